@@ -1,0 +1,13 @@
+#pragma once
+
+#include <wx/string.h>
+
+// The product name that fills every status text. Read from Resources/brand.json on first use
+// and kept, unchanged, until the process exits.
+const wxString& GetProductName();
+
+// Reads the product name from Resources/brand.json, or the default when it has none.
+wxString ReadProductName();
+
+// The same rules applied to the file at path (a seam for tests and other tools).
+wxString ReadProductNameFrom(const wxString& path);

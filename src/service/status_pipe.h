@@ -1,0 +1,38 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+
+#include "service/service_status.h"
+
+// A service that has accepted us but written nothing by then makes a failed refresh, so that a
+// hung service never freezes the tray.
+constexpr std::chrono::milliseconds kStatusReadBound{1000};
+
+// Where the service serves its record: the named pipe \\.\pipe\Quenthal on Windows; elsewhere the
+// Unix-domain socket at $QUENTHAL_PIPE when set and not empty, otherwise /run/Quenthal (a path
+// only a system service can create, so no other user can pose as the service).
+std::string StatusPipePath();
+
+// One client connection to the service's status pipe (a named pipe on Windows, a Unix-domain
+// socket elsewhere). Closed when destroyed, on every path.
+class StatusPipe {
+public:
+    // Connects without waiting; null when no service answers, or every instance is busy.
+    static std::unique_ptr<StatusPipe> Open();
+
+    virtual ~StatusPipe() = default;
+
+    // One read of at most size bytes, bounded by kStatusReadBound. The number of bytes read, or
+    // nothing when the read failed, timed out, or the service closed without writing.
+    virtual std::optional<std::size_t> ReadOnce(std::uint8_t* buffer, std::size_t size) = 0;
+};
+
+// One refresh: open, one read of at most 160 bytes, close, with a trace line for each step.
+// The record as read (missing bytes zero), or nothing when the refresh failed.
+std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace);

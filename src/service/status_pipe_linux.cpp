@@ -1,0 +1,81 @@
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+#include "service/status_pipe.h"
+
+namespace {
+
+// Owns one descriptor.
+class UniqueFd {
+public:
+    explicit UniqueFd(int fd) : m_fd(fd) {}
+    UniqueFd(const UniqueFd&) = delete;
+    UniqueFd& operator=(const UniqueFd&) = delete;
+    ~UniqueFd() {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    int release() {
+        const int fd = m_fd;
+        m_fd = -1;
+        return fd;
+    }
+
+private:
+    int m_fd;
+};
+
+class SocketPipe : public StatusPipe {
+public:
+    explicit SocketPipe(int fd) : m_socket(fd) {}
+
+    std::optional<std::size_t> ReadOnce(std::uint8_t* buffer, std::size_t size) override {
+        using Clock = std::chrono::steady_clock;
+        const auto deadline = Clock::now() + kStatusReadBound;
+        for (;;) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            pollfd ready{m_socket.get(), POLLIN, 0};
+            const int polled = ::poll(&ready, 1, left.count() > 0 ? int(left.count()) : 0);
+            if (polled < 0 && errno == EINTR) continue;
+            if (polled <= 0) return std::nullopt;  // error, or the service has not written in time
+            const ssize_t got = ::recv(m_socket.get(), buffer, size, MSG_DONTWAIT);
+            if (got < 0 && errno == EINTR) continue;
+            // 0 is the service closing without writing: a stream has no empty record.
+            if (got <= 0) return std::nullopt;
+            return static_cast<std::size_t>(got);
+        }
+    }
+
+private:
+    UniqueFd m_socket;
+};
+
+}  // namespace
+
+std::string StatusPipePath() {
+    const char* path = std::getenv("QUENTHAL_PIPE");
+    return path && *path ? path : "/run/Quenthal";
+}
+
+std::unique_ptr<StatusPipe> StatusPipe::Open() {
+    const std::string path = StatusPipePath();
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address.sun_path)) return nullptr;
+    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+
+    UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    if (fd.get() < 0) return nullptr;
+    // Non-blocking: a service whose backlog is full refuses at once (EAGAIN), like a busy pipe.
+    if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
+        return nullptr;
+    return std::make_unique<SocketPipe>(fd.release());
+}

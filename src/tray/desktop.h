@@ -1,0 +1,28 @@
+#pragma once
+
+#include <wx/string.h>
+
+class wxTaskBarIcon;
+
+// Everything the tray reaches on the user's desktop. Production uses the toolkit; tests put a
+// recording fake in its place so that no test opens a browser or a modal box.
+class Desktop {
+public:
+    virtual ~Desktop() = default;
+
+    // The default browser on url, in a new window if it can. False when nothing started.
+    virtual bool LaunchBrowser(const wxString& url) = 0;
+    // The application registered for document. False when nothing started.
+    virtual bool LaunchDocument(const wxString& document) = 0;
+    // A message box without parent; returns the button chosen (wxOK, wxCANCEL, ...).
+    virtual int ShowMessage(const wxString& message, const wxString& caption, long style) = 0;
+    // Puts text on the clipboard; false when the clipboard could not be opened.
+    virtual bool CopyToClipboard(const wxString& text) = 0;
+    virtual bool IsShiftDown() = 0;
+    // A warning notification that stays until the user dismisses it, attached to icon where the
+    // platform shows notifications as balloons of a tray icon.
+    virtual void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) = 0;
+};
+
+// The desktop as the toolkit reaches it; lives until the process exits.
+Desktop& DefaultDesktop();

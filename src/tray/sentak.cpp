@@ -1,0 +1,45 @@
+#include "tray/sentak.h"
+
+#include <iostream>
+#include <limits>
+#include <optional>
+
+#include <wx/log.h>
+
+#include "app/sentak_app.h"
+#include "service/status_pipe.h"
+#include "tray/sentak_dialog.h"
+
+// clang-format off
+wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
+    EVT_MENU(ID_OPEN_WEB_SETTINGS, Sentak::OnOpenWebSettings)
+    EVT_MENU(ID_EXIT_TRAY, Sentak::OnExitTray)
+    EVT_MENU(ID_MANAGE_SERVICES, Sentak::OnManageServices)
+    EVT_TASKBAR_LEFT_DCLICK(Sentak::OnTrayDoubleClick)
+    EVT_TIMER(wxID_ANY, Sentak::OnTimer)
+wxEND_EVENT_TABLE()
+    // clang-format on
+
+    Sentak::Sentak(Desktop& desktop)
+    : m_desktop(desktop) {}
+
+void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
+
+void LogCouldNotSetIcon(const char* function) {
+    if (wxLog::IsLevelEnabled(wxLOG_Debug, wxLOG_COMPONENT))
+        wxLogger(wxLOG_Debug, "sentak", __LINE__, function, wxLOG_COMPONENT)
+            .Log("Could not set icon.");
+}
+
+void Sentak::RefreshStatus() {
+    if (const std::optional<ServiceStatus> status = ReadServiceStatus(std::wcout)) {
+        m_status = *status;
+        m_statusValid = true;
+        m_failureCount = 0;
+        return;
+    }
+    m_status = ServiceStatus{};
+    m_statusValid = false;
+    // Saturates rather than wrapping after years of a stopped service.
+    if (m_failureCount < std::numeric_limits<std::int32_t>::max()) ++m_failureCount;
+}

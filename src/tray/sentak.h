@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+
+#include <wx/taskbar.h>
+#include <wx/timer.h>
+
+#include "service/service_status.h"
+#include "tray/desktop.h"
+
+// Commands of the tray menu.
+enum {
+    ID_OPEN_WEB_SETTINGS = 5999,
+    ID_EXIT_TRAY = 6000,
+    ID_MANAGE_SERVICES = 6001,
+};
+
+// The tray icon: polls the service, shows its state, and offers the menu of facts and commands.
+class Sentak : public wxTaskBarIcon {
+public:
+    explicit Sentak(Desktop& desktop = DefaultDesktop());
+
+    // Reads the service's record once and stores the outcome in the three status members.
+    void RefreshStatus();
+
+    // The poll tick: refresh, then the running display, or the stop report on the 10th failure.
+    void OnTimer(wxTimerEvent& event);
+
+    // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.
+    wxMenu* CreatePopupMenu() override;
+
+    void OnOpenWebSettings(wxCommandEvent& event);
+    void OnExitTray(wxCommandEvent& event);
+    void OnManageServices(wxCommandEvent& event);
+    void OnTrayDoubleClick(wxTaskBarIconEvent& event);
+
+protected:
+    ServiceStatus m_status;           // all zero unless the last refresh succeeded
+    bool m_statusValid = false;       // the last refresh succeeded
+    std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
+    bool m_wasRunning = false;        // seen running since the last stop report
+    Desktop& m_desktop;
+
+private:
+    wxDECLARE_EVENT_TABLE();
+};
+
+// A debug record (discarded at the program's log level) for a tray that refused its image.
+void LogCouldNotSetIcon(const char* function);

@@ -1,0 +1,3 @@
+#include "tray/sentak.h"
+
+void Sentak::OnTimer(wxTimerEvent&) { RefreshStatus(); }

@@ -1,0 +1,48 @@
+#include <wx/clipbrd.h>
+#include <wx/msgdlg.h>
+#include <wx/notifmsg.h>
+#include <wx/utils.h>
+
+#include "platform/platform.h"
+#include "tray/desktop.h"
+
+namespace {
+
+class WxDesktop : public Desktop {
+public:
+    bool LaunchBrowser(const wxString& url) override {
+        return wxLaunchDefaultBrowser(url, wxBROWSER_NEW_WINDOW);
+    }
+
+    bool LaunchDocument(const wxString& document) override {
+        return wxLaunchDefaultApplication(document, 0);
+    }
+
+    int ShowMessage(const wxString& message, const wxString& caption, long style) override {
+        return wxMessageBox(message, caption, style, nullptr);
+    }
+
+    bool CopyToClipboard(const wxString& text) override {
+        if (!wxTheClipboard->Open()) return false;
+        wxTheClipboard->SetData(new wxTextDataObject(text));  // the clipboard owns it
+        wxTheClipboard->Close();
+        return true;
+    }
+
+    bool IsShiftDown() override { return wxGetKeyState(WXK_SHIFT); }
+
+    void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) override {
+        PrepareNotifications(icon);
+        // Left alive on purpose: the notification may still be on screen (or, on Windows, be a
+        // balloon of the tray icon) after this returns, and closing it is the user's business.
+        auto* notification = new wxNotificationMessage(title, message, nullptr, wxICON_WARNING);
+        notification->Show(wxNotificationMessage::Timeout_Never);
+    }
+};
+
+}  // namespace
+
+Desktop& DefaultDesktop() {
+    static WxDesktop desktop;
+    return desktop;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "service/service_status.h"
+
+// How the stand-in service answers each client. Record is a well-behaved service; the others
+// are the faults a real service shows when it is broken or overloaded.
+struct ServeOptions {
+    enum class Mode {
+        Record,    // the 160-byte record, then close
+        Short,     // only the first shortLength bytes of the record, then close
+        Close,     // accept and close without writing
+        Hang,      // accept and never write (the connection is held until the server stops)
+        Oversize,  // the record followed by more bytes, oversizeLength in all, then close
+    };
+    ServiceStatus record;
+    Mode mode = Mode::Record;
+    std::size_t shortLength = 0;
+    std::size_t oversizeLength = 0;
+    std::chrono::milliseconds startDelay{0};  // waits this long before listening (slow start)
+};
+
+// Builds a record from its fields, as a real service would fill it.
+ServiceStatus MakeRecord(const std::u16string& version, std::int32_t httpPort,
+                         std::int32_t httpsPort, std::int32_t rtspPort, std::int32_t remotePort,
+                         std::int64_t lastUpdate);
+
+// Serves the status pipe at path (a Unix-domain socket, or a named pipe on Windows): one answer
+// to each client as soon as it connects, one client after another, until Stop().
+class StatusServer {
+public:
+    // Throws std::runtime_error with a one-line reason when it cannot listen, for example while
+    // another server answers at path. A stale socket file left by a dead server is replaced.
+    StatusServer(std::string path, ServeOptions options);
+    ~StatusServer();  // stops serving and removes the socket file
+    StatusServer(const StatusServer&) = delete;
+    StatusServer& operator=(const StatusServer&) = delete;
+
+    // Serves until Stop(); returns then.
+    void Run();
+    // Safe from another thread or a signal handler.
+    void Stop();
+    std::size_t ClientsServed() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m_impl;
+};
