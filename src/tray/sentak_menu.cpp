@@ -1,8 +1,54 @@
+#include <wx/datetime.h>
+#include <wx/intl.h>
 #include <wx/menu.h>
 
+#include "service/brand.h"
+#include "tray/menu_text.h"
 #include "tray/sentak.h"
+
+namespace {
+// A fact about the service: shown greyed, choosing it does nothing.
+void AppendFact(wxMenu& menu, const wxString& text) { menu.Append(wxID_ANY, text)->Enable(false); }
+}  // namespace
 
 wxMenu* Sentak::CreatePopupMenu() {
     RefreshStatus();
-    return new wxMenu;
+    // Read once, after the refresh: the form follows the key as it is now, not at the click.
+    const bool extended = m_desktop.IsShiftDown();
+
+    auto* menu = new wxMenu;
+    if (extended) {
+        const std::int64_t seconds = m_statusValid
+                                         ? m_status.lastUpdate()
+                                         : static_cast<std::int64_t>(wxDateTime::GetTimeNow());
+        menu->Append(wxID_ANY, LastUpdatedText(seconds));
+    }
+
+    const wxString product = LiteralLabel(GetProductName());
+    const wxString header =
+        m_statusValid ? product : wxString::Format(_("%s Service NOT RUNNING"), product);
+    menu->Append(wxID_ANY, header)->Enable(!m_statusValid);
+    menu->AppendSeparator();
+
+    const wxString version = m_statusValid ? LiteralLabel(m_status.version()) : "???";
+    AppendFact(*menu, wxString::Format(_("Version: %s"), version));
+    AppendFact(*menu, wxString::Format("%s: %s", _("HTTP port"),
+                                       PortText(m_statusValid, m_status.httpPort())));
+    AppendFact(*menu, wxString::Format("%s: %s", _("HTTPS port"),
+                                       PortText(m_statusValid, m_status.httpsPort())));
+    AppendFact(*menu, wxString::Format("%s: %s", _("RTSP port"),
+                                       PortText(m_statusValid, m_status.rtspPort())));
+    AppendFact(*menu, wxString::Format(_("Remote connection port: %s"),
+                                       PortText(m_statusValid, m_status.remotePort())));
+    menu->AppendSeparator();
+
+    const bool hasWebPort = m_status.httpPort() != 0 || m_status.httpsPort() != 0;
+    menu->Append(ID_OPEN_WEB_SETTINGS, _("Open web &settings"))
+        ->Enable(m_statusValid && hasWebPort);
+    if (!extended) return menu;
+
+    menu->Append(ID_MANAGE_SERVICES, _("&Manage Windows services"));
+    menu->AppendSeparator();
+    menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));
+    return menu;
 }

@@ -1,0 +1,37 @@
+#include "tray/menu_text.h"
+
+#include <ctime>
+
+#include <wx/datetime.h>
+
+namespace {
+// 0001-01-01 00:00:00 and 9999-12-31 23:59:59 UTC. Beyond these the toolkit's formatting
+// overflows or asserts, and no real service has such a time anyway.
+constexpr std::int64_t kFirstShownTime = -62135596800;
+constexpr std::int64_t kLastShownTime = 253402300799;
+}  // namespace
+
+wxString PortText(bool statusValid, std::int32_t port) {
+    if (!statusValid || port == 0) return "???";
+    return wxString::Format("%d", static_cast<int>(port));
+}
+
+wxString LiteralLabel(const wxString& text) {
+    wxString label = text;
+    label.Replace("&", "&&");
+    label.Replace("\t", " ");
+    return label;
+}
+
+wxString WebSettingsUrl(std::int32_t httpPort, std::int32_t httpsPort) {
+    if (httpPort != 0) return wxString::Format("http://localhost:%d/", static_cast<int>(httpPort));
+    return wxString::Format("https://localhost:%d/", static_cast<int>(httpsPort));
+}
+
+wxString LastUpdatedText(std::int64_t seconds) {
+    if (seconds >= kFirstShownTime && seconds <= kLastShownTime) {
+        const wxDateTime when(static_cast<std::time_t>(seconds));  // invalid for -1
+        if (when.IsValid()) return when.Format("Last updated %x %X", wxDateTime::Local);
+    }
+    return "Last updated ???";
+}

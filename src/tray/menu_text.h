@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+#include <wx/string.h>
+
+// "???" when the status is not valid or the service has no such port (0), otherwise the port as
+// a plain signed decimal number.
+wxString PortText(bool statusValid, std::int32_t port);
+
+// Text from outside the program (the service, the brand file) made to show in a menu label
+// exactly as it is: an '&' is no mnemonic and a tab does not start an accelerator.
+wxString LiteralLabel(const wxString& text);
+
+// The service's web settings page: over HTTP when it has an HTTP port, otherwise over HTTPS
+// with whatever port that is.
+wxString WebSettingsUrl(std::int32_t httpPort, std::int32_t httpsPort);
+
+// "Last updated " with the date and time of seconds (since 1970-01-01 UTC) in local time.
+// "Last updated ???" for -1 (no time) and for values outside the years 1 to 9999, which the
+// toolkit cannot format.
+wxString LastUpdatedText(std::int64_t seconds);
