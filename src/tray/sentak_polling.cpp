@@ -1,3 +1,55 @@
+#include <wx/artprov.h>
+#include <wx/bmpbndl.h>
+#include <wx/icon.h>
+#include <wx/iconloc.h>
+#include <wx/intl.h>
+#include <wx/log.h>
+
+#include "service/brand.h"
+#include "service/resources.h"
 #include "tray/sentak.h"
 
-void Sentak::OnTimer(wxTimerEvent&) { RefreshStatus(); }
+namespace {
+
+// The failed refresh in a row that reports a stop: 18 to 20 s of silence at the 2 s period, so a
+// service that is only restarting or briefly busy is not reported.
+constexpr std::int32_t kStopReportFailure = 10;
+
+// The service's own icon, read from disk each time so that nothing stale is ever shown. The
+// location's default index is 0, the first icon of the file.
+wxBitmapBundle LoadServiceIcon() {
+    const wxIcon icon{wxIconLocation(ResourcePath("Icons", "dvr.ico"))};
+    return wxBitmapBundle(icon);
+}
+
+}  // namespace
+
+void Sentak::OnTimer(wxTimerEvent&) {
+    // Whatever the toolkit reports on the way (an unreadable icon file among it) would otherwise
+    // come up as an error box every 2 s.
+    wxLogNull quiet;
+
+    RefreshStatus();
+    if (m_statusValid) {
+        // First, so that a later stop is reported even if the display below cannot be set.
+        m_wasRunning = true;
+        const wxString tooltip = wxString::Format(_("%s Service running"), GetProductName());
+        if (!SetIcon(LoadServiceIcon(), tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
+        return;
+    }
+
+    // Exactly the report failure, once per stop: later failures, and a service never seen
+    // running, say nothing.
+    if (m_failureCount != kStopReportFailure || !m_wasRunning) return;
+
+    const wxString tooltip =
+        wxString::Format(_("%s Service not running anymore"), GetProductName());
+    const wxBitmapBundle warning =
+        wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
+    if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
+
+    const wxString message =
+        wxString::Format(_("The %s Service is not running anymore."), GetProductName());
+    m_desktop.Notify(*this, _("Service not running"), message);
+    m_wasRunning = false;
+}
