@@ -1,5 +1,5 @@
-#include <windows.h>
 #include <wx/init.h>
+#include <wx/msw/wrapwin.h>
 
 #include "app/sentak_app.h"
 

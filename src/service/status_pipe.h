@@ -14,9 +14,10 @@
 // hung service never freezes the tray.
 constexpr std::chrono::milliseconds kStatusReadBound{1000};
 
-// Where the service serves its record: the named pipe \\.\pipe\Quenthal on Windows; elsewhere the
-// Unix-domain socket at $QUENTHAL_PIPE when set and not empty, otherwise /run/Quenthal (a path
-// only a system service can create, so no other user can pose as the service).
+// Where the service serves its record: $QUENTHAL_PIPE when set and not empty (tests serve their
+// own there), otherwise the named pipe \\.\pipe\Quenthal on Windows and the Unix-domain socket
+// /run/Quenthal elsewhere (a path only a system service can create, so no other user can pose
+// as the service).
 std::string StatusPipePath();
 
 // One client connection to the service's status pipe (a named pipe on Windows, a Unix-domain

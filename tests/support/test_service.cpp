@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <wx/msw/wrapwin.h>
+
+#include <atomic>
+#endif
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -9,23 +14,43 @@
 
 namespace {
 
-std::string MakePrivateDir() {
+#ifdef _WIN32
+// A pipe name of this process's own, so tests running side by side never meet.
+std::string MakePrivatePath() {
+    static std::atomic<int> count{0};
+    return R"(\\.\pipe\Quenthal-test-)" + std::to_string(::GetCurrentProcessId()) + "-" +
+           std::to_string(++count);
+}
+
+void RemovePrivatePath(const std::string&) {}  // a pipe's name goes with its last instance
+
+void PointServiceAt(const std::string& path) { ::_putenv_s("QUENTHAL_PIPE", path.c_str()); }
+#else
+// A socket in a private directory, removed with it.
+std::string MakePrivatePath() {
     std::string pattern = (std::filesystem::temp_directory_path() / "sentak-test-XXXXXX").string();
     if (!::mkdtemp(pattern.data())) throw std::runtime_error("cannot create " + pattern);
-    return pattern;
+    return pattern + "/Quenthal";
 }
+
+void RemovePrivatePath(const std::string& path) {
+    std::error_code ignored;
+    std::filesystem::remove_all(std::filesystem::path(path).parent_path(), ignored);
+}
+
+void PointServiceAt(const std::string& path) { ::setenv("QUENTHAL_PIPE", path.c_str(), 1); }
+#endif
 
 }  // namespace
 
-TestService::TestService(ServeOptions options) : m_path(MakePrivateDir() + "/Quenthal") {
-    ::setenv("QUENTHAL_PIPE", m_path.c_str(), 1);
+TestService::TestService(ServeOptions options) : m_path(MakePrivatePath()) {
+    PointServiceAt(m_path);
     Start(std::move(options));
 }
 
 TestService::~TestService() {
     Stop();
-    std::error_code ignored;
-    std::filesystem::remove_all(std::filesystem::path(m_path).parent_path(), ignored);
+    RemovePrivatePath(m_path);
 }
 
 void TestService::Stop() {
@@ -50,7 +75,8 @@ void TestService::Start(ServeOptions options) {
 std::size_t TestService::ClientsServed() const { return m_server ? m_server->ClientsServed() : 0; }
 
 void UseMissingService() {
-    std::string dir = MakePrivateDir();
-    std::filesystem::remove(dir);  // a path in a directory that no longer exists: never served
-    ::setenv("QUENTHAL_PIPE", (dir + "/Quenthal").c_str(), 1);
+    // A path that is never served: a removed directory's socket, or an unused pipe name.
+    const std::string path = MakePrivatePath();
+    RemovePrivatePath(path);
+    PointServiceAt(path);
 }
