@@ -1,4 +1,42 @@
+#include <algorithm>
+
+#include <wx/image.h>
+#include <wx/imagpng.h>
+#include <wx/vector.h>
+
 #include "platform/platform.h"
 
 // wxGTK sends notifications through libnotify to the desktop's notification daemon.
 void PrepareNotifications(wxTaskBarIcon&) {}
+
+wxBitmapBundle LoadIconFile(const wxString& path) {
+    // Decoded by the toolkit's own handlers rather than through wxIcon: that goes to GTK's .ico
+    // loader, which returns noise for files whose PNG-stored image is not the first, as common
+    // tools write them. The large image of a modern icon is stored as PNG.
+    static const bool handlersAdded = [] {
+        if (!wxImage::FindHandler(wxBITMAP_TYPE_ICO)) wxImage::AddHandler(new wxICOHandler);
+        if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+        return true;
+    }();
+    (void)handlersAdded;
+
+    // The sizes from the tray's image size up: GTK shows a bundle's smallest image, which should
+    // fill the tray as the toolkit's art does; a smaller one only when the file has no other.
+    constexpr int kTrayImageSize = 32;
+    wxVector<wxBitmap> fitting, small;
+    const int count = wxImage::GetImageCount(path, wxBITMAP_TYPE_ICO);
+    for (int index = 0; index < count; ++index) {
+        wxImage image;
+        if (!image.LoadFile(path, wxBITMAP_TYPE_ICO, index)) continue;
+        wxVector<wxBitmap>& into = image.GetWidth() >= kTrayImageSize ? fitting : small;
+        const bool sizeKnown = std::any_of(into.begin(), into.end(), [&](const wxBitmap& known) {
+            return known.GetSize() == image.GetSize();
+        });
+        if (!sizeKnown) into.push_back(wxBitmap(image));
+    }
+    if (fitting.empty() && !small.empty())
+        fitting.push_back(*std::max_element(
+            small.begin(), small.end(),
+            [](const wxBitmap& a, const wxBitmap& b) { return a.GetWidth() < b.GetWidth(); }));
+    return wxBitmapBundle::FromBitmaps(fitting);
+}

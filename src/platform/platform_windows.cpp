@@ -1,3 +1,5 @@
+#include <wx/icon.h>
+#include <wx/iconloc.h>
 #include <wx/notifmsg.h>
 #include <wx/taskbar.h>
 
@@ -6,4 +8,9 @@
 void PrepareNotifications(wxTaskBarIcon& icon) {
     wxNotificationMessage::MSWUseToasts();
     wxNotificationMessage::UseTaskBarIcon(&icon);
+}
+
+wxBitmapBundle LoadIconFile(const wxString& path) {
+    // The system picks the image of icon 0 that suits the tray's size.
+    return wxBitmapBundle(wxIcon(wxIconLocation(path, 0)));
 }

@@ -1,10 +1,9 @@
 #include <wx/artprov.h>
 #include <wx/bmpbndl.h>
-#include <wx/icon.h>
-#include <wx/iconloc.h>
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include "platform/platform.h"
 #include "service/brand.h"
 #include "service/resources.h"
 #include "tray/sentak.h"
@@ -15,12 +14,8 @@ namespace {
 // service that is only restarting or briefly busy is not reported.
 constexpr std::int32_t kStopReportFailure = 10;
 
-// The service's own icon, read from disk each time so that nothing stale is ever shown. The
-// location's default index is 0, the first icon of the file.
-wxBitmapBundle LoadServiceIcon() {
-    const wxIcon icon{wxIconLocation(ResourcePath("Icons", "dvr.ico"))};
-    return wxBitmapBundle(icon);
-}
+// The service's own icon, read from disk each time so that nothing stale is ever shown.
+wxBitmapBundle LoadServiceIcon() { return LoadIconFile(ResourcePath("Icons", "dvr.ico")); }
 
 }  // namespace
 

@@ -2,8 +2,10 @@
 // on a real socket and observed through the recording tray icon and the fake desktop.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <vector>
@@ -12,6 +14,7 @@
 #include <wx/filename.h>
 #include <wx/log.h>
 #include <wx/menu.h>
+#include <wx/mstream.h>
 #include <wx/stdpaths.h>
 
 #include "recording_sentak.h"
@@ -26,19 +29,22 @@ const wxString kStopped = "Vantora 3 Service not running anymore";
 const wxString kNotificationTitle = "Service not running";
 const wxString kNotificationMessage = "The Vantora 3 Service is not running anymore.";
 
-// Lays the shipped service icon into Resources/Icons/ beside the test executable, where the
-// program looks first, and takes away only what it laid down.
+// Lays a service icon into Resources/Icons/ beside the test executable, where the program looks
+// first, and takes away only what it laid down: the shipped one, or a file of the given bytes.
 class InstalledServiceIcon {
 public:
-    InstalledServiceIcon() {
+    explicit InstalledServiceIcon(const std::string& bytes = {}) {
         const fs::path exeDir =
             fs::path(wxStandardPaths::Get().GetExecutablePath().ToStdString()).parent_path();
         m_resources = exeDir / "Resources";
         m_icons = m_resources / "Icons";
         m_file = m_icons / "dvr.ico";
         fs::create_directories(m_icons);
-        fs::copy_file(SENTAK_RESOURCES_DIR "/Icons/dvr.ico", m_file,
-                      fs::copy_options::overwrite_existing);
+        if (bytes.empty())
+            fs::copy_file(SENTAK_RESOURCES_DIR "/Icons/dvr.ico", m_file,
+                          fs::copy_options::overwrite_existing);
+        else
+            std::ofstream(m_file, std::ios::binary) << bytes;
     }
     ~InstalledServiceIcon() {
         std::error_code ignored;
@@ -51,6 +57,58 @@ public:
 private:
     fs::path m_resources, m_icons, m_file;
 };
+
+void Put16(std::string& to, std::uint32_t value) {
+    to += char(value & 0xFF);
+    to += char(value >> 8 & 0xFF);
+}
+void Put32(std::string& to, std::uint32_t value) {
+    Put16(to, value & 0xFFFF);
+    Put16(to, value >> 16);
+}
+
+// An opaque square of one colour, as an .ico image of 32 bits per pixel.
+std::string BitmapImage(int size, const wxColour& colour) {
+    std::string dib;
+    for (std::uint32_t field : {40, size, 2 * size}) Put32(dib, field);  // the mask doubles it
+    Put16(dib, 1);
+    Put16(dib, 32);
+    for (int field = 0; field < 6; ++field) Put32(dib, 0);
+    for (int pixel = 0; pixel < size * size; ++pixel)
+        dib += {char(colour.Blue()), char(colour.Green()), char(colour.Red()), char(0xFF)};
+    dib.append(size_t(size) * ((size + 31) / 32) * 4, '\0');
+    return dib;
+}
+
+std::string PngImage(int size, const wxColour& colour) {
+    if (!wxImage::FindHandler(wxBITMAP_TYPE_PNG)) wxImage::AddHandler(new wxPNGHandler);
+    wxImage image(size, size);
+    image.SetRGB(wxRect(0, 0, size, size), colour.Red(), colour.Green(), colour.Blue());
+    wxMemoryOutputStream png;
+    image.SaveFile(png, wxBITMAP_TYPE_PNG);
+    std::string bytes(png.GetLength(), '\0');
+    png.CopyTo(bytes.data(), bytes.size());
+    return bytes;
+}
+
+// An icon file as common tools lay it out: small images as bitmaps, then the large one as PNG.
+std::string IconFile(const std::vector<std::pair<int, std::string>>& images) {
+    std::string file;
+    Put16(file, 0);
+    Put16(file, 1);
+    Put16(file, images.size());
+    std::uint32_t offset = 6 + 16 * images.size();
+    for (const auto& [size, data] : images) {
+        file += {char(size & 0xFF), char(size & 0xFF), 0, 0};  // 256 is written as 0
+        Put16(file, 1);
+        Put16(file, 32);
+        Put32(file, data.size());
+        Put32(file, offset);
+        offset += data.size();
+    }
+    for (const auto& image : images) file += image.second;
+    return file;
+}
 
 // Every log record of every level, for as long as it lives.
 class CapturedLog : public wxLog {
@@ -169,6 +227,31 @@ TEST_F(PollingTest, AnsweringServiceShowsItsOwnIconOnEveryTick) {
     EXPECT_EQ(tray.displays[2].tooltip, kRunning);
     EXPECT_FALSE(SameImage(tray.displays[2].image, tray.displays[0].image));
     EXPECT_TRUE(desktop.notifications.empty());
+}
+
+TEST_F(PollingTest, ServiceIconIsShownAsDrawnAtTraySize) {
+    const wxColour red(200, 0, 0), green(0, 160, 0), blue(0, 0, 200), grey(90, 90, 90);
+    InstalledServiceIcon icon(IconFile({{16, BitmapImage(16, red)},
+                                        {32, BitmapImage(32, green)},
+                                        {48, BitmapImage(48, blue)},
+                                        {256, PngImage(256, grey)}}));
+    TestService service;
+    Tick();
+    ASSERT_EQ(tray.displays.size(), 1u);
+    const wxBitmapBundle& shown = tray.displays[0].image;
+    EXPECT_GE(shown.GetDefaultSize().x, 32) << "as large as the other displays' art";
+
+    // One of the file's squares, not a misread of its bytes.
+    const wxImage image = ImageOf(shown);
+    ASSERT_TRUE(image.IsOk());
+    const wxColour first(image.GetRed(0, 0), image.GetGreen(0, 0), image.GetBlue(0, 0));
+    EXPECT_TRUE(first == green || first == blue || first == grey) << first.GetAsString();
+    for (int y = 0; y < image.GetHeight(); ++y)
+        for (int x = 0; x < image.GetWidth(); ++x)
+            ASSERT_EQ(wxColour(image.GetRed(x, y), image.GetGreen(x, y), image.GetBlue(x, y))
+                          .GetAsString(),
+                      first.GetAsString())
+                << "at " << x << "," << y;
 }
 
 TEST_F(PollingTest, ShortRecordStillCountsAsRunning) {
