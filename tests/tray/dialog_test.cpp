@@ -7,7 +7,7 @@
 #include <wx/translation.h>
 #include <wx/weakref.h>
 
-#include <cstdlib>
+#include <wx/utils.h>
 
 #include "app/sentak_app.h"
 #include "recording_sentak.h"
@@ -145,13 +145,13 @@ TEST(MainDialog, FindsItsCataloguesBesideResourcesFromAnyWorkingDirectory) {
     ASSERT_TRUE(wxCopyFile(SENTAK_GERMAN_CATALOGUE, base + "/languages/de/main.mo"));
     const wxString cwd = wxGetCwd();
     wxSetWorkingDirectory(wxFileName::GetTempDir());
-    setenv("LANGUAGE", "de", 1);
+    wxSetEnv("LANGUAGE", "de");
 
     FakeDesktop desktop;
     auto dialog = std::make_unique<TestDialog>(desktop);
     const wxString tooltip = dialog->Tray().displays.at(0).tooltip;
 
-    unsetenv("LANGUAGE");
+    wxUnsetEnv("LANGUAGE");
     wxTranslations::Set(nullptr);  // the other tests expect English
     wxSetWorkingDirectory(cwd);
     wxFileName::Rmdir(base + "/languages", wxPATH_RMDIR_RECURSIVE);
