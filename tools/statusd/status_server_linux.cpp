@@ -113,6 +113,7 @@ struct StatusServer::Impl {
     }
 
     void Serve(Fd client) {
+        ++served;  // before answering, so that a client that has its answer sees itself counted
         const auto& record = options.record.bytes;
         switch (options.mode) {
             case ServeOptions::Mode::Record:
@@ -134,7 +135,6 @@ struct StatusServer::Impl {
                 break;
             }
         }
-        ++served;
     }
 };
 
