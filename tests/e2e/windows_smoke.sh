@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # The Windows build as a user runs it, under Wine on a virtual display: sentak.exe beside
-# statusd.exe polls the named pipe every 2 s, keeps running, and shows its icon in the tray,
-# both in Wine's own desktop and docked in a real X tray host. Takes the folder that holds the
-# .exe files; runs in a copy of the ready Wine prefix $WINEPREFIX, so that ending its Wine ends
-# nothing else. Screenshots go to $SENTAK_E2E_OUT, or e2e/ beside that folder.
+# statusd.exe polls the named pipe every 2 s, keeps running, shows its icon in Wine's tray and
+# a balloon when the service stops; without Wine's desktop it docks in a real X tray host.
+# Takes the folder that holds the .exe files; runs in a copy of the ready Wine prefix
+# $WINEPREFIX, so that ending its Wine ends nothing else. Screenshots go to $SENTAK_E2E_OUT,
+# or e2e/ beside that folder.
 set -euo pipefail
 bin=$(cd "$1" && pwd)
 : "${WINEPREFIX:?set WINEPREFIX to a ready Wine prefix}"
@@ -61,10 +62,22 @@ red=$(pixels "$out/windows-desktop-tray.png" $tray 'r - b > 0.3 && r > 0.6')
 ((blue >= 40 && red >= 2)) ||
     fail "no service icon in Wine's notification area ($blue blue, $red red pixels)"
 echo "desktop: $((second - first)) refreshes in 10 s, service icon in Wine's tray"
+
+# The service stops: the tenth failed refresh in a row raises a balloon from the tray icon.
+kill "${pids[0]}"
+wait_for 40 sh -c '[ "$(grep -c "^Failed to connect" "$0")" -ge 10 ]' "$work/desktop.log" ||
+    fail "no ten failed refreshes after statusd.exe stopped"
+# Above the notification area, where only Wine's blue desktop was, a white balloon.
+balloon_shown() {
+    headless_screenshot "$out/windows-desktop-balloon.png"
+    local white
+    white=$(pixels "$out/windows-desktop-balloon.png" 300x80+340+380 'r > 0.9 && g > 0.9 && b > 0.9')
+    ((white >= 2000))
+}
+wait_for 15 balloon_shown || fail "no balloon above the tray icon"
+echo "desktop: a balloon after the tenth failed refresh"
 kill "${pids[-1]}"
-unset 'pids[-1]'
 wineserver -k # sentak.exe of Wine's desktop too; statusd.exe is started again
-wait_for 10 sh -c '! kill -0 '"${pids[0]}"
 wine "$bin/statusd.exe" >"$work/statusd.log" 2>&1 &
 pids=($!)
 wait_for 20 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve again"
