@@ -46,6 +46,7 @@ public:
     }
     // The call that was handed Start()'s OVERLAPPED finished or failed without going pending.
     void Finished() { m_pending = false; }
+    bool Pending() const { return m_pending; }
     HANDLE Event() const { return m_event.get(); }
     // The outcome once Event() is signalled (or at once when it already finished).
     bool Succeeded() {
@@ -147,10 +148,13 @@ struct StatusServer::Impl {
                 // Disconnecting breaks the client's end at once, with nothing written.
                 ::DisconnectNamedPipe(client.get());
                 break;
-            case ServeOptions::Mode::Hang:
+            case ServeOptions::Mode::Hang: {
+                auto hung = std::make_unique<HeldClient>(std::move(client));
+                if (!hung->watch.Pending()) break;  // the client has already gone
                 if (held.size() == kMaxHeld) held.erase(held.begin());
-                held.push_back(std::make_unique<HeldClient>(std::move(client)));
+                held.push_back(std::move(hung));
                 break;
+            }
             case ServeOptions::Mode::Oversize: {
                 std::vector<std::uint8_t> bytes(std::max(options.oversizeLength, record.size()),
                                                 0xEE);
