@@ -96,7 +96,11 @@ struct StatusServer::Impl {
     // A service already owns the pipe when its name exists; WaitNamedPipe says so without
     // taking one of its instances.
     bool SomeoneAnswers() const {
-        return ::WaitNamedPipeW(name.wc_str(), 1) || ::GetLastError() != ERROR_FILE_NOT_FOUND;
+        if (::WaitNamedPipeW(name.wc_str(), 1)) return true;
+        const DWORD error = ::GetLastError();
+        if (error == ERROR_SEM_TIMEOUT) return true;  // every instance is busy: it is alive
+        if (error == ERROR_FILE_NOT_FOUND) return false;
+        throw Failure("cannot reach", path);
     }
 
     UniqueHandle NewInstance(bool first) {
@@ -193,6 +197,7 @@ void StatusServer::Run() {
     }
     std::vector<HANDLE> events;
     for (;;) {
+        if (::WaitForSingleObject(impl.stop.get(), 0) == WAIT_OBJECT_0) return;
         PendingIo connect;
         bool connected = false, pending = false;
         if (!::ConnectNamedPipe(impl.listening.get(), connect.Start(impl.listening.get()))) {
