@@ -39,12 +39,12 @@ headless_start
 export QUENTHAL_PIPE="\\\\.\\pipe\\Quenthal-smoke-$$"
 wine "$bin/statusd.exe" >"$work/statusd.log" 2>&1 &
 pids+=($!)
-wait_for 20 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve"
+wait_for 40 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve"
 
 # 1. Wine's own desktop, with its taskbar and notification area at the bottom right.
 wine explorer /desktop=sentak-smoke,640x480 "$bin/sentak.exe" >"$work/desktop.log" 2>&1 &
 pids+=($!)
-wait_for 20 grep -q '^Done\.' "$work/desktop.log" || fail "sentak.exe never read the pipe"
+wait_for 40 grep -q '^Done\.' "$work/desktop.log" || fail "sentak.exe never read the pipe"
 first=$(count_done "$work/desktop.log")
 sleep 10
 second=$(count_done "$work/desktop.log")
@@ -80,7 +80,7 @@ kill "${pids[-1]}"
 wineserver -k # sentak.exe of Wine's desktop too; statusd.exe is started again
 wine "$bin/statusd.exe" >"$work/statusd.log" 2>&1 &
 pids=($!)
-wait_for 20 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve again"
+wait_for 40 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve again"
 
 # 2. Without Wine's desktop: the icon docks in the X tray host (trayer, top right).
 wine "$bin/sentak.exe" >"$work/docked.log" 2>&1 &
@@ -93,8 +93,8 @@ docked() {
     done
     return 1
 }
-wait_for 20 docked || fail "no tray icon docked in the tray host"
-wait_for 20 grep -q '^Done\.' "$work/docked.log" || fail "the docked sentak.exe never read the pipe"
+wait_for 40 docked || fail "no tray icon docked in the tray host"
+wait_for 40 grep -q '^Done\.' "$work/docked.log" || fail "the docked sentak.exe never read the pipe"
 sleep 4
 kill -0 "${pids[-1]}" || fail "sentak.exe has ended"
 kill -0 "${pids[0]}" || fail "statusd.exe has ended"
