@@ -47,6 +47,7 @@ public:
     void Run();
     // Safe from another thread or a signal handler.
     void Stop();
+    // Clients accepted so far; each is counted before it gets its answer.
     std::size_t ClientsServed() const;
 
 private:

@@ -187,7 +187,10 @@ void StatusServer::Run() {
         if (watched[1].revents & POLLIN) {
             Fd client(
                 ::accept4(impl.listener.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
-            if (client.get() >= 0) impl.Serve(std::move(client));
+            if (client.get() >= 0)
+                impl.Serve(std::move(client));
+            else if (errno == EMFILE || errno == ENFILE)
+                impl.StopRequested(100);  // out of descriptors: back off instead of spinning
         }
     }
 }
