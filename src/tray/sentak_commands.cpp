@@ -13,6 +13,8 @@ void Sentak::OnOpenWebSettings(wxCommandEvent&) {
 
     const wxString message = wxString::Format(
         "%s\n\n%s\n\n%s", _("Starting the browser failed."),
+        // TRANSLATORS: The web address follows as a paragraph of its own; "Ok" is the box's OK
+        // button.
         _("Please enter the following URL into your browser manually, or click Ok to copy the URL "
           "to clipboard."),
         url);
@@ -30,6 +32,7 @@ void Sentak::OnManageServices(wxCommandEvent&) {
 
     const wxString message =
         wxString::Format("%s\n\n%s\n\n%s", _("Launching service management failed."),
+                         // TRANSLATORS: The command follows as a paragraph of its own.
                          _("Try manually running the command:"), document);
     m_desktop.ShowMessage(message, _("Failed to launch service management"), wxOK | wxICON_ERROR);
 }

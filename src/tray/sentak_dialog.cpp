@@ -44,6 +44,8 @@ wxEND_EVENT_TABLE()
     InstallTranslations();
     m_trayIcon = std::move(trayIcon);
 
+    // TRANSLATORS: Tray icon tooltip before the service has answered; %s is the product name,
+    // e.g. "Vantora 3".
     const wxString tooltip = wxString::Format(_("%s Service status unknown"), GetProductName());
     const wxBitmapBundle image =
         wxArtProvider::GetBitmapBundle(wxART_QUESTION, wxART_OTHER, wxSize(32, 32));

@@ -26,29 +26,39 @@ wxMenu* Sentak::CreatePopupMenu() {
 
     const wxString product = LiteralLabel(GetProductName());
     const wxString header =
+        // TRANSLATORS: Top entry of the tray menu when the service does not answer; %s is the
+        // product name. The capitals are the warning.
         m_statusValid ? product : wxString::Format(_("%s Service NOT RUNNING"), product);
     menu->Append(wxID_ANY, header)->Enable(!m_statusValid);
     menu->AppendSeparator();
 
     const wxString version = m_statusValid ? LiteralLabel(m_status.version()) : "???";
+    // TRANSLATORS: %s is the service's version text, or "???" when it is not known.
     AppendFact(*menu, wxString::Format(_("Version: %s"), version));
+    // TRANSLATORS: The port labels are shown as "label: 8080"; the colon and the number are
+    // added by the program.
     AppendFact(*menu, wxString::Format("%s: %s", _("HTTP port"),
                                        PortText(m_statusValid, m_status.httpPort())));
     AppendFact(*menu, wxString::Format("%s: %s", _("HTTPS port"),
                                        PortText(m_statusValid, m_status.httpsPort())));
     AppendFact(*menu, wxString::Format("%s: %s", _("RTSP port"),
                                        PortText(m_statusValid, m_status.rtspPort())));
+    // TRANSLATORS: %s is the port number, or "???" when there is none.
     AppendFact(*menu, wxString::Format(_("Remote connection port: %s"),
                                        PortText(m_statusValid, m_status.remotePort())));
     menu->AppendSeparator();
 
     const bool hasWebPort = m_status.httpPort() != 0 || m_status.httpsPort() != 0;
+    // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
+    // other commands ("&Manage Windows services", "E&xit tray application") do not use.
     menu->Append(ID_OPEN_WEB_SETTINGS, _("Open web &settings"))
         ->Enable(m_statusValid && hasWebPort);
     if (!extended) return menu;
 
+    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_MANAGE_SERVICES, _("&Manage Windows services"));
     menu->AppendSeparator();
+    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));
     return menu;
 }

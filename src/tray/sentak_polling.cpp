@@ -28,6 +28,7 @@ void Sentak::OnTimer(wxTimerEvent&) {
     if (m_statusValid) {
         // First, so that a later stop is reported even if the display below cannot be set.
         m_wasRunning = true;
+        // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
         const wxString tooltip = wxString::Format(_("%s Service running"), GetProductName());
         if (!SetIcon(LoadServiceIcon(), tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
         return;
@@ -38,13 +39,18 @@ void Sentak::OnTimer(wxTimerEvent&) {
     if (m_failureCount != kStopReportFailure || !m_wasRunning) return;
 
     const wxString tooltip =
+        // TRANSLATORS: Tray icon tooltip after the service stopped answering; %s is the product
+        // name.
         wxString::Format(_("%s Service not running anymore"), GetProductName());
     const wxBitmapBundle warning =
         wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
     if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
 
     const wxString message =
+        // TRANSLATORS: Body of the desktop notification when the service stops; %s is the
+        // product name.
         wxString::Format(_("The %s Service is not running anymore."), GetProductName());
+    // TRANSLATORS: Title of the desktop notification when the service stops.
     m_desktop.Notify(*this, _("Service not running"), message);
     m_wasRunning = false;
 }
