@@ -14,3 +14,6 @@ void PrepareNotifications(wxTaskBarIcon& icon);
 // The first icon of the .ico file at path, for the tray; not IsOk() when it cannot be read. What
 // the toolkit logs on the way is the caller's to silence.
 wxBitmapBundle LoadIconFile(const wxString& path);
+
+// Opens document with the application registered for it; false when nothing was started.
+bool OpenDocument(const wxString& document);

@@ -1,13 +1,21 @@
 #include <algorithm>
 
+#include <wx/filefn.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
+#include <wx/utils.h>
 #include <wx/vector.h>
 
 #include "platform/platform.h"
 
 // wxGTK sends notifications through libnotify to the desktop's notification daemon.
 void PrepareNotifications(wxTaskBarIcon&) {}
+
+bool OpenDocument(const wxString& document) {
+    // xdg-open is started without waiting, so the toolkit reports success even for a document
+    // that does not exist (such as the Windows service manager here); check first.
+    return wxFileExists(document) && wxLaunchDefaultApplication(document, 0);
+}
 
 wxBitmapBundle LoadIconFile(const wxString& path) {
     // Decoded by the toolkit's own handlers rather than through wxIcon: that goes to GTK's .ico

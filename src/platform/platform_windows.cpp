@@ -2,6 +2,7 @@
 #include <wx/iconloc.h>
 #include <wx/notifmsg.h>
 #include <wx/taskbar.h>
+#include <wx/utils.h>
 
 #include "platform/platform.h"
 
@@ -13,4 +14,9 @@ void PrepareNotifications(wxTaskBarIcon& icon) {
 wxBitmapBundle LoadIconFile(const wxString& path) {
     // The system picks the image of icon 0 that suits the tray's size.
     return wxBitmapBundle(wxIcon(wxIconLocation(path, 0)));
+}
+
+bool OpenDocument(const wxString& document) {
+    // The shell finds documents such as services.msc on the system path itself.
+    return wxLaunchDefaultApplication(document, 0);
 }

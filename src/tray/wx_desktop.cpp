@@ -14,9 +14,7 @@ public:
         return wxLaunchDefaultBrowser(url, wxBROWSER_NEW_WINDOW);
     }
 
-    bool LaunchDocument(const wxString& document) override {
-        return wxLaunchDefaultApplication(document, 0);
-    }
+    bool LaunchDocument(const wxString& document) override { return OpenDocument(document); }
 
     int ShowMessage(const wxString& message, const wxString& caption, long style) override {
         return wxMessageBox(message, caption, style, nullptr);
