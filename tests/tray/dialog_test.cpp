@@ -34,7 +34,8 @@ bool SamePixels(const wxBitmap& a, const wxBitmap& b) {
            std::equal(x.GetData(), x.GetData() + 3 * x.GetWidth() * x.GetHeight(), y.GetData());
 }
 
-// Collects the records that reach the active log target while it lives.
+// Collects the records of our own code (the toolkit logs its own at debug level on some
+// platforms) that reach the active log target while it lives.
 class LogCapture : public wxLog {
 public:
     struct Record {
@@ -47,7 +48,8 @@ public:
 
 protected:
     void DoLogRecord(wxLogLevel level, const wxString& text, const wxLogRecordInfo& info) override {
-        records.push_back({level, text, info.filename, info.func});
+        if (wxString(info.filename) == "sentak")
+            records.push_back({level, text, info.filename, info.func});
     }
 
 private:
@@ -93,9 +95,11 @@ TEST(MainDialog, ARefusedIconIsOnlyADiscardedDebugRecord) {
     EXPECT_EQ(log.records[0].file, "sentak");
     EXPECT_EQ(log.records[0].function, "SentakDialog::SentakDialog");
 
+    const wxAssertHandler_t asserts = wxSetAssertHandler(nullptr);
     PrepareDiagnostics();  // the program's own level
     auto quiet = std::make_unique<TestDialog>(desktop, false);
     wxLog::SetLogLevel(level);
+    wxSetAssertHandler(asserts);
     EXPECT_TRUE(quiet->Timer().IsRunning());
     EXPECT_EQ(log.records.size(), 1u);
     EXPECT_TRUE(desktop.messages.empty());
