@@ -32,6 +32,9 @@ const char kUsage[] =
     "  --close               accept and close without writing\n"
     "  --hang                accept and never write\n"
     "  --oversize N          write the record followed by filler, N bytes in all (over 160)\n"
+    "  --drip MS             write the record one byte every MS milliseconds\n"
+    "  --reset N             write the first N bytes of the record, then reset the connection\n"
+    "  --keep-open           write the record and keep the connection open\n"
     "  --slow-start MS       start listening only after MS milliseconds\n"
     "\n"
     "  --help                show this help\n"
@@ -142,7 +145,20 @@ Settings ParseArguments(int argc, char** argv) {
             const std::string length = takeValue();
             setMode(option, ServeOptions::Mode::Oversize);
             settings.options.oversizeLength =
-                std::size_t(ParseInteger(option, length, ServiceStatus::kSize + 1, 1 << 20));
+                std::size_t(ParseInteger(option, length, ServiceStatus::kSize + 1, 64 << 20));
+        } else if (option == "--drip") {
+            const std::string interval = takeValue();
+            setMode(option, ServeOptions::Mode::Drip);
+            settings.options.dripInterval =
+                std::chrono::milliseconds(ParseInteger(option, interval, 1, 60 * 1000));
+        } else if (option == "--reset") {
+            const std::string length = takeValue();
+            setMode(option, ServeOptions::Mode::Reset);
+            settings.options.shortLength =
+                std::size_t(ParseInteger(option, length, 0, ServiceStatus::kSize));
+        } else if (option == "--keep-open") {
+            noValue();
+            setMode(option, ServeOptions::Mode::KeepOpen);
         } else if (option == "--slow-start") {
             settings.options.startDelay =
                 std::chrono::milliseconds(ParseInteger(option, takeValue(), 0, 3600 * 1000));

@@ -19,11 +19,15 @@ struct ServeOptions {
         Close,     // accept and close without writing
         Hang,      // accept and never write (the connection is held until the server stops)
         Oversize,  // the record followed by more bytes, oversizeLength in all, then close
+        Drip,      // the record one byte every dripInterval, then close
+        Reset,     // the first shortLength bytes of the record, then an abortive close
+        KeepOpen,  // the record, then the connection is held until the server stops
     };
     ServiceStatus record;
     Mode mode = Mode::Record;
     std::size_t shortLength = 0;
     std::size_t oversizeLength = 0;
+    std::chrono::milliseconds dripInterval{100};
     std::chrono::milliseconds startDelay{0};  // waits this long before listening (slow start)
 };
 

@@ -97,8 +97,9 @@ struct StatusServer::Impl {
         return ::poll(&wake, 1, timeoutMs) > 0;
     }
 
-    // Writes all bytes unless the client goes away, stalls, or the server is stopped.
-    void Send(int client, const std::uint8_t* data, std::size_t size) {
+    // Writes all bytes unless the client goes away, stalls, or the server is stopped; true when
+    // all were written.
+    bool Send(int client, const std::uint8_t* data, std::size_t size) {
         while (size > 0) {
             const ssize_t sent = ::send(client, data, size, MSG_NOSIGNAL);
             if (sent > 0) {
@@ -106,10 +107,11 @@ struct StatusServer::Impl {
                 continue;
             }
             if (sent < 0 && errno == EINTR) continue;
-            if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return;
+            if (sent < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
             pollfd ready[] = {{client, POLLOUT, 0}, {wakeRead.get(), POLLIN, 0}};
-            if (::poll(ready, 2, kSendBoundMs) <= 0 || ready[1].revents) return;
+            if (::poll(ready, 2, kSendBoundMs) <= 0 || ready[1].revents) return false;
         }
+        return true;
     }
 
     void Serve(Fd client) {
@@ -134,6 +136,25 @@ struct StatusServer::Impl {
                 Send(client.get(), bytes.data(), bytes.size());
                 break;
             }
+            case ServeOptions::Mode::Drip:
+                // Until the client leaves, which a client that reads once does after one byte.
+                for (const std::uint8_t& byte : record)
+                    if (!Send(client.get(), &byte, 1) ||
+                        StopRequested(int(options.dripInterval.count())))
+                        break;
+                break;
+            case ServeOptions::Mode::Reset: {
+                Send(client.get(), record.data(), std::min(options.shortLength, record.size()));
+                // Abortive close. A Unix socket has no reset to send: the bytes already written
+                // stay readable and the client then sees the end of the stream.
+                const linger abort{1, 0};
+                ::setsockopt(client.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
+                break;
+            }
+            case ServeOptions::Mode::KeepOpen:
+                if (Send(client.get(), record.data(), record.size()))
+                    held.push_back(std::move(client));
+                break;
         }
     }
 };

@@ -124,18 +124,30 @@ struct StatusServer::Impl {
         listening = NewInstance(true);
     }
 
-    // Writes all bytes unless the client goes away, stalls, or the server is stopped.
-    void Send(HANDLE client, const std::uint8_t* data, std::size_t size) {
-        if (size == 0) return;
+    // Writes all bytes unless the client goes away, stalls, or the server is stopped; true when
+    // all were written.
+    bool Send(HANDLE client, const std::uint8_t* data, std::size_t size) {
+        if (size == 0) return true;
         PendingIo write;
         if (!::WriteFile(client, data, DWORD(size), nullptr, write.Start(client)) &&
             ::GetLastError() != ERROR_IO_PENDING) {
             write.Finished();
-            return;
+            return false;
         }
         const HANDLE events[] = {stop.get(), write.Event()};
-        if (::WaitForMultipleObjects(2, events, FALSE, kSendBoundMs) != WAIT_OBJECT_0 + 1)
+        if (::WaitForMultipleObjects(2, events, FALSE, kSendBoundMs) != WAIT_OBJECT_0 + 1) {
             write.Cancel();
+            return false;
+        }
+        return write.Succeeded();
+    }
+
+    // Keeps a client's instance open until it leaves or the server stops.
+    void Hold(UniqueHandle client) {
+        auto hung = std::make_unique<HeldClient>(std::move(client));
+        if (!hung->watch.Pending()) return;  // the client has already gone
+        if (held.size() == kMaxHeld) held.erase(held.begin());
+        held.push_back(std::move(hung));
     }
 
     void Serve(UniqueHandle client) {
@@ -152,13 +164,9 @@ struct StatusServer::Impl {
                 // Disconnecting breaks the client's end at once, with nothing written.
                 ::DisconnectNamedPipe(client.get());
                 break;
-            case ServeOptions::Mode::Hang: {
-                auto hung = std::make_unique<HeldClient>(std::move(client));
-                if (!hung->watch.Pending()) break;  // the client has already gone
-                if (held.size() == kMaxHeld) held.erase(held.begin());
-                held.push_back(std::move(hung));
+            case ServeOptions::Mode::Hang:
+                Hold(std::move(client));
                 break;
-            }
             case ServeOptions::Mode::Oversize: {
                 std::vector<std::uint8_t> bytes(std::max(options.oversizeLength, record.size()),
                                                 0xEE);
@@ -166,6 +174,23 @@ struct StatusServer::Impl {
                 Send(client.get(), bytes.data(), bytes.size());
                 break;
             }
+            case ServeOptions::Mode::Drip:
+                // Until the client leaves, which a client that reads once does after one byte.
+                for (const std::uint8_t& byte : record)
+                    if (!Send(client.get(), &byte, 1) ||
+                        ::WaitForSingleObject(stop.get(), DWORD(options.dripInterval.count())) ==
+                            WAIT_OBJECT_0)
+                        break;
+                break;
+            case ServeOptions::Mode::Reset:
+                Send(client.get(), record.data(), std::min(options.shortLength, record.size()));
+                // Disconnecting is the abortive close of a pipe: what the client has not read yet
+                // is thrown away.
+                ::DisconnectNamedPipe(client.get());
+                break;
+            case ServeOptions::Mode::KeepOpen:
+                if (Send(client.get(), record.data(), record.size())) Hold(std::move(client));
+                break;
         }
         // Closing (not disconnecting) our end leaves what was written for the client to read.
     }
