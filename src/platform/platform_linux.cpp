@@ -32,7 +32,11 @@ wxBitmapBundle LoadIconFile(const wxString& path) {
     // fill the tray as the toolkit's art does; a smaller one only when the file has no other.
     constexpr int kTrayImageSize = 32;
     wxVector<wxBitmap> fitting, small;
-    const int count = wxImage::GetImageCount(path, wxBITMAP_TYPE_ICO);
+    // The count is whatever the file's header claims, and each image is found by reading the
+    // whole directory again: a file claiming thousands would hold up the tick for seconds. Real
+    // icons hold a handful of images.
+    constexpr int kMostImages = 32;
+    const int count = std::min(wxImage::GetImageCount(path, wxBITMAP_TYPE_ICO), kMostImages);
     for (int index = 0; index < count; ++index) {
         wxImage image;
         if (!image.LoadFile(path, wxBITMAP_TYPE_ICO, index)) continue;
