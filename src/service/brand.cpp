@@ -34,7 +34,11 @@ wxString ReadProductNameFrom(const wxString& path) {
     const ssize_t got = file.Read(buffer, kReadLimit);
     if (got == wxInvalidOffset) return kDefaultProductName;
 
-    const wxString text = DecodeUtf8(buffer, static_cast<size_t>(got));
+    return ParseProductName(buffer, static_cast<size_t>(got));
+}
+
+wxString ParseProductName(const char* bytes, size_t size) {
+    const wxString text = DecodeUtf8(bytes, size);
     const int at = text.Find(kKey);
     if (at == wxNOT_FOUND) return kDefaultProductName;
     const wxString name = text.Mid(at + kKey.length()).BeforeFirst('"');

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstddef>
+
 #include <wx/string.h>
 
 // The product name that fills every status text. Read from Resources/brand.json on first use
@@ -11,3 +13,6 @@ wxString ReadProductName();
 
 // The same rules applied to the file at path (a seam for tests and other tools).
 wxString ReadProductNameFrom(const wxString& path);
+
+// The name in the text of a brand file, or the default when it has none.
+wxString ParseProductName(const char* bytes, std::size_t size);
