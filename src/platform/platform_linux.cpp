@@ -40,6 +40,15 @@ wxBitmapBundle LoadIconFile(const wxString& path) {
     for (int index = 0; index < count; ++index) {
         wxImage image;
         if (!image.LoadFile(path, wxBITMAP_TYPE_ICO, index)) continue;
+        // The toolkit's tray leaks a copy of a masked image at every SetIcon (wxGTK 3.2), that
+        // is 4 KiB every 2 s; alpha says the same. A 32-bit image's alpha already holds what its
+        // mask does, as Windows reads it.
+        if (image.HasMask()) {
+            if (image.HasAlpha())
+                image.SetMask(false);
+            else
+                image.InitAlpha();  // takes the mask over into alpha
+        }
         wxVector<wxBitmap>& into = image.GetWidth() >= kTrayImageSize ? fitting : small;
         const bool sizeKnown = std::any_of(into.begin(), into.end(), [&](const wxBitmap& known) {
             return known.GetSize() == image.GetSize();

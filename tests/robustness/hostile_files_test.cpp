@@ -8,6 +8,7 @@
 #include <wx/stdpaths.h>
 
 #include "hostile_tray.h"
+#include "platform/platform.h"
 #include "test_service.h"
 
 namespace fs = std::filesystem;
@@ -143,6 +144,19 @@ TEST_F(HostileIcon, TheTrayRunsOnWithTheLongNameAndWhateverIconItCanRead) {
     }
     EXPECT_EQ(MenuHeader(), GetProductName());
     EXPECT_TRUE(desktop.notifications.empty());
+}
+
+// The toolkit's tray keeps a copy of every masked image it is given, 4 KiB every 2 s for as long
+// as the service runs; the running display's images come to it with their transparency as alpha.
+TEST(ServiceIcon, ReachesTheTrayWithoutAMask) {
+    const wxBitmapBundle icon = LoadIconFile(SENTAK_RESOURCES_DIR "/Icons/dvr.ico");
+    ASSERT_TRUE(icon.IsOk());
+    for (const int size : {16, 32, 48, 256}) {
+        const wxBitmap bitmap = icon.GetBitmap(wxSize(size, size));
+        ASSERT_TRUE(bitmap.IsOk()) << size;
+        EXPECT_EQ(bitmap.GetMask(), nullptr) << size;
+        EXPECT_TRUE(bitmap.HasAlpha()) << size;
+    }
 }
 
 }  // namespace
