@@ -128,6 +128,8 @@ BENCHMARK_TEMPLATE(Soak, &Tray::Menu)
 // The console report, and at its end the refresh's cost as a multiple of the bare round trip.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}  // plain text, for logs and the docs
+
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& run : runs)
             if (run.run_type == Run::RT_Iteration && !run.error_occurred)
