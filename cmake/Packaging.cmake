@@ -1,0 +1,71 @@
+# Installation and packages. On Linux the executable goes to <prefix>/bin and what it reads to
+# <prefix>/share/sentak, with a desktop entry, the hicolor icons and an XDG autostart entry: a
+# .deb. On Windows the installation is one folder, the executable with Resources/ and
+# languages/ beside it: a .zip.
+
+include(GNUInstallDirs)
+
+if(WIN32)
+    set(SENTAK_INSTALL_BINDIR .)
+    set(SENTAK_INSTALL_DATADIR .)
+else()
+    set(SENTAK_INSTALL_BINDIR ${CMAKE_INSTALL_BINDIR})
+    # Not CMAKE_INSTALL_DATADIR: the program finds Resources/ and languages/ through the
+    # toolkit's resources folder, which is always share/<program> beside the bin/ it runs from.
+    set(SENTAK_INSTALL_DATADIR share/sentak)
+endif()
+
+install(TARGETS sentak RUNTIME DESTINATION ${SENTAK_INSTALL_BINDIR})
+install(DIRECTORY resources/Resources DESTINATION ${SENTAK_INSTALL_DATADIR})
+install(DIRECTORY ${SENTAK_LANGUAGES_DIR} DESTINATION ${SENTAK_INSTALL_DATADIR}
+        FILES_MATCHING PATTERN main.mo)
+
+if(NOT WIN32)
+    install(FILES resources/linux/sentak.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(DIRECTORY resources/linux/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+    install(FILES resources/service-icon.svg
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME sentak.svg)
+
+    # Starts the tray at every login. Desktops read /etc/xdg/autostart, which is where an
+    # installation to /usr (the package) puts it; any other prefix gets <prefix>/etc/xdg. Decided
+    # at install time, so that `cmake --install --prefix` and cpack both get it right.
+    set(autostart ${CMAKE_SOURCE_DIR}/resources/linux/sentak-autostart.desktop)
+    install(CODE "
+        if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+            set(sentak_xdg_config /etc/xdg)
+        else()
+            set(sentak_xdg_config \"\${CMAKE_INSTALL_PREFIX}/etc/xdg\")
+        endif()
+        file(INSTALL DESTINATION \"\${sentak_xdg_config}/autostart\" TYPE FILE
+             RENAME sentak.desktop FILES \"${autostart}\")
+    ")
+endif()
+
+set(SENTAK_PACKAGE_CONTACT "The Sentak developers <sentak@example.org>"
+    CACHE STRING "Maintainer named in the packages")
+set(CPACK_PACKAGE_NAME sentak)
+set(CPACK_PACKAGE_VENDOR "The Sentak developers")
+set(CPACK_PACKAGE_CONTACT ${SENTAK_PACKAGE_CONTACT})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Lines as the package's control file keeps them.
+set(CPACK_PACKAGE_DESCRIPTION [[
+Shows the state of the local Quenthal service as a tray icon with a
+tooltip, tells the desktop when a service it saw running stops answering,
+and offers a menu of the service's version and ports with a link to its
+web settings page. Starts at login.]])
+set(CPACK_STRIP_FILES ON)
+if(WIN32)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_PACKAGE_FILE_NAME sentak-${PROJECT_VERSION}-windows-x86_64)
+else()
+    set(CPACK_GENERATOR DEB)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    # The toolkit's runtime libraries and what they need, as dpkg-shlibdeps finds them.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    # An administrator's edits to the autostart entry (Hidden=true turns it off) survive updates.
+    file(WRITE ${CMAKE_BINARY_DIR}/debian/conffiles "/etc/xdg/autostart/sentak.desktop\n")
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
+endif()
+include(CPack)
