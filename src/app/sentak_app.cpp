@@ -7,6 +7,9 @@
 SentakDialog* g_mainDialog = nullptr;
 
 bool SentakApp::OnInit() {
+    // Not the name it was started by: an installed program finds its share folder by this name,
+    // also when a launcher starts it through a link of another name.
+    SetAppName("sentak");
     g_mainDialog = new SentakDialog("wxTaskBarIcon Test Dialog");
     return true;
 }

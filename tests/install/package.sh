@@ -69,9 +69,11 @@ pids+=($!)
 service_pid=$!
 wait_for 10 test -S "$QUENTHAL_PIPE" || fail "statusd does not serve"
 
-# A German user's login: the home folder as working directory, nothing of the build around.
-mkdir -p "$work/home"
-(cd "$work/home" && HOME=$work/home LANGUAGE=de exec "$root/usr/bin/sentak") \
+# A German user's login: the home folder as working directory, nothing of the build around,
+# and the program started through a link of another name, as a launcher or an alias may.
+mkdir -p "$work/home/bin"
+ln -s "$root/usr/bin/sentak" "$work/home/bin/tray-companion"
+(cd "$work/home" && HOME=$work/home LANGUAGE=de exec "$work/home/bin/tray-companion") \
     >"$work/sentak.log" 2>&1 &
 sentak=$!
 pids+=("$sentak")
