@@ -10,6 +10,7 @@
 #include <fstream>
 #include <iostream>
 #include <map>
+#include <set>
 #include <streambuf>
 #include <string>
 
@@ -131,9 +132,16 @@ public:
     RatioReporter() : ConsoleReporter(OO_Tabular) {}  // plain text, for logs and the docs
 
     void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred)
-                m_time[run.benchmark_name()] = run.GetAdjustedRealTime();
+        // The median of repetitions when there are any, else the one run.
+        for (const Run& run : runs) {
+            if (run.error_occurred) continue;
+            if (run.run_type == Run::RT_Iteration && m_medians.count(run.run_name.str()) == 0)
+                m_time[run.run_name.str()] = run.GetAdjustedRealTime();
+            if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
+                m_time[run.run_name.str()] = run.GetAdjustedRealTime();
+                m_medians.insert(run.run_name.str());
+            }
+        }
         ConsoleReporter::ReportRuns(runs);
     }
     void Finalize() override {
@@ -146,6 +154,7 @@ public:
 
 private:
     std::map<std::string, double> m_time;
+    std::set<std::string> m_medians;
 };
 
 class BenchApp : public wxApp {
