@@ -48,7 +48,7 @@ for catalogue in po/*.po; do
     ((formats > 0)) || fail "$catalogue has no \"%s\" texts"
     for edit in 's/%s//' 's/%s/%s %s/'; do
         msgfilter --keep-header -i "$catalogue" -o "$work/$language.po" sed -e "$edit"
-        rejected=$(errors "$work/$language.po" "number of format specifications")
+        rejected=$(errors "$work/$language.po" "in 'msgid' and 'msgstr' does not match")
         ((rejected == formats)) ||
             fail "$catalogue with sed '$edit': $rejected of $formats \"%s\" texts rejected"
     done
