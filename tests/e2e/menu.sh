@@ -5,22 +5,10 @@
 # Screenshots go to $SENTAK_E2E_OUT when it is set, else to a temporary folder kept on failure.
 set -euo pipefail
 bin=$1
-source "$(dirname "$0")/../../scripts/lib/headless.sh"
-work=$(mktemp -d)
+source "$(dirname "$0")/lib.sh"
 out=${SENTAK_E2E_OUT:-$work/screenshots}
 mkdir -p "$out"
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null || true
-    headless_stop
-    if [ -n "${SENTAK_E2E_OUT:-}" ] || [ "${passed:-}" ]; then rm -rf "$work"; fi
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    [ -n "${SENTAK_E2E_OUT:-}" ] || echo "screenshots and logs: $work" >&2
-    exit 1
-}
+[ -n "${SENTAK_E2E_OUT:-}" ] || e2e_keep=1
 
 # menu_geometry PID ICON: the shell geometry of the popup menu PID shows beside its tray icon.
 menu_geometry() {

@@ -3,19 +3,7 @@
 # command line says; two starts give two independent tray icons.
 set -euo pipefail
 bin=$1
-source "$(dirname "$0")/../../scripts/lib/headless.sh"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null || true
-    headless_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
+source "$(dirname "$0")/lib.sh"
 
 headless_start
 export QUENTHAL_PIPE=$work/Quenthal # nothing serves there

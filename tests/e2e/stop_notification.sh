@@ -3,25 +3,8 @@
 # shows the warning; when the service comes back, the tray shows the service's own icon again.
 set -euo pipefail
 bin=$1
-source "$(dirname "$0")/../../scripts/lib/headless.sh"
-work=$(mktemp -d)
-pids=()
-service_pid=
-cleanup() {
-    [ -z "$service_pid" ] || kill "$service_pid" 2>/dev/null || true
-    kill "${pids[@]}" 2>/dev/null || true
-    headless_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    echo "--- sentak:" >&2
-    tail -n 20 "$work/sentak.log" >&2 || true
-    echo "--- notifications:" >&2
-    cat "$work/notify.log" >&2 || true
-    exit 1
-}
+source "$(dirname "$0")/lib.sh"
+e2e_logs=(sentak.log notify.log)
 
 start_service() {
     "$bin/statusd" 2>>"$work/statusd.log" &

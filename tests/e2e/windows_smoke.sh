@@ -9,24 +9,12 @@ set -euo pipefail
 bin=$(cd "$1" && pwd)
 : "${WINEPREFIX:?set WINEPREFIX to a ready Wine prefix}"
 export WINEDEBUG=-all
-source "$(dirname "$0")/../../scripts/lib/headless.sh"
+source "$(dirname "$0")/lib.sh"
 out=${SENTAK_E2E_OUT:-$bin/../e2e}
 mkdir -p "$out"
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    kill "${pids[@]}" 2>/dev/null || true
-    wineserver -k 2>/dev/null || true # this run's own prefix: its Wine processes only
-    headless_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
+e2e_at_exit() { wineserver -k 2>/dev/null || true; } # this run's own prefix: its Wine only
 cp -a "$WINEPREFIX" "$work/prefix"
 export WINEPREFIX=$work/prefix
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
 count_done() { grep -c '^Done\.' "$1" || true; }
 
 # pixels FILE WxH+X+Y TEST: how many pixels of the region pass the ImageMagick -fx TEST.

@@ -9,24 +9,8 @@ set -euo pipefail
 build=$1
 cmake=$2
 cpack=$3
-source "$(dirname "$0")/../../scripts/lib/headless.sh"
-work=$(mktemp -d)
-pids=()
-service_pid=
-cleanup() {
-    [ -z "$service_pid" ] || kill "$service_pid" 2>/dev/null || true
-    kill "${pids[@]}" 2>/dev/null || true
-    headless_stop
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    for log in sentak.log notify.log; do
-        [ -f "$work/$log" ] && { echo "--- $log:" >&2; tail -n 20 "$work/$log" >&2; }
-    done
-    exit 1
-}
+source "$(dirname "$0")/../e2e/lib.sh"
+e2e_logs=(sentak.log notify.log)
 
 # The package, and the same tree from a plain install to /usr.
 "$cpack" -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
