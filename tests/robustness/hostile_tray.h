@@ -12,31 +12,10 @@
 #include <wx/log.h>
 #include <wx/menu.h>
 
+#include "captured_log.h"
 #include "recording_sentak.h"
 #include "service/brand.h"
 #include "service/status_pipe.h"
-
-// Every log record of every level, for as long as it lives.
-class CapturedLog : public wxLog {
-public:
-    CapturedLog() : m_previous(wxLog::SetActiveTarget(this)), m_level(wxLog::GetLogLevel()) {
-        wxLog::SetLogLevel(wxLOG_Max);
-    }
-    ~CapturedLog() override {
-        wxLog::SetActiveTarget(m_previous);
-        wxLog::SetLogLevel(m_level);
-    }
-    std::vector<wxString> records;
-
-protected:
-    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override {
-        records.push_back(message);
-    }
-
-private:
-    wxLog* m_previous;
-    wxLogLevel m_level;
-};
 
 // The tray under attack: every tick and menu build is timed, and whatever happens the user sees
 // no log line and no message box.

@@ -17,6 +17,7 @@
 #include <wx/mstream.h>
 #include <wx/stdpaths.h>
 
+#include "captured_log.h"
 #include "recording_sentak.h"
 #include "test_service.h"
 
@@ -111,28 +112,6 @@ std::string IconFile(const std::vector<std::pair<int, std::string>>& images) {
     for (const auto& image : images) file += image.second;
     return file;
 }
-
-// Every log record of every level, for as long as it lives.
-class CapturedLog : public wxLog {
-public:
-    CapturedLog() : m_previous(wxLog::SetActiveTarget(this)), m_level(wxLog::GetLogLevel()) {
-        wxLog::SetLogLevel(wxLOG_Max);
-    }
-    ~CapturedLog() override {
-        wxLog::SetActiveTarget(m_previous);
-        wxLog::SetLogLevel(m_level);
-    }
-    std::vector<wxString> records;
-
-protected:
-    void DoLogRecord(wxLogLevel, const wxString& message, const wxLogRecordInfo&) override {
-        records.push_back(message);
-    }
-
-private:
-    wxLog* m_previous;
-    wxLogLevel m_level;
-};
 
 wxImage ImageOf(const wxBitmapBundle& bundle) {
     if (!bundle.IsOk()) return wxImage();
