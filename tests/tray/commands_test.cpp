@@ -5,10 +5,10 @@
 #include <memory>
 
 #include <wx/app.h>
-#include <wx/timer.h>
 #include <wx/weakref.h>
 
 #include "app/sentak_app.h"
+#include "main_loop.h"
 #include "recording_sentak.h"
 #include "test_service.h"
 #include "tray/sentak_dialog.h"
@@ -129,21 +129,11 @@ TEST(ExitCommand, ClosesTheMainDialogAndEndsTheEventLoop) {
     const wxWeakRef<SentakDialog> alive(dialog);
     g_mainDialog = dialog;
 
-    bool timedOut = false;
-    wxTimer safety;
-    safety.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        timedOut = true;
-        wxTheApp->ExitMainLoop();
-    });
-    safety.StartOnce(10000);
-    wxTheApp->CallAfter([&] { Choose(*tray, ID_EXIT_TRAY); });
-
-    // Runs the loop as the program does, where the last window's end ends the loop.
-    wxTheApp->OnRun();
-    safety.Stop();
+    // As the program runs, where the last window's end ends the loop.
+    const bool ended = RunMainLoop(std::chrono::seconds(10), [&] { Choose(*tray, ID_EXIT_TRAY); });
     g_mainDialog = nullptr;
 
-    EXPECT_FALSE(timedOut) << "the event loop outlived the exit command";
+    EXPECT_TRUE(ended) << "the event loop outlived the exit command";
     EXPECT_FALSE(alive) << "the main dialog is still there";
     if (alive) alive->Destroy();
 }

@@ -10,6 +10,7 @@
 #include <wx/utils.h>
 
 #include "app/sentak_app.h"
+#include "main_loop.h"
 #include "recording_sentak.h"
 #include "tray/sentak_dialog.h"
 
@@ -123,18 +124,9 @@ TEST(MainDialog, ClosingDestroysDialogTrayIconAndTimerAndEndsTheEventLoop) {
     wxWeakRef<Sentak> trayRef(&dialog->Tray());
     wxWeakRef<wxTimer> timerRef(&dialog->Timer());
 
-    bool timedOut = false;
-    wxTimer safety;
-    safety.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
-        timedOut = true;
-        wxTheApp->ExitMainLoop();
-    });
-    safety.StartOnce(10000);
-    wxTheApp->CallAfter([dialog] { dialog->Close(true); });
-    wxTheApp->SetExitOnFrameDelete(true);  // as wxApp::OnRun does for the program
-    wxTheApp->MainLoop();
-
-    EXPECT_FALSE(timedOut) << "the event loop did not end when the dialog closed";
+    wxTheApp->SetExitOnFrameDelete(true);  // the last window's end ends the loop, as in the program
+    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(10), [dialog] { dialog->Close(true); }))
+        << "the event loop did not end when the dialog closed";
     EXPECT_FALSE(dialogRef);
     EXPECT_FALSE(trayRef);
     EXPECT_FALSE(timerRef);
