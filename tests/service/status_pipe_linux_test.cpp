@@ -11,20 +11,12 @@
 #include <sstream>
 #include <vector>
 
-#include "service/status_pipe.h"
+#include "one_refresh.h"
 #include "test_service.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const std::wstring kFailedToConnect = L"Connecting to pipe...\nFailed to connect to pipe.\n";
-
-std::wstring TraceOfOneRefresh() {
-    std::wostringstream trace;
-    ReadServiceStatus(trace);
-    return trace.str();
-}
 
 std::size_t OpenDescriptors() {
     const auto fds = std::filesystem::directory_iterator("/proc/self/fd");
@@ -58,7 +50,7 @@ TEST(StatusSocket, FullBacklogOrNoSocketFailsAtOnce) {
         ASSERT_LT(waiting.size(), 100u) << "the backlog never filled";
     }
     auto start = Clock::now();
-    EXPECT_EQ(TraceOfOneRefresh(), kFailedToConnect);
+    EXPECT_EQ(RefreshOnce().trace, kFailedToConnect);
     EXPECT_LT(Clock::now() - start, kStatusReadBound);
     for (int fd : waiting) ::close(fd);
     ::close(busy);
@@ -66,7 +58,7 @@ TEST(StatusSocket, FullBacklogOrNoSocketFailsAtOnce) {
 
     std::ofstream(path) << "not a socket";
     start = Clock::now();
-    EXPECT_EQ(TraceOfOneRefresh(), kFailedToConnect);
+    EXPECT_EQ(RefreshOnce().trace, kFailedToConnect);
     EXPECT_LT(Clock::now() - start, kStatusReadBound);
     std::filesystem::remove(path);
 }
@@ -86,14 +78,14 @@ TEST(StatusSocket, NoDescriptorLeaksOnAnyOutcome) {
             options.shortLength = 140;
             options.oversizeLength = 1000;
             service.Start(options);
-            for (int i = 0; i < 40; ++i) TraceOfOneRefresh();
+            for (int i = 0; i < 40; ++i) RefreshOnce();
         }
         service.Stop();
-        for (int i = 0; i < 38; ++i) TraceOfOneRefresh();
+        for (int i = 0; i < 38; ++i) RefreshOnce();
         ServeOptions hang;
         hang.mode = ServeOptions::Mode::Hang;
         service.Start(hang);
-        for (int i = 0; i < 2; ++i) TraceOfOneRefresh();
+        for (int i = 0; i < 2; ++i) RefreshOnce();
         EXPECT_EQ(service.ClientsServed(), 2u);
     }
     EXPECT_EQ(OpenDescriptors(), before);

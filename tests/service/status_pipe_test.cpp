@@ -7,28 +7,13 @@
 #include <sstream>
 #include <thread>
 
-#include "service/status_pipe.h"
+#include "one_refresh.h"
 #include "test_service.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using Mode = ServeOptions::Mode;
-
-const std::wstring kFailedToConnect = L"Connecting to pipe...\nFailed to connect to pipe.\n";
-const std::wstring kReadFailed = L"Connecting to pipe...\nReading data from pipe...\n";
-const std::wstring kDone = L"Connecting to pipe...\nReading data from pipe...\nDone.\n";
-
-struct Refresh {
-    std::optional<ServiceStatus> status;
-    std::wstring trace;
-};
-
-Refresh RefreshOnce() {
-    std::wostringstream trace;
-    std::optional<ServiceStatus> status = ReadServiceStatus(trace);
-    return {status, trace.str()};
-}
 
 ServeOptions Serving(Mode mode, std::size_t length = 0) {
     ServeOptions options;

@@ -9,27 +9,13 @@
 #include <stdexcept>
 #include <thread>
 
+#include "one_refresh.h"
 #include "platform/unique_handle_windows.h"
-#include "service/status_pipe.h"
 #include "test_service.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-const std::wstring kFailedToConnect = L"Connecting to pipe...\nFailed to connect to pipe.\n";
-const std::wstring kDone = L"Connecting to pipe...\nReading data from pipe...\nDone.\n";
-
-struct Refresh {
-    std::optional<ServiceStatus> status;
-    std::wstring trace;
-};
-
-Refresh RefreshOnce() {
-    std::wostringstream trace;
-    std::optional<ServiceStatus> status = ReadServiceStatus(trace);
-    return {status, trace.str()};
-}
 
 // A pipe served by hand, for what the stand-in service never does.
 UniqueHandle MakePipe(const std::string& name, DWORD instances, DWORD type = PIPE_TYPE_BYTE) {

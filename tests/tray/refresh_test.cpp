@@ -6,14 +6,11 @@
 #include <limits>
 #include <sstream>
 
+#include "one_refresh.h"
 #include "recording_sentak.h"
 #include "test_service.h"
 
 namespace {
-
-const std::wstring kFailedToConnect = L"Connecting to pipe...\nFailed to connect to pipe.\n";
-const std::wstring kReadFailed = L"Connecting to pipe...\nReading data from pipe...\n";
-const std::wstring kDone = L"Connecting to pipe...\nReading data from pipe...\nDone.\n";
 
 // Takes what is written to std::wcout while it lives.
 class CapturedTrace {
