@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "status_answer.h"
 #include "status_server.h"
 
 namespace {
@@ -116,45 +117,24 @@ struct StatusServer::Impl {
 
     void Serve(Fd client) {
         ++served;  // before answering, so that a client that has its answer sees itself counted
-        const auto& record = options.record.bytes;
-        switch (options.mode) {
-            case ServeOptions::Mode::Record:
-                Send(client.get(), record.data(), record.size());
-                break;
-            case ServeOptions::Mode::Short:
-                Send(client.get(), record.data(), std::min(options.shortLength, record.size()));
-                break;
-            case ServeOptions::Mode::Close:
-                break;
-            case ServeOptions::Mode::Hang:
-                held.push_back(std::move(client));
-                break;
-            case ServeOptions::Mode::Oversize: {
-                std::vector<std::uint8_t> bytes(std::max(options.oversizeLength, record.size()),
-                                                0xEE);
-                std::copy(record.begin(), record.end(), bytes.begin());
-                Send(client.get(), bytes.data(), bytes.size());
-                break;
-            }
-            case ServeOptions::Mode::Drip:
-                // Until the client leaves, which a client that reads once does after one byte.
-                for (const std::uint8_t& byte : record)
-                    if (!Send(client.get(), &byte, 1) ||
-                        StopRequested(int(options.dripInterval.count())))
-                        break;
-                break;
-            case ServeOptions::Mode::Reset: {
-                Send(client.get(), record.data(), std::min(options.shortLength, record.size()));
-                // Abortive close. A Unix socket has no reset to send: the bytes already written
-                // stay readable and the client then sees the end of the stream.
-                const linger abort{1, 0};
-                ::setsockopt(client.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
-                break;
-            }
-            case ServeOptions::Mode::KeepOpen:
-                if (Send(client.get(), record.data(), record.size()))
-                    held.push_back(std::move(client));
-                break;
+        const std::vector<std::uint8_t> answer = AnswerBytes(options);
+        if (options.mode == ServeOptions::Mode::Drip) {
+            // Until the client leaves, which a client that reads once does after one byte.
+            for (const std::uint8_t& byte : answer)
+                if (!Send(client.get(), &byte, 1) ||
+                    StopRequested(int(options.dripInterval.count())))
+                    break;
+            return;
+        }
+        const bool sent = Send(client.get(), answer.data(), answer.size());
+        if (options.mode == ServeOptions::Mode::Hang ||
+            (options.mode == ServeOptions::Mode::KeepOpen && sent)) {
+            held.push_back(std::move(client));
+        } else if (options.mode == ServeOptions::Mode::Reset) {
+            // Abortive close. A Unix socket has no reset to send: the bytes already written
+            // stay readable and the client then sees the end of the stream.
+            const linger abort{1, 0};
+            ::setsockopt(client.get(), SOL_SOCKET, SO_LINGER, &abort, sizeof(abort));
         }
     }
 };

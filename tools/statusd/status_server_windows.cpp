@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/unique_handle_windows.h"
+#include "status_answer.h"
 #include "status_server.h"
 
 namespace {
@@ -152,45 +153,25 @@ struct StatusServer::Impl {
 
     void Serve(UniqueHandle client) {
         ++served;  // before answering, so that a client that has its answer sees itself counted
-        const auto& record = options.record.bytes;
-        switch (options.mode) {
-            case ServeOptions::Mode::Record:
-                Send(client.get(), record.data(), record.size());
-                break;
-            case ServeOptions::Mode::Short:
-                Send(client.get(), record.data(), std::min(options.shortLength, record.size()));
-                break;
-            case ServeOptions::Mode::Close:
-                // Disconnecting breaks the client's end at once, with nothing written.
-                ::DisconnectNamedPipe(client.get());
-                break;
-            case ServeOptions::Mode::Hang:
-                Hold(std::move(client));
-                break;
-            case ServeOptions::Mode::Oversize: {
-                std::vector<std::uint8_t> bytes(std::max(options.oversizeLength, record.size()),
-                                                0xEE);
-                std::copy(record.begin(), record.end(), bytes.begin());
-                Send(client.get(), bytes.data(), bytes.size());
-                break;
-            }
-            case ServeOptions::Mode::Drip:
-                // Until the client leaves, which a client that reads once does after one byte.
-                for (const std::uint8_t& byte : record)
-                    if (!Send(client.get(), &byte, 1) ||
-                        ::WaitForSingleObject(stop.get(), DWORD(options.dripInterval.count())) ==
-                            WAIT_OBJECT_0)
-                        break;
-                break;
-            case ServeOptions::Mode::Reset:
-                Send(client.get(), record.data(), std::min(options.shortLength, record.size()));
-                // Disconnecting is the abortive close of a pipe: what the client has not read yet
-                // is thrown away.
-                ::DisconnectNamedPipe(client.get());
-                break;
-            case ServeOptions::Mode::KeepOpen:
-                if (Send(client.get(), record.data(), record.size())) Hold(std::move(client));
-                break;
+        const std::vector<std::uint8_t> answer = AnswerBytes(options);
+        if (options.mode == ServeOptions::Mode::Drip) {
+            // Until the client leaves, which a client that reads once does after one byte.
+            for (const std::uint8_t& byte : answer)
+                if (!Send(client.get(), &byte, 1) ||
+                    ::WaitForSingleObject(stop.get(), DWORD(options.dripInterval.count())) ==
+                        WAIT_OBJECT_0)
+                    break;
+            return;
+        }
+        const bool sent = Send(client.get(), answer.data(), answer.size());
+        if (options.mode == ServeOptions::Mode::Hang ||
+            (options.mode == ServeOptions::Mode::KeepOpen && sent)) {
+            Hold(std::move(client));
+        } else if (options.mode == ServeOptions::Mode::Close ||
+                   options.mode == ServeOptions::Mode::Reset) {
+            // Disconnecting is the abortive close of a pipe: it breaks the client's end at once,
+            // and what the client has not read yet is thrown away.
+            ::DisconnectNamedPipe(client.get());
         }
         // Closing (not disconnecting) our end leaves what was written for the client to read.
     }
