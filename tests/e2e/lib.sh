@@ -31,3 +31,18 @@ fail() {
     [ -z "$e2e_keep" ] || echo "screenshots and logs: $work" >&2
     exit 1
 }
+
+# watch_notifications: every Notify call on the session bus, as the daemon receives it, into
+# $work/notify.log. Call after headless_start.
+watch_notifications() {
+    dbus-monitor --session \
+        "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
+        >"$work/notify.log" 2>&1 &
+    pids+=($!)
+}
+
+# notification_strings: the string arguments of the calls watched, one a line; the 3rd and 4th
+# of the first call are its summary and body (after app name and icon).
+notification_strings() {
+    grep -A12 "member=Notify" "$work/notify.log" | sed -n 's/^ *string "\(.*\)"$/\1/p'
+}

@@ -41,11 +41,7 @@ shoot_until() {
 headless_start
 export QUENTHAL_PIPE=$work/Quenthal
 
-# Every Notify call on the session bus, as the daemon receives it.
-dbus-monitor --session \
-    "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
-    >"$work/notify.log" 2>&1 &
-pids+=($!)
+watch_notifications
 
 # Before any service: the unknown display.
 "$bin/sentak" >"$work/sentak.log" 2>&1 &
@@ -73,9 +69,7 @@ wait_for 10 at_least $((failed + 2)) "Failed to connect to pipe." ||
     fail "polling stopped after the notification"
 [ "$(grep -c "member=Notify" "$work/notify.log")" -eq 1 ] || fail "more than one notification"
 
-# Summary and body are the 3rd and 4th strings of the call (after app name and icon).
-mapfile -t strings < <(grep -A12 "member=Notify" "$work/notify.log" |
-    sed -n 's/^ *string "\(.*\)"$/\1/p')
+mapfile -t strings < <(notification_strings)
 [ "${strings[2]:-}" = "Service not running" ] || fail "summary is '${strings[2]:-}'"
 [ "${strings[3]:-}" = "The Vantora 3 Service is not running anymore." ] ||
     fail "body is '${strings[3]:-}'"

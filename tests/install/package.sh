@@ -45,10 +45,7 @@ printf '{\n    "productname": "Acme Recorder"\n}\n' >"$root/usr/share/sentak/Res
 
 headless_start
 export QUENTHAL_PIPE=$work/Quenthal
-dbus-monitor --session \
-    "type='method_call',interface='org.freedesktop.Notifications',member='Notify'" \
-    >"$work/notify.log" 2>&1 &
-pids+=($!)
+watch_notifications
 "$build/bin/statusd" 2>"$work/statusd.log" &
 service_pid=$!
 wait_for 10 test -S "$QUENTHAL_PIPE" || fail "statusd does not serve"
@@ -81,8 +78,7 @@ kill -TERM "$service_pid"
 wait "$service_pid" || true
 service_pid=
 wait_for 25 grep -q "member=Notify" "$work/notify.log" || fail "no notification within 25 s"
-mapfile -t strings < <(grep -A12 "member=Notify" "$work/notify.log" |
-    sed -n 's/^ *string "\(.*\)"$/\1/p')
+mapfile -t strings < <(notification_strings)
 [ "${strings[2]:-}" = "Dienst läuft nicht" ] || fail "the notification's title is '${strings[2]:-}'"
 [ "${strings[3]:-}" = "Der Dienst Acme Recorder läuft nicht mehr." ] ||
     fail "the notification says '${strings[3]:-}'"
