@@ -1,6 +1,9 @@
 #include "status_answer.h"
 
 #include <algorithm>
+#include <vector>
+
+namespace {
 
 std::vector<std::uint8_t> AnswerBytes(const ServeOptions& options) {
     const auto& record = options.record.bytes;
@@ -23,4 +26,15 @@ std::vector<std::uint8_t> AnswerBytes(const ServeOptions& options) {
             break;
     }
     return {};
+}
+
+}  // namespace
+
+bool SendAnswer(const ServeOptions& options, const SendBytes& send, const Pause& pause) {
+    const std::vector<std::uint8_t> answer = AnswerBytes(options);
+    if (options.mode != ServeOptions::Mode::Drip) return send(answer.data(), answer.size());
+    // Until the client leaves, which a client that reads once does after one byte.
+    for (const std::uint8_t& byte : answer)
+        if (!send(&byte, 1) || !pause(options.dripInterval)) return false;
+    return true;
 }

@@ -117,16 +117,12 @@ struct StatusServer::Impl {
 
     void Serve(Fd client) {
         ++served;  // before answering, so that a client that has its answer sees itself counted
-        const std::vector<std::uint8_t> answer = AnswerBytes(options);
-        if (options.mode == ServeOptions::Mode::Drip) {
-            // Until the client leaves, which a client that reads once does after one byte.
-            for (const std::uint8_t& byte : answer)
-                if (!Send(client.get(), &byte, 1) ||
-                    StopRequested(int(options.dripInterval.count())))
-                    break;
-            return;
-        }
-        const bool sent = Send(client.get(), answer.data(), answer.size());
+        const bool sent = SendAnswer(
+            options,
+            [&](const std::uint8_t* data, std::size_t size) {
+                return Send(client.get(), data, size);
+            },
+            [&](std::chrono::milliseconds time) { return !StopRequested(int(time.count())); });
         if (options.mode == ServeOptions::Mode::Hang ||
             (options.mode == ServeOptions::Mode::KeepOpen && sent)) {
             held.push_back(std::move(client));

@@ -153,17 +153,14 @@ struct StatusServer::Impl {
 
     void Serve(UniqueHandle client) {
         ++served;  // before answering, so that a client that has its answer sees itself counted
-        const std::vector<std::uint8_t> answer = AnswerBytes(options);
-        if (options.mode == ServeOptions::Mode::Drip) {
-            // Until the client leaves, which a client that reads once does after one byte.
-            for (const std::uint8_t& byte : answer)
-                if (!Send(client.get(), &byte, 1) ||
-                    ::WaitForSingleObject(stop.get(), DWORD(options.dripInterval.count())) ==
-                        WAIT_OBJECT_0)
-                    break;
-            return;
-        }
-        const bool sent = Send(client.get(), answer.data(), answer.size());
+        const bool sent = SendAnswer(
+            options,
+            [&](const std::uint8_t* data, std::size_t size) {
+                return Send(client.get(), data, size);
+            },
+            [&](std::chrono::milliseconds time) {
+                return ::WaitForSingleObject(stop.get(), DWORD(time.count())) != WAIT_OBJECT_0;
+            });
         if (options.mode == ServeOptions::Mode::Hang ||
             (options.mode == ServeOptions::Mode::KeepOpen && sent)) {
             Hold(std::move(client));
