@@ -3,8 +3,10 @@
 #include <wx/filefn.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
+#include <wx/mstream.h>
 #include <wx/utils.h>
 #include <wx/vector.h>
+#include <wx/wfstream.h>
 
 #include "platform/platform.h"
 
@@ -32,14 +34,21 @@ wxBitmapBundle LoadIconFile(const wxString& path) {
     // fill the tray as the toolkit's art does; a smaller one only when the file has no other.
     constexpr int kTrayImageSize = 32;
     wxVector<wxBitmap> fitting, small;
+    // Read from disk once; the decoder then walks the file's directory again for each image.
+    wxFFileInputStream file(path);
+    if (!file.IsOk()) return wxBitmapBundle();
+    wxMemoryOutputStream bytes;
+    bytes.Write(file);
+    wxMemoryInputStream icon(bytes);
     // The count is whatever the file's header claims, and each image is found by reading the
     // whole directory again: a file claiming thousands would hold up the tick for seconds. Real
     // icons hold a handful of images.
     constexpr int kMostImages = 32;
-    const int count = std::min(wxImage::GetImageCount(path, wxBITMAP_TYPE_ICO), kMostImages);
+    const int count = std::min(wxImage::GetImageCount(icon, wxBITMAP_TYPE_ICO), kMostImages);
     for (int index = 0; index < count; ++index) {
         wxImage image;
-        if (!image.LoadFile(path, wxBITMAP_TYPE_ICO, index)) continue;
+        icon.SeekI(0);
+        if (!image.LoadFile(icon, wxBITMAP_TYPE_ICO, index)) continue;
         // The toolkit's tray leaks a copy of a masked image at every SetIcon (wxGTK 3.2), that
         // is 4 KiB every 2 s; alpha says the same. A 32-bit image's alpha already holds what its
         // mask does, as Windows reads it.
