@@ -1,11 +1,18 @@
 #include "service/status_pipe.h"
 
+#include <cstdlib>
+
 namespace {
 
 // One insertion per line: the trace is written on every refresh, every 2 s.
 void Trace(std::wostream& trace, const wchar_t* line) { trace << line << std::endl; }
 
 }  // namespace
+
+std::string StatusPipePath() {
+    const char* path = std::getenv("QUENTHAL_PIPE");
+    return path && *path ? path : kDefaultStatusPipePath;
+}
 
 std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace) {
     Trace(trace, L"Connecting to pipe...");

@@ -20,6 +20,9 @@ constexpr std::chrono::milliseconds kStatusReadBound{1000};
 // as the service).
 std::string StatusPipePath();
 
+// This system's own path of the service, one per transport file.
+extern const char kDefaultStatusPipePath[];
+
 // One client connection to the service's status pipe (a named pipe on Windows, a Unix-domain
 // socket elsewhere). Closed when destroyed, on every path.
 class StatusPipe {

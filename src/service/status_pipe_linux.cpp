@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "service/status_pipe.h"
@@ -60,10 +59,7 @@ private:
 
 }  // namespace
 
-std::string StatusPipePath() {
-    const char* path = std::getenv("QUENTHAL_PIPE");
-    return path && *path ? path : "/run/Quenthal";
-}
+const char kDefaultStatusPipePath[] = "/run/Quenthal";
 
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
     const std::string path = StatusPipePath();

@@ -1,7 +1,5 @@
 #include <wx/string.h>
 
-#include <cstdlib>
-
 #include "platform/unique_handle_windows.h"
 #include "service/status_pipe.h"
 
@@ -36,12 +34,7 @@ private:
 
 }  // namespace
 
-// $QUENTHAL_PIPE, when set and not empty, names another pipe: tests run their own services in
-// parallel without meeting each other or a real service.
-std::string StatusPipePath() {
-    const char* path = std::getenv("QUENTHAL_PIPE");
-    return path && *path ? path : R"(\\.\pipe\Quenthal)";
-}
+const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";
 
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
     // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once.
