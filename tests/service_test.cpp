@@ -1,0 +1,175 @@
+// The service's data: the record's layout, one refresh against a real service in every way a
+// service answers or fails to, and the brand file.
+#include <chrono>
+#include <fstream>
+
+#ifdef _WIN32
+#include "platform/unique_handle_windows.h"
+#else
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+#endif
+
+#include "service/brand.h"
+#include "support.h"
+
+using Mode = ServeOptions::Mode;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+std::size_t OpenHandles() {
+#ifdef _WIN32
+    DWORD count = 0;
+    ::GetProcessHandleCount(::GetCurrentProcess(), &count);
+    return count;
+#else
+    const auto fds = std::filesystem::directory_iterator("/proc/self/fd");
+    return std::distance(begin(fds), end(fds));
+#endif
+}
+
+}  // namespace
+
+// Written out byte by byte here, not by the stand-in service, which could share a wrong offset.
+TEST(Record, EachFieldAtItsOffsetLittleEndian) {
+    ServiceStatus record;
+    auto put = [&](std::size_t at, std::initializer_list<std::uint8_t> bytes) {
+        std::copy(bytes.begin(), bytes.end(), record.bytes.begin() + at);
+    };
+    put(66, {'7', 0, '.', 0, 0xB2, 0x03, 0x3D, 0xD8, 'x', 0});  // "7.β", a lone surrogate, "x"
+    put(132, {0x04, 0x03, 0x02, 0x01});
+    put(136, {0xFB, 0xFF, 0xFF, 0xFF});
+    put(140, {0x2A, 0x02});
+    put(144, {0xFF, 0xFF, 0xFF, 0x7F});
+    put(152, {8, 7, 6, 5, 4, 3, 2, 0x81});
+    EXPECT_EQ(record.version(), wxString::FromUTF8("7.\xCE\xB2\xEF\xBF\xBDx"));
+    EXPECT_EQ(record.httpPort(), 0x01020304);
+    EXPECT_EQ(record.httpsPort(), -5);
+    EXPECT_EQ(record.rtspPort(), 554);
+    EXPECT_EQ(record.remotePort(), 0x7FFFFFFF);
+    EXPECT_EQ(record.lastUpdate(), std::int64_t(0x8102030405060708));
+
+    // A version filling all 33 units ends with the field, not in the HTTP port after it.
+    for (std::size_t unit = 0; unit < 33; ++unit) put(66 + 2 * unit, {'v', 0});
+    EXPECT_EQ(record.version(), wxString(33, 'v'));
+}
+
+TEST(Pipe, EachWayAServiceAnswers) {
+    const ServiceStatus record = MakeRecord(u"3.4.1", 8080, 8443, 554, 9000, 1700000000);
+    ServiceStatus head;  // the first 140 bytes, the rest zero
+    std::copy_n(record.bytes.begin(), 140, head.bytes.begin());
+    const struct {
+        Mode mode;
+        std::size_t length;
+        std::optional<ServiceStatus> read;
+    } cases[] = {
+        {Mode::Record, 0, record},      {Mode::Short, 140, head},
+        {Mode::Oversize, 4096, record}, {Mode::KeepOpen, 0, record},
+        {Mode::Close, 0, std::nullopt}, {Mode::Short, 0, std::nullopt},
+        {Mode::Hang, 0, std::nullopt},
+    };
+    TestService service;
+    for (const auto& c : cases) {
+        ServeOptions options = Serving(record, c.mode);
+        options.shortLength = options.oversizeLength = c.length;
+        service.Start(options);
+        const auto start = Clock::now();
+        const Refresh refresh = RefreshOnce();
+        EXPECT_EQ(refresh.status, c.read) << int(c.mode) << " " << c.length;
+        EXPECT_EQ(refresh.trace, c.read ? kDone : kReadFailed) << int(c.mode);
+        // A hung service is given up at the read bound; nothing else waits for it.
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(5)) << int(c.mode);
+        EXPECT_EQ(service.Clients(), 1u) << int(c.mode);
+    }
+    service.Stop();
+    EXPECT_EQ(RefreshOnce().trace, kFailedToConnect);
+}
+
+// A service too busy for another client must not stall the tray: the open fails at once.
+TEST(Pipe, BusyServiceFailsAtOnce) {
+    TestService service;
+    service.Stop();
+#ifdef _WIN32
+    const std::wstring name = wxString::FromUTF8(service.Path()).ToStdWstring();
+    const UniqueHandle server(::CreateNamedPipeW(name.c_str(), PIPE_ACCESS_OUTBOUND, PIPE_WAIT, 1,
+                                                 4096, 4096, 0, nullptr));
+    const UniqueHandle other(
+        ::CreateFileW(name.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(other.valid()) << "the only instance is taken";
+#else
+    sockaddr_un address{AF_UNIX, {}};
+    service.Path().copy(address.sun_path, sizeof address.sun_path - 1);
+    const auto* at = reinterpret_cast<const sockaddr*>(&address);
+    std::vector<int> fds{::socket(AF_UNIX, SOCK_STREAM, 0)};
+    ASSERT_EQ(::bind(fds[0], at, sizeof address) | ::listen(fds[0], 0), 0);  // never accepts
+    do fds.push_back(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0));
+    while (::connect(fds.back(), at, sizeof address) == 0 && fds.size() < 100);
+    ASSERT_LT(fds.size(), 100u) << "the backlog never filled";
+#endif
+    const auto start = Clock::now();
+    EXPECT_EQ(RefreshOnce().trace, kFailedToConnect);
+    EXPECT_LT(Clock::now() - start, kStatusReadBound);
+#ifndef _WIN32
+    for (int fd : fds) ::close(fd);
+    ::unlink(service.Path().c_str());
+#endif
+}
+
+TEST(Pipe, NoHandleLeaksWhateverTheService) {
+    TestService service;
+    service.Stop();
+    RefreshOnce();  // whatever the first use sets up for good
+    const std::size_t before = OpenHandles();
+    for (Mode mode : {Mode::Record, Mode::Close, Mode::Hang}) {
+        service.Start(Serving({}, mode));
+        for (int i = 0; i < (mode == Mode::Hang ? 2 : 50); ++i) RefreshOnce();
+    }
+    service.Stop();
+    for (int i = 0; i < 50; ++i) RefreshOnce();
+    EXPECT_EQ(OpenHandles(), before);
+}
+
+TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
+    for (const char* value : {static_cast<const char*>(nullptr), ""}) {
+        const ScopedEnv unset("QUENTHAL_PIPE", value);
+#ifdef _WIN32
+        // A real service on the system's own name, in the test's private Wine prefix.
+        StatusServer server(R"(\\.\pipe\Quenthal)", {});
+        std::thread serving([&] { server.Run(); });
+        EXPECT_EQ(RefreshOnce().trace, kDone);
+        server.Stop();
+        serving.join();
+#else
+        EXPECT_EQ(StatusPipePath(), "/run/Quenthal");
+#endif
+    }
+}
+
+TEST(Brand, NameUnderItsExactKeyWithinTheReadLimit) {
+    const std::string path = PrivatePipePath() + ".json";
+    const struct {
+        std::string text;
+        const char* name;
+    } cases[] = {
+        {"{\n    \"productname\": \"Acme Recorder\"\n}", "Acme Recorder"},
+        {"\"productname\": \"R\xC3\xA9\xFF\"",
+         "R\xC3\xA9\xEF\xBF\xBD"},                    // bad UTF-8 kept as U+FFFD
+        {"{\"productname\":\"Acme\"}", "Vantora 3"},  // only the exact spelling
+        {"\"productname\": \"\"", "Vantora 3"},
+        {std::string(1024, ' ') + "\"productname\": \"Acme\"", "Vantora 3"},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(path, std::ios::binary) << c.text;
+        EXPECT_EQ(ReadProductNameFrom(path), wxString::FromUTF8(c.name)) << c.text.substr(0, 40);
+    }
+    std::filesystem::remove(path);
+    FILE* shown = std::tmpfile();  // what the log would show the user: an error box at start
+    wxLogStderr log(shown);
+    wxLog* const previous = wxLog::SetActiveTarget(&log);
+    EXPECT_EQ(ReadProductNameFrom(path), "Vantora 3");
+    wxLog::SetActiveTarget(previous);
+    EXPECT_EQ(std::ftell(shown), 0) << "a missing brand file is no error";
+    std::fclose(shown);
+}

@@ -1,0 +1,152 @@
+#pragma once
+// What the tests share: a real stand-in service on a pipe of the test's own, scoped changes of
+// the environment, and a tray icon whose desktop and displays are recorded.
+#include <gtest/gtest.h>
+#include <wx/bmpbndl.h>
+#include <wx/log.h>
+#include <wx/menu.h>
+#include <wx/utils.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <sstream>
+#include <thread>
+#include <vector>
+
+#include "service/status_pipe.h"
+#include "status_server.h"
+#include "tray/sentak.h"
+
+inline void PrintTo(const wxString& text, std::ostream* out) {
+    *out << '"' << text.utf8_str() << '"';
+}
+
+inline void SetEnv(const std::string& name, const char* value) {
+#ifdef _WIN32
+    ::_putenv_s(name.c_str(), value ? value : "");  // empty removes it
+#else
+    value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
+#endif
+}
+
+// Sets (or with nullptr removes) a variable and puts back what was there.
+class ScopedEnv {
+public:
+    ScopedEnv(std::string name, const char* value) : m_name(std::move(name)) {
+        if (const char* old = std::getenv(m_name.c_str())) m_old = old;
+        SetEnv(m_name, value);
+    }
+    ~ScopedEnv() { SetEnv(m_name, m_old ? m_old->c_str() : nullptr); }
+
+private:
+    std::string m_name;
+    std::optional<std::string> m_old;
+};
+
+// A pipe name or socket path no other test or process uses.
+inline std::string PrivatePipePath() {
+    static int count = 0;
+    const std::string name =
+        "Quenthal-test-" + std::to_string(wxGetProcessId()) + "-" + std::to_string(++count);
+#ifdef _WIN32
+    return R"(\\.\pipe\)" + name;
+#else
+    return (std::filesystem::temp_directory_path() / name).string();
+#endif
+}
+
+// The stand-in service's server on a thread, with QUENTHAL_PIPE pointing at it while it lives.
+class TestService {
+public:
+    explicit TestService(ServeOptions options = {}, std::string path = PrivatePipePath())
+        : m_path(std::move(path)), m_env("QUENTHAL_PIPE", m_path.c_str()) {
+        Start(std::move(options));
+    }
+    ~TestService() { Stop(); }
+    void Start(ServeOptions options) {
+        Stop();
+        m_server = std::make_unique<StatusServer>(m_path, std::move(options));
+        m_thread = std::thread([server = m_server.get()] { server->Run(); });
+    }
+    void Stop() {  // the service goes away, as when it crashes or is stopped
+        if (!m_server) return;
+        m_server->Stop();
+        m_thread.join();
+        m_server.reset();
+    }
+    std::size_t Clients() const { return m_server ? m_server->ClientsServed() : 0; }
+    const std::string& Path() const { return m_path; }
+
+private:
+    std::string m_path;
+    ScopedEnv m_env;
+    std::unique_ptr<StatusServer> m_server;
+    std::thread m_thread;
+};
+
+inline ServeOptions Serving(ServiceStatus record, ServeOptions::Mode mode = {}) {
+    ServeOptions options;
+    options.record = record;
+    options.mode = mode;
+    return options;
+}
+
+// One refresh and the trace lines it wrote.
+struct Refresh {
+    std::optional<ServiceStatus> status;
+    std::wstring trace;
+};
+inline Refresh RefreshOnce() {
+    std::wostringstream trace;
+    std::optional<ServiceStatus> status = ReadServiceStatus(trace);
+    return {status, trace.str()};
+}
+inline const std::wstring kFailedToConnect = L"Connecting to pipe...\nFailed to connect to pipe.\n";
+inline const std::wstring kReadFailed = L"Connecting to pipe...\nReading data from pipe...\n";
+inline const std::wstring kDone = kReadFailed + L"Done.\n";
+
+// Records what the program asks of the desktop and answers as the test says.
+class FakeDesktop : public Desktop {
+public:
+    bool LaunchBrowser(const wxString& url) override { return urls.push_back(url), browserStarts; }
+    bool LaunchDocument(const wxString& document) override {
+        return documents.push_back(document), documentStarts;
+    }
+    int ShowMessage(const wxString& text, const wxString& caption, long style) override {
+        messages.push_back(wxString::Format("%s|%s|%lx", caption, text, style));
+        return answer;
+    }
+    bool CopyToClipboard(const wxString& text) override { return clipboard.push_back(text), true; }
+    bool IsShiftDown() override { return shift; }
+    void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
+        notifications.push_back(title + "|" + message);
+    }
+
+    bool browserStarts = true, documentStarts = true, shift = false;
+    int answer = wxOK;
+    std::vector<wxString> urls, documents, messages, clipboard, notifications;
+};
+
+// The real tray icon with its desktop faked and every display it sets recorded.
+class RecordingSentak : public Sentak {
+public:
+    explicit RecordingSentak(FakeDesktop& desktop) : Sentak(desktop) {}
+    bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) override {
+        images.push_back(image);
+        tooltips.push_back(tooltip);
+        return true;
+    }
+    void Tick() {
+        wxTimer timer;
+        wxTimerEvent event(timer);
+        OnTimer(event);
+    }
+    void Ticks(int count) {
+        while (count-- > 0) Tick();
+    }
+    void OpenMenu() { delete CreatePopupMenu(); }  // as the toolkit does after showing it
+
+    std::vector<wxBitmapBundle> images;
+    std::vector<wxString> tooltips;
+};

@@ -1,0 +1,104 @@
+// The tray's decisions, driven by a real service: which display it sets, and when it reports a
+// stop.
+#include <wx/artprov.h>
+
+#include <fstream>
+
+#include "platform/platform.h"
+#include "support.h"
+#include "tray/sentak_dialog.h"
+
+namespace {
+
+const wxString kRunning = "Vantora 3 Service running";
+const wxString kStopped = "Vantora 3 Service not running anymore";
+const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
+
+bool IsArt(const wxBitmapBundle& image, const wxArtID& id) {
+    const wxBitmapBundle art = wxArtProvider::GetBitmapBundle(id, wxART_OTHER, wxSize(32, 32));
+    const wxImage a = image.GetBitmap(wxSize(32, 32)).ConvertToImage();
+    const wxImage b = art.GetBitmap(wxSize(32, 32)).ConvertToImage();
+    return a.GetSize() == b.GetSize() &&
+           std::equal(a.GetData(), a.GetData() + a.GetWidth() * a.GetHeight() * 3, b.GetData());
+}
+
+class Tray : public testing::Test {
+protected:
+    FakeDesktop desktop;
+    RecordingSentak tray{desktop};
+};
+
+}  // namespace
+
+TEST(Dialog, FirstDisplayIsTheUnknownOne) {
+    FakeDesktop desktop;
+    RecordingSentak* tray = nullptr;
+    auto* dialog = new SentakDialog("test", [&] {
+        auto icon = std::make_unique<RecordingSentak>(desktop);
+        tray = icon.get();
+        return icon;
+    });
+    ASSERT_EQ(tray->tooltips, std::vector<wxString>{"Vantora 3 Service status unknown"});
+    EXPECT_TRUE(IsArt(tray->images[0], wxART_QUESTION));
+    EXPECT_FALSE(dialog->IsShown());
+    delete dialog;
+}
+
+TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
+    const ScopedEnv missing("QUENTHAL_PIPE", PrivatePipePath().c_str());
+    tray.Ticks(25);
+    EXPECT_TRUE(tray.tooltips.empty()) << "a service never seen running is not reported";
+    EXPECT_TRUE(desktop.notifications.empty());
+
+    TestService service;
+    tray.Tick();
+    ASSERT_EQ(tray.tooltips, std::vector<wxString>{kRunning});
+    EXPECT_FALSE(IsArt(tray.images[0], wxART_QUESTION) || IsArt(tray.images[0], wxART_WARNING));
+    // One answer between failures starts the count again.
+    service.Stop();
+    tray.Ticks(9);
+    service.Start({});
+    tray.Tick();
+    service.Stop();
+    tray.Ticks(9);
+    EXPECT_EQ(tray.tooltips.size(), 2u);
+    EXPECT_TRUE(desktop.notifications.empty());
+
+    tray.Tick();
+    ASSERT_EQ(tray.tooltips.size(), 3u);
+    EXPECT_EQ(tray.tooltips[2], kStopped);
+    EXPECT_TRUE(IsArt(tray.images[2], wxART_WARNING));
+    EXPECT_EQ(desktop.notifications, std::vector<wxString>{kReport});
+    tray.Ticks(15);
+    EXPECT_EQ(tray.tooltips.size(), 3u);
+    EXPECT_EQ(desktop.notifications.size(), 1u);
+
+    // A comeback arms the next report; menu openings during the stop count as failures too,
+    // also when one of them is the tenth.
+    for (int menus : {4, 10}) {
+        service.Start({});
+        tray.Tick();
+        EXPECT_EQ(tray.tooltips.back(), kRunning);
+        service.Stop();
+        tray.Ticks(10 - menus);
+        for (int i = 0; i < menus; ++i) tray.OpenMenu();
+        tray.Tick();
+        EXPECT_EQ(tray.tooltips.back(), kStopped) << menus;
+    }
+    EXPECT_EQ(desktop.notifications.size(), 3u);
+}
+
+// The toolkit's tray on Linux leaks every masked image it is given, at every tick.
+TEST(ServiceIcon, ReachesTheTrayWithoutAMask) {
+    const wxBitmapBundle icon =
+        LoadIconFile(SENTAK_SOURCE_DIR "/resources/Resources/Icons/dvr.ico");
+    ASSERT_TRUE(icon.IsOk());
+    EXPECT_GE(icon.GetDefaultSize().x, 32) << "as large as the other displays' art";
+    for (int size : {16, 32, 48, 64})
+        EXPECT_FALSE(icon.GetBitmap(wxSize(size, size)).GetMask()) << size;
+
+    const std::string garbage = PrivatePipePath() + ".ico";
+    std::ofstream(garbage, std::ios::binary) << std::string("\0\0\1\0\xFF\xFF", 6) + "junk";
+    EXPECT_FALSE(LoadIconFile(garbage).IsOk());
+    std::filesystem::remove(garbage);
+}
