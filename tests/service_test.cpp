@@ -148,7 +148,7 @@ TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
 }
 
 TEST(Brand, NameUnderItsExactKeyWithinTheReadLimit) {
-    const std::string path = PrivatePipePath() + ".json";
+    const std::string path = PrivateFile(".json");
     const struct {
         std::string text;
         const char* name;

@@ -44,15 +44,18 @@ private:
     std::optional<std::string> m_old;
 };
 
-// A pipe name or socket path no other test or process uses.
-inline std::string PrivatePipePath() {
+// A file in the temporary folder, and a pipe name, that no other test or process uses.
+inline std::string PrivateFile(const std::string& suffix) {
     static int count = 0;
     const std::string name =
-        "Quenthal-test-" + std::to_string(wxGetProcessId()) + "-" + std::to_string(++count);
-#ifdef _WIN32
-    return R"(\\.\pipe\)" + name;
-#else
+        "sentak-test-" + std::to_string(wxGetProcessId()) + "-" + std::to_string(++count) + suffix;
     return (std::filesystem::temp_directory_path() / name).string();
+}
+inline std::string PrivatePipePath() {
+#ifdef _WIN32
+    return R"(\\.\pipe\)" + std::filesystem::path(PrivateFile("")).filename().string();
+#else
+    return PrivateFile("");
 #endif
 }
 

@@ -97,8 +97,9 @@ TEST(ServiceIcon, ReachesTheTrayWithoutAMask) {
     for (int size : {16, 32, 48, 64})
         EXPECT_FALSE(icon.GetBitmap(wxSize(size, size)).GetMask()) << size;
 
-    const std::string garbage = PrivatePipePath() + ".ico";
+    const std::string garbage = PrivateFile(".ico");
     std::ofstream(garbage, std::ios::binary) << std::string("\0\0\1\0\xFF\xFF", 6) + "junk";
+    const wxLogNull quiet;  // as the tick has it
     EXPECT_FALSE(LoadIconFile(garbage).IsOk());
     std::filesystem::remove(garbage);
 }
