@@ -69,3 +69,27 @@ else()
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
 endif()
 include(CPack)
+
+# The Windows installer, from the files the .zip holds: the installation is staged with the same
+# install rules, then resources/windows/installer.nsi packs it with makensis.
+if(WIN32)
+    find_program(MAKENSIS makensis REQUIRED)
+    set(SENTAK_SETUP ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}-setup.exe)
+    set(stage ${CMAKE_BINARY_DIR}/installer/stage)
+    set(files_nsh ${CMAKE_BINARY_DIR}/installer/files.nsh)
+    file(GLOB_RECURSE shipped_resources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/Resources/*)
+    add_custom_command(OUTPUT ${SENTAK_SETUP}
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+        COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} --strip
+        COMMAND ${CMAKE_COMMAND} -DSTAGE=${stage} -DOUTPUT=${files_nsh}
+                -P ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
+        COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
+                "-DPUBLISHER=${CPACK_PACKAGE_VENDOR}" -DICON=${SENTAK_ICON} -DFILES=${files_nsh}
+                -DOUTFILE=${SENTAK_SETUP} ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+        DEPENDS sentak ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
+                ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+                ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
+        COMMENT "Making the installer ${CPACK_PACKAGE_FILE_NAME}-setup.exe"
+        VERBATIM)
+    add_custom_target(installer ALL DEPENDS ${SENTAK_SETUP})
+endif()
