@@ -2,10 +2,10 @@
 # The Windows installer under Wine, in a fresh copy of the ready prefix $WINEPREFIX, with
 # statusd.exe serving a pipe of this run's own: a silent install puts the staged files, the
 # uninstaller, the Start-menu shortcut, the Run entry and the uninstall entry in place, and the
-# installed sentak.exe reads the pipe; a silent uninstall leaves nothing of ours. Then, with the
-# start at login left off: an install over a Sentak that hangs fails and changes nothing; one over
-# a running Sentak closes it (exit status 0), replaces the files and keeps the Run entry off; the
-# uninstaller closes a running Sentak too.
+# installed sentak.exe reads the pipe; a silent uninstall closes it (exit status 0) and leaves
+# nothing of ours. Then, with the start at login left off: an install over a Sentak that hangs
+# fails and changes nothing; one over a running Sentak closes it, replaces the files and keeps the
+# Run entry off.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
 # Uses work, pids, fail and e2e_at_exit of tests/e2e/lib.sh; headless_start and wait_for of
 # scripts/lib/headless.sh, which it sources.
@@ -14,17 +14,15 @@ build=$(cd "$1" && pwd)
 : "${WINEPREFIX:?set WINEPREFIX to a ready Wine prefix}"
 source "$(dirname "$0")/e2e/lib.sh"
 setup=$(echo "$build"/sentak-*-windows-x86_64-setup.exe)
-stage=$build/installer/stage
 # Quiet, no Mono or Gecko, and no desktop files from the shortcut in the home folder.
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
-cp -a "$WINEPREFIX" "$work/prefix"
-export WINEPREFIX=$work/prefix
+cp -a "$WINEPREFIX" "$work/prefix" && export WINEPREFIX=$work/prefix
 e2e_at_exit() { wineserver -k 2>/dev/null || true; }
 wineserver -p # one Wine server throughout: a new one would start the Run entry's Sentak
 dir="$WINEPREFIX/drive_c/Program Files/Sentak"
 installed='"C:\Program Files\Sentak\sentak.exe"'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak'
-run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+run_key=${uninstall_key%\Uninstall*}\Run
 value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z]* *//p"; }
 # Every file and folder of drive C: but the temporary ones, and the machine's registry.
 snapshot() {
@@ -32,12 +30,11 @@ snapshot() {
     wine reg export 'HKLM\Software' "$work/$1.reg" /y >/dev/null
 }
 installed_as_staged() {
-    diff -r -x uninstall.exe "$stage" "$dir" && [ -f "$dir/uninstall.exe" ] ||
+    diff -r -x uninstall.exe "$build/installer/stage" "$dir" && [ -f "$dir/uninstall.exe" ] ||
         fail "Program Files\\Sentak does not hold the staged files and the uninstaller"
 }
 start_sentak() {
-    wine 'C:\Program Files\Sentak\sentak.exe' >"$work/sentak.log" 2>&1 &
-    sentak=$!
+    wine 'C:\Program Files\Sentak\sentak.exe' >"$work/sentak.log" 2>&1 & sentak=$!
     wait_for 60 grep -q '^Done\.' "$work/sentak.log" || fail "the installed Sentak never read the pipe"
 }
 ended_cleanly() {
@@ -54,8 +51,7 @@ uninstall() { # the uninstaller runs from a copy of itself and returns at once
 
 headless_start
 export QUENTHAL_PIPE="\\\\.\\pipe\\Quenthal-installer-$$"
-wine "$build/bin/statusd.exe" >"$work/statusd.log" 2>&1 &
-pids+=($!)
+wine "$build/bin/statusd.exe" >"$work/statusd.log" 2>&1 & pids+=($!)
 wait_for 40 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve"
 snapshot before
 
@@ -71,10 +67,9 @@ for entry in DisplayName=Sentak DisplayVersion=${version%%-*} "Publisher=The Sen
 done
 (($(value "$uninstall_key" EstimatedSize) > 0)) || fail "the uninstall entry gives no size"
 start_sentak
-echo "install: files, shortcut, Run entry and uninstall entry; the installed Sentak reads the pipe"
-kill "$sentak"
 uninstall
-echo "uninstall: nothing of ours left, files or registry"
+ended_cleanly
+echo "install: files, shortcut, Run and uninstall entries, Sentak reads the pipe; uninstall closes it"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
 start_sentak
@@ -89,8 +84,5 @@ wine "$setup" /S || fail "the install over a running Sentak failed"
 ended_cleanly
 installed_as_staged
 [ -z "$(value "$run_key" Sentak)" ] || fail "the upgrade turned the start at login on"
-echo "upgrade: a hung Sentak fails it unchanged; a running one is closed and replaced; no Run entry"
-start_sentak
 uninstall
-ended_cleanly
-echo "uninstall: the running Sentak closed, nothing of ours left"
+echo "upgrade: a hung Sentak fails it unchanged; a running one is closed and replaced; no Run entry"
