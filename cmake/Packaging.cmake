@@ -74,7 +74,9 @@ include(CPack)
 # install rules, then resources/windows/installer.nsi packs it with makensis.
 if(WIN32)
     find_program(MAKENSIS makensis REQUIRED)
-    set(SENTAK_SETUP ${CMAKE_BINARY_DIR}/${CPACK_PACKAGE_FILE_NAME}-setup.exe)
+    # Not from CPACK_PACKAGE_FILE_NAME: including CPack has left the source package's name there.
+    set(setup_name sentak-${PROJECT_VERSION}-windows-x86_64-setup.exe)
+    set(SENTAK_SETUP ${CMAKE_BINARY_DIR}/${setup_name})
     set(stage ${CMAKE_BINARY_DIR}/installer/stage)
     set(files_nsh ${CMAKE_BINARY_DIR}/installer/files.nsh)
     file(GLOB_RECURSE shipped_resources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/Resources/*)
@@ -89,7 +91,7 @@ if(WIN32)
         DEPENDS sentak ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
                 ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
                 ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
-        COMMENT "Making the installer ${CPACK_PACKAGE_FILE_NAME}-setup.exe"
+        COMMENT "Making the installer ${setup_name}"
         VERBATIM)
     add_custom_target(installer ALL DEPENDS ${SENTAK_SETUP})
 endif()
