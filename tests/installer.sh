@@ -37,9 +37,11 @@ start_sentak() {
     wine 'C:\Program Files\Sentak\sentak.exe' >"$work/sentak.log" 2>&1 & sentak=$!
     wait_for 60 grep -q '^Done\.' "$work/sentak.log" || fail "the installed Sentak never read the pipe"
 }
+# ended_cleanly CLOSER: Sentak has ended with status 0 (its Wine process outlives by a moment the
+# end that the installer waits for).
 ended_cleanly() {
-    kill -0 "$sentak" 2>/dev/null && fail "the running Sentak was not closed"
-    wait "$sentak" || fail "Sentak ended with status $?"
+    wait_for 30 eval "! kill -0 $sentak" || fail "$1 did not close the running Sentak"
+    wait "$sentak" || fail "Sentak, closed by $1, ended with status $?"
 }
 uninstall() { # the uninstaller runs from a copy of itself and returns at once
     wine "$dir/uninstall.exe" /S
@@ -68,7 +70,7 @@ done
 (($(value "$uninstall_key" EstimatedSize) > 0)) || fail "the uninstall entry gives no size"
 start_sentak
 uninstall
-ended_cleanly
+ended_cleanly "the uninstaller"
 echo "install: files, shortcut, Run and uninstall entries, Sentak reads the pipe; uninstall closes it"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
@@ -78,10 +80,10 @@ kill -STOP "$sentak"
 wine "$setup" /S && fail "an install over a Sentak that hangs succeeded"
 kill -CONT "$sentak" # it finds the installer's WM_CLOSE and ends
 [ "$(cat "$dir/Resources/brand.json")" = changed ] || fail "the failed install changed files"
-wait_for 20 eval "! kill -0 $sentak" && ended_cleanly
+ended_cleanly "the failed install"
 start_sentak
 wine "$setup" /S || fail "the install over a running Sentak failed"
-ended_cleanly
+ended_cleanly "the upgrade"
 installed_as_staged
 [ -z "$(value "$run_key" Sentak)" ] || fail "the upgrade turned the start at login on"
 uninstall
