@@ -1,7 +1,7 @@
 # Installation and packages. On Linux the executable goes to <prefix>/bin and what it reads to
 # <prefix>/share/sentak, with a desktop entry, the hicolor icons and an XDG autostart entry: a
 # .deb. On Windows the installation is one folder, the executable with Resources/ and
-# languages/ beside it: a .zip.
+# languages/ beside it: a .zip, and an installer that puts that folder into Program Files.
 
 include(GNUInstallDirs)
 

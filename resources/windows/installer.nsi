@@ -74,7 +74,7 @@ das Symbol, $\"Anwendung im Infobereich beenden$\") und wählen Sie dann $\"Wied
 LangString StillRunning ${LANG_FRENCH} "Sentak est toujours en cours d'exécution et ne se ferme \
 pas.$\n$\n\
 Quittez-le depuis le menu de son icône dans la zone de notification (maintenez Maj, clic droit sur \
-l'icône, $\"Quitter l'application de la zone de notification$\"), puis choisissez Recommencer."
+l'icône, $\"Quitter l'application de la zone de notification$\"), puis réessayez."
 
 Var earlierInstallation
 
