@@ -20,10 +20,10 @@ cp -a "$WINEPREFIX" "$work/prefix" && export WINEPREFIX=$work/prefix
 e2e_at_exit() { wineserver -k 2>/dev/null || true; }
 wineserver -p # one Wine server throughout: a new one would start the Run entry's Sentak
 dir="$WINEPREFIX/drive_c/Program Files/Sentak"
-installed='"C:\Program Files\Sentak\sentak.exe"'
+folder='C:\Program Files\Sentak'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak'
 run_key=${uninstall_key%\Uninstall*}\Run
-value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_[A-Z]* *//p"; }
+value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_\w* *//p"; }
 # Every file and folder of drive C: but the temporary ones, and the machine's registry.
 snapshot() {
     (cd "$WINEPREFIX/drive_c" && find . -path '*/Temp' -prune -o -print | sort) >"$work/$1"
@@ -34,8 +34,8 @@ installed_as_staged() {
         fail "Program Files\\Sentak does not hold the staged files and the uninstaller"
 }
 start_sentak() {
-    wine 'C:\Program Files\Sentak\sentak.exe' >"$work/sentak.log" 2>&1 & sentak=$!
-    wait_for 60 grep -q '^Done\.' "$work/sentak.log" || fail "the installed Sentak never read the pipe"
+    wine "$folder\sentak.exe" >"$work/sentak.log" 2>&1 & sentak=$!
+    wait_for 60 grep -q '^Done\.' "$work/sentak.log" || fail "the installed Sentak read no pipe"
 }
 # ended_cleanly CLOSER: Sentak has ended with status 0 (its Wine process outlives by a moment the
 # end that the installer waits for).
@@ -61,17 +61,17 @@ wine "$setup" /S || fail "the silent install failed"
 installed_as_staged
 [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Sentak.lnk" ] ||
     fail "no Start-menu shortcut"
-[ "$(value "$run_key" Sentak)" = "$installed" ] || fail "no Run entry with the quoted path"
+[ "$(value "$run_key" Sentak)" = "\"$folder\sentak.exe\"" ] || fail "no Run entry, quoted"
 version=${setup##*/sentak-}
 for entry in DisplayName=Sentak DisplayVersion=${version%%-*} "Publisher=The Sentak developers" \
-    "DisplayIcon=$installed,0" 'UninstallString="C:\Program Files\Sentak\uninstall.exe"'; do
-    [ "$(value "$uninstall_key" "${entry%%=*}")" = "${entry#*=}" ] || fail "uninstall entry: no $entry"
+    "DisplayIcon=$folder\sentak.exe,0" "UninstallString=\"$folder\uninstall.exe\""; do
+    [ "$(value "$uninstall_key" "${entry%%=*}")" = "${entry#*=}" ] || fail "no uninstall $entry"
 done
 (($(value "$uninstall_key" EstimatedSize) > 0)) || fail "the uninstall entry gives no size"
 start_sentak
 uninstall
 ended_cleanly "the uninstaller"
-echo "install: files, shortcut, Run and uninstall entries, Sentak reads the pipe; uninstall closes it"
+echo "install: files, shortcut, Run, uninstall entry; Sentak reads the pipe; uninstall closes it"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
 start_sentak
