@@ -22,7 +22,7 @@ wineserver -p # one Wine server throughout: a new one would start the Run entry'
 dir="$WINEPREFIX/drive_c/Program Files/Sentak"
 folder='C:\Program Files\Sentak'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak'
-run_key=${uninstall_key%\Uninstall*}\Run
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_\w* *//p"; }
 # Every file and folder of drive C: but the temporary ones, and the machine's registry.
 snapshot() {
