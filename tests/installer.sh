@@ -11,7 +11,6 @@
 # scripts/lib/headless.sh, which it sources.
 set -euo pipefail
 build=$(cd "$1" && pwd)
-: "${WINEPREFIX:?set WINEPREFIX to a ready Wine prefix}"
 source "$(dirname "$0")/e2e/lib.sh"
 setup=$(echo "$build"/sentak-*-windows-x86_64-setup.exe)
 # Quiet, no Mono or Gecko, and no desktop files from the shortcut in the home folder.
@@ -33,12 +32,13 @@ installed_as_staged() {
     diff -r -x uninstall.exe "$build/installer/stage" "$dir" && [ -f "$dir/uninstall.exe" ] ||
         fail "Program Files\\Sentak does not hold the staged files and the uninstaller"
 }
-start_sentak() {
-    wine "$folder\sentak.exe" >"$work/sentak.log" 2>&1 & sentak=$!
-    wait_for 60 grep -q '^Done\.' "$work/sentak.log" || fail "the installed Sentak read no pipe"
+start_sentak() { # each with a log of its own, where no earlier Sentak's "Done." counts
+    log=$(mktemp -p "$work")
+    wine "$folder\sentak.exe" >"$log" 2>&1 & sentak=$!
+    wait_for 60 grep -q '^Done\.' "$log" || fail "the installed Sentak read no pipe"
 }
-# ended_cleanly CLOSER: Sentak has ended with status 0 (its Wine process outlives by a moment the
-# end that the installer waits for).
+# ended_cleanly CLOSER: Sentak ends, with status 0 (a Sentak woken from a hang takes a tick to
+# see the request).
 ended_cleanly() {
     wait_for 30 eval "! kill -0 $sentak" || fail "$1 did not close the running Sentak"
     wait "$sentak" || fail "Sentak, closed by $1, ended with status $?"
