@@ -1,7 +1,7 @@
 # Installation and packages. On Linux the executable goes to <prefix>/bin and what it reads to
 # <prefix>/share/sentak, with a desktop entry, the hicolor icons and an XDG autostart entry: a
 # .deb. On Windows the installation is one folder, the executable with Resources/ and
-# languages/ beside it: a .zip.
+# languages/ beside it: a .zip, and an installer that puts that folder into Program Files.
 
 include(GNUInstallDirs)
 
@@ -69,3 +69,29 @@ else()
     set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/debian/conffiles)
 endif()
 include(CPack)
+
+# The Windows installer, from the files the .zip holds: the installation is staged with the same
+# install rules, then resources/windows/installer.nsi packs it with makensis.
+if(WIN32)
+    find_program(MAKENSIS makensis REQUIRED)
+    # Not from CPACK_PACKAGE_FILE_NAME: including CPack has left the source package's name there.
+    set(setup_name sentak-${PROJECT_VERSION}-windows-x86_64-setup.exe)
+    set(SENTAK_SETUP ${CMAKE_BINARY_DIR}/${setup_name})
+    set(stage ${CMAKE_BINARY_DIR}/installer/stage)
+    set(files_nsh ${CMAKE_BINARY_DIR}/installer/files.nsh)
+    file(GLOB_RECURSE shipped_resources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/Resources/*)
+    add_custom_command(OUTPUT ${SENTAK_SETUP}
+        COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
+        COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} --strip
+        COMMAND ${CMAKE_COMMAND} -DSTAGE=${stage} -DOUTPUT=${files_nsh}
+                -P ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
+        COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
+                "-DPUBLISHER=${CPACK_PACKAGE_VENDOR}" -DICON=${SENTAK_ICON} -DFILES=${files_nsh}
+                -DOUTFILE=${SENTAK_SETUP} ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+        DEPENDS sentak ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
+                ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+                ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
+        COMMENT "Making the installer ${setup_name}"
+        VERBATIM)
+    add_custom_target(installer ALL DEPENDS ${SENTAK_SETUP})
+endif()

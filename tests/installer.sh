@@ -1,0 +1,88 @@
+#!/usr/bin/env bash
+# The Windows installer under Wine, in a fresh copy of the ready prefix $WINEPREFIX, with
+# statusd.exe serving a pipe of this run's own: a silent install puts the staged files, the
+# uninstaller, the Start-menu shortcut, the Run entry and the uninstall entry in place, and the
+# installed sentak.exe reads the pipe; a silent uninstall closes it (exit status 0) and leaves
+# nothing of ours. Then, with the start at login left off: an install over a Sentak that hangs
+# fails and changes nothing; one over a running Sentak closes it, replaces the files and keeps the
+# Run entry off.
+# Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source "$(dirname "$0")/lib.sh"
+setup=$(echo "$build"/sentak-*-windows-x86_64-setup.exe)
+# Quiet, no Mono or Gecko, and no desktop files from the shortcut in the home folder.
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+cp -a "$WINEPREFIX" "$work/prefix" && export WINEPREFIX=$work/prefix
+at_exit() { wineserver -k 2>/dev/null || true; }
+wineserver -p # one Wine server throughout: a new one would start the Run entry's Sentak
+dir="$WINEPREFIX/drive_c/Program Files/Sentak"
+folder='C:\Program Files\Sentak'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak'
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_\w* *//p"; }
+# Every file and folder of drive C: but the temporary ones, and the machine's registry.
+snapshot() {
+    (cd "$WINEPREFIX/drive_c" && find . -path '*/Temp' -prune -o -print | sort) >"$work/$1"
+    wine reg export 'HKLM\Software' "$work/$1.reg" /y >/dev/null
+}
+installed_as_staged() {
+    diff -r -x uninstall.exe "$build/installer/stage" "$dir" && [ -f "$dir/uninstall.exe" ] ||
+        fail "Program Files\\Sentak does not hold the staged files and the uninstaller"
+}
+start_sentak() { # each with a log of its own, where no earlier Sentak's "Done." counts
+    log=$(mktemp -p "$work")
+    wine "$folder\sentak.exe" >"$log" 2>&1 & sentak=$!
+    wait_for 60 grep -q '^Done\.' "$log" || fail "the installed Sentak read no pipe"
+}
+# ended_cleanly CLOSER: Sentak ends, with status 0 (a Sentak woken from a hang takes a tick to
+# see the request).
+ended_cleanly() {
+    wait_for 30 eval "! kill -0 $sentak" || fail "$1 did not close the running Sentak"
+    wait "$sentak" || fail "Sentak, closed by $1, ended with status $?"
+}
+uninstall() { # the uninstaller runs from a copy of itself and returns at once
+    wine "$dir/uninstall.exe" /S
+    wait_for 60 test ! -e "$dir" || fail "the uninstaller left Program Files\\Sentak"
+    snapshot after
+    diff "$work/before" "$work/after" && cmp -s "$work/before.reg" "$work/after.reg" ||
+        fail "the uninstaller left files or registry entries behind"
+}
+
+headless_start
+export QUENTHAL_PIPE="\\\\.\\pipe\\Quenthal-installer-$$"
+wine "$build/bin/statusd.exe" >"$work/statusd.log" 2>&1 & pids+=($!)
+wait_for 40 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve"
+snapshot before
+
+wine "$setup" /S || fail "the silent install failed"
+installed_as_staged
+[ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Sentak.lnk" ] ||
+    fail "no Start-menu shortcut"
+[ "$(value "$run_key" Sentak)" = "\"$folder\sentak.exe\"" ] || fail "no Run entry, quoted"
+version=${setup##*/sentak-}
+for entry in DisplayName=Sentak DisplayVersion=${version%%-*} "Publisher=The Sentak developers" \
+    "DisplayIcon=$folder\sentak.exe,0" "UninstallString=\"$folder\uninstall.exe\""; do
+    [ "$(value "$uninstall_key" "${entry%%=*}")" = "${entry#*=}" ] || fail "no uninstall $entry"
+done
+(($(value "$uninstall_key" EstimatedSize) > 0)) || fail "the uninstall entry gives no size"
+start_sentak
+uninstall
+ended_cleanly "the uninstaller"
+echo "install: files, shortcut, Run, uninstall entry; Sentak reads the pipe; uninstall closes it"
+
+wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
+start_sentak
+echo "changed" >"$dir/Resources/brand.json"
+kill -STOP "$sentak"
+wine "$setup" /S && fail "an install over a Sentak that hangs succeeded"
+kill -CONT "$sentak" # it finds the installer's WM_CLOSE and ends
+[ "$(cat "$dir/Resources/brand.json")" = changed ] || fail "the failed install changed files"
+ended_cleanly "the failed install"
+start_sentak
+wine "$setup" /S || fail "the install over a running Sentak failed"
+ended_cleanly "the upgrade"
+installed_as_staged
+[ -z "$(value "$run_key" Sentak)" ] || fail "the upgrade turned the start at login on"
+uninstall
+echo "upgrade: a hung Sentak fails it unchanged; a running one is closed and replaced; no Run entry"
