@@ -9,19 +9,19 @@
 #include "service/brand.h"
 #include "tray/translations.h"
 
+SentakDialog* g_mainDialog = nullptr;
+
 namespace {
 constexpr int kPollPeriodMs = 2000;
 }
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(SentakDialog, wxDialog)
     EVT_BUTTON(wxID_OK, SentakDialog::OnHideButton)
     EVT_BUTTON(wxID_EXIT, SentakDialog::OnExitButton)
     EVT_CLOSE(SentakDialog::OnClose)
 wxEND_EVENT_TABLE()
-    // clang-format on
 
-    SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTrayIcon)
+SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTrayIcon)
     : wxDialog(nullptr, wxID_ANY, title) {
     const wxSizerFlags flags = wxSizerFlags().Border(wxALL, 10);
     auto* content = new wxBoxSizer(wxVERTICAL);

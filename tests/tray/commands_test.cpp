@@ -7,7 +7,6 @@
 #include <wx/app.h>
 #include <wx/weakref.h>
 
-#include "app/sentak_app.h"
 #include "main_loop.h"
 #include "recording_sentak.h"
 #include "test_service.h"
