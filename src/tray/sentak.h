@@ -23,7 +23,8 @@ public:
     // Reads the service's record once and stores the outcome in the three status members.
     void RefreshStatus();
 
-    // The poll tick: refresh, then the running display, or the stop report on the 10th failure.
+    // The poll tick: refresh, then the running display, or the stop report once 10 refreshes in a
+    // row have failed.
     void OnTimer(wxTimerEvent& event);
 
     // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.

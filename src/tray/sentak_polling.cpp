@@ -10,9 +10,9 @@
 
 namespace {
 
-// The failed refresh in a row that reports a stop: 18 to 20 s of silence at the 2 s period, so a
-// service that is only restarting or briefly busy is not reported.
-constexpr std::int32_t kStopReportFailure = 10;
+// Failed refreshes in a row before a stop is reported: 18 to 20 s of silence at the 2 s period,
+// so a service that is only restarting or briefly busy is not reported.
+constexpr std::int32_t kStopReportFailures = 10;
 
 // The service's own icon, read from disk each time so that nothing stale is ever shown.
 wxBitmapBundle LoadServiceIcon() { return LoadIconFile(ResourcePath("Icons", "dvr.ico")); }
@@ -34,9 +34,10 @@ void Sentak::OnTimer(wxTimerEvent&) {
         return;
     }
 
-    // Exactly the report failure, once per stop: later failures, and a service never seen
-    // running, say nothing.
-    if (m_failureCount != kStopReportFailure || !m_wasRunning) return;
+    // At least, not exactly: menu openings advance the count too, and one of them may be the one
+    // that reaches it. Once per stop, since the report clears m_wasRunning; a service never seen
+    // running says nothing.
+    if (m_failureCount < kStopReportFailures || !m_wasRunning) return;
 
     const wxString tooltip =
         // TRANSLATORS: Tray icon tooltip after the service stopped answering; %s is the product

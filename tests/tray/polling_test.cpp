@@ -319,7 +319,7 @@ TEST_F(PollingTest, MenuRefreshesAdvanceTheSameCount) {
     Tick();
     ExpectOneNotification();
 
-    // When the menu's refresh is the tenth failure, the next tick sees the eleventh: no report.
+    // When the menu's refresh is the tenth failure, the next tick sees the eleventh and reports.
     service.Start({});
     Tick();
     service.Stop();
@@ -327,9 +327,9 @@ TEST_F(PollingTest, MenuRefreshesAdvanceTheSameCount) {
     OpenMenu();
     EXPECT_EQ(tray.m_failureCount, 10);
     Ticks(5);
-    EXPECT_EQ(desktop.notifications.size(), 1u);
-    EXPECT_EQ(tray.displays.back().tooltip, kRunning);
-    EXPECT_TRUE(tray.m_wasRunning);
+    EXPECT_EQ(desktop.notifications.size(), 2u);
+    EXPECT_EQ(tray.displays.back().tooltip, kStopped);
+    EXPECT_FALSE(tray.m_wasRunning);
 
     // A menu that finds the service answering resets the count but shows nothing itself.
     const size_t shown = tray.displays.size();
