@@ -7,6 +7,7 @@
 
 #include <wx/menu.h>
 
+#include "one_refresh.h"
 #include "recording_sentak.h"
 #include "test_service.h"
 
@@ -51,5 +52,28 @@ TEST_F(Fixes, StopIsReportedWhenAMenuRefreshWasTheTenthFailure) {
     EXPECT_EQ(tray.displays.size(), 2u);
     EXPECT_FALSE(tray.m_wasRunning);
 }
+
+#ifndef _WIN32
+// The socket takes the record however it is cut, within one bound for all of it.
+TEST(WholeRecord, ReadUntilTheRecordOrTheCloseWithinOneBound) {
+    struct Case {
+        ServeOptions options;
+        bool read;
+    } cases[] = {
+        {Serving(ServeOptions::Mode::Drip, 1), true},      // 160 pieces, well within the bound
+        {Serving(ServeOptions::Mode::Drip, 10), false},    // each piece in time, not the whole
+        {Serving(ServeOptions::Mode::Drip, 3000), false},  // a piece, then silence
+        {Serving(ServeOptions::Mode::KeepOpen), true},     // whole, no wait for the close
+        {Serving(ServeOptions::Mode::Close), false},       // closed before a byte: no record
+    };
+    for (const Case& c : cases) {
+        TestService service(c.options);
+        const Refresh refresh = RefreshOnce();
+        EXPECT_EQ(refresh.status.has_value(), c.read) << int(c.options.dripInterval.count());
+        EXPECT_EQ(refresh.status.value_or(ServiceStatus{}), c.read ? kRecord : ServiceStatus{});
+        EXPECT_EQ(refresh.trace, c.read ? kDone : kReadFailed);
+    }
+}
+#endif
 
 }  // namespace

@@ -9,10 +9,11 @@ class NamedPipe : public StatusPipe {
 public:
     explicit NamedPipe(HANDLE pipe) : m_pipe(pipe) {}
 
-    // The handle is overlapped only so that the read can be bounded: one ReadFile, a wait of at
-    // most kStatusReadBound, and on expiry a cancel that is waited for before the buffer is
-    // given back to the caller.
-    std::optional<std::size_t> ReadOnce(std::uint8_t* buffer, std::size_t size) override {
+    // One ReadFile: the service writes its record whole, and the pipe hands it over whole. The
+    // handle is overlapped only so that the read can be bounded: a wait of at most
+    // kStatusReadBound, and on expiry a cancel that is waited for before the buffer is given
+    // back to the caller.
+    std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) override {
         const UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (!done.valid()) return std::nullopt;
         OVERLAPPED read{};
