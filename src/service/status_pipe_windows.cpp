@@ -38,10 +38,13 @@ private:
 const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";
 
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
-    // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once.
-    HANDLE pipe = ::CreateFileW(wxString::FromUTF8(StatusPipePath()).wc_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
+    // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once. While
+    // the service is down anyone may create its pipe: such a server may learn who connected,
+    // but not act as the user.
+    HANDLE pipe = ::CreateFileW(
+        wxString::FromUTF8(StatusPipePath()).wc_str(), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<NamedPipe>(pipe);
 }
