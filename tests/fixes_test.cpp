@@ -6,10 +6,14 @@
 #include <sstream>
 
 #include <wx/menu.h>
+#include <wx/translation.h>
+#include <wx/utils.h>
 
 #include "one_refresh.h"
+#include "platform/platform.h"
 #include "recording_sentak.h"
 #include "test_service.h"
+#include "tray/sentak_dialog.h"
 
 namespace {
 
@@ -23,15 +27,32 @@ ServeOptions Serving(ServeOptions::Mode mode, int dripMs = 0) {
     return options;
 }
 
+// The product name of fixes_brand.json, its control characters and separators made spaces.
+const wxString kName = "R&D <t> 1 2 3 4 5 6 7 8";
+
+class TestDialog : public SentakDialog {
+public:
+    explicit TestDialog(FakeDesktop& desktop)
+        : SentakDialog("", [&] { return std::make_unique<RecordingSentak>(desktop); }) {}
+    RecordingSentak& Tray() { return static_cast<RecordingSentak&>(*m_trayIcon); }
+};
+
+std::vector<wxString> Labels(RecordingSentak& tray) {
+    const std::unique_ptr<wxMenu> menu(tray.CreatePopupMenu());
+    std::vector<wxString> labels;
+    for (const wxMenuItem* item : menu->GetMenuItems()) labels.push_back(item->GetItemLabelText());
+    return labels;
+}
+
 class Fixes : public testing::Test {
 protected:
     Fixes() : m_console(std::wcout.rdbuf(m_trace.rdbuf())) {}
     ~Fixes() override { std::wcout.rdbuf(m_console); }
 
-    void Ticks(int count) {
+    void Ticks(int count, Sentak* on = nullptr) {
         wxTimer timer;
         wxTimerEvent event(timer);
-        for (int i = 0; i < count; ++i) tray.OnTimer(event);
+        for (int i = 0; i < count; ++i) (on ? *on : tray).OnTimer(event);
     }
 
     std::wostringstream m_trace;
@@ -51,6 +72,45 @@ TEST_F(Fixes, StopIsReportedWhenAMenuRefreshWasTheTenthFailure) {
     EXPECT_EQ(desktop.notifications.size(), 1u);
     EXPECT_EQ(tray.displays.size(), 2u);
     EXPECT_FALSE(tray.m_wasRunning);
+}
+
+// The catalogue of fixes_broken.po as the user's language: each text it breaks shows in English,
+// the one it translates well translated; texts from outside stay on one line.
+TEST_F(Fixes, BrokenCatalogueGivesEnglishAndOutsideTextsStayOnOneLine) {
+    wxSetEnv("LANGUAGE", "nl");
+    ServeOptions options = Serving(ServeOptions::Mode::Record);
+    options.record = MakeRecord(u"7.1\u0007x\u2029y", 8080, 0, 554, 7070, 0);
+    TestService service(options);
+    TestDialog dialog(desktop);
+    RecordingSentak& shown = dialog.Tray();
+    Ticks(1, &shown);
+    std::vector<wxString> labels = Labels(shown);
+    EXPECT_EQ(labels.at(0), kName);
+    EXPECT_EQ(labels.at(2), "Versie: 7.1 x y (100%)");
+    EXPECT_EQ(labels.at(6), "Remote connection port: 7070");
+    service.Stop();
+    Ticks(10, &shown);
+    const std::vector<wxString> tooltips = {
+        shown.displays.at(0).tooltip, shown.displays.at(1).tooltip, shown.displays.back().tooltip};
+    EXPECT_EQ(tooltips,
+              std::vector<wxString>({kName + " Service status unknown", kName + " Service running",
+                                     kName + " Service not running anymore"}));
+    ASSERT_EQ(desktop.notifications.size(), 1u);
+    EXPECT_EQ(desktop.notifications[0].message,
+              "The " + kName + " Service is not running anymore.");
+    labels = Labels(shown);
+    EXPECT_EQ(labels.at(0), kName + " Service NOT RUNNING");
+    wxTranslations::Set(nullptr);
+    wxUnsetEnv("LANGUAGE");
+}
+
+// Linux notification services render markup in the body; Windows shows it as it is.
+TEST(NotificationBody, ShowsAsWritten) {
+#ifdef _WIN32
+    EXPECT_EQ(NotificationBody("R&D <t>"), "R&D <t>");
+#else
+    EXPECT_EQ(NotificationBody("R&D <t> &amp;"), "R&amp;D &lt;t&gt; &amp;amp;");
+#endif
 }
 
 #ifndef _WIN32

@@ -4,6 +4,7 @@
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
+#include <wx/notifmsg.h>
 #include <wx/utils.h>
 #include <wx/vector.h>
 #include <wx/wfstream.h>
@@ -11,7 +12,21 @@
 #include "platform/platform.h"
 
 // wxGTK sends notifications through libnotify to the desktop's notification daemon.
-void PrepareNotifications(wxTaskBarIcon&) {}
+void ShowNotification(wxTaskBarIcon&, const wxString& title, const wxString& message) {
+    // Left alive on purpose: it may still be on screen after this returns, and closing it is the
+    // user's business.
+    auto* notification =
+        new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
+    notification->Show(wxNotificationMessage::Timeout_Never);
+}
+
+wxString NotificationBody(const wxString& message) {
+    wxString body = message;
+    body.Replace("&", "&amp;");  // first, so that the escapes below stay as they are
+    body.Replace("<", "&lt;");
+    body.Replace(">", "&gt;");
+    return body;
+}
 
 bool OpenDocument(const wxString& document) {
     // xdg-open is started without waiting, so the toolkit reports success even for a document

@@ -6,10 +6,17 @@
 
 #include "platform/platform.h"
 
-void PrepareNotifications(wxTaskBarIcon& icon) {
+void ShowNotification(wxTaskBarIcon& icon, const wxString& title, const wxString& message) {
     wxNotificationMessage::MSWUseToasts();
     wxNotificationMessage::UseTaskBarIcon(&icon);
+    // Left alive on purpose: it may still be a balloon of the tray icon after this returns, and
+    // closing it is the user's business.
+    auto* notification =
+        new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
+    notification->Show(wxNotificationMessage::Timeout_Never);
 }
+
+wxString NotificationBody(const wxString& message) { return message; }
 
 wxBitmapBundle LoadIconFile(const wxString& path) {
     // The system picks the image of icon 0 that suits the tray's size.

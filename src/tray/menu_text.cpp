@@ -16,10 +16,20 @@ wxString PortText(bool statusValid, std::int32_t port) {
     return wxString::Format("%d", static_cast<int>(port));
 }
 
+wxString OneLine(const wxString& text) {
+    wxString line;
+    line.reserve(text.length());
+    for (const wxUniChar c : text) {
+        const wxUint32 code = c.GetValue();
+        const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+        line += control || code == 0x2028 || code == 0x2029 ? wxUniChar(' ') : c;
+    }
+    return line;
+}
+
 wxString LiteralLabel(const wxString& text) {
-    wxString label = text;
+    wxString label = OneLine(text);
     label.Replace("&", "&&");
-    label.Replace("\t", " ");
     return label;
 }
 

@@ -7,6 +7,7 @@
 #include <wx/stattext.h>
 
 #include "service/brand.h"
+#include "tray/menu_text.h"
 #include "tray/translations.h"
 
 SentakDialog* g_mainDialog = nullptr;
@@ -44,9 +45,10 @@ SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTra
     InstallTranslations();
     m_trayIcon = std::move(trayIcon);
 
-    // TRANSLATORS: Tray icon tooltip before the service has answered; %s is the product name,
-    // e.g. "Vantora 3".
-    const wxString tooltip = wxString::Format(_("%s Service status unknown"), GetProductName());
+    const wxString tooltip = wxString::Format(
+        // TRANSLATORS: Tray icon tooltip before the service has answered; %s is the product name,
+        // e.g. "Vantora 3".
+        TranslatedFormat("%s Service status unknown"), OneLine(GetProductName()));
     const wxBitmapBundle image =
         wxArtProvider::GetBitmapBundle(wxART_QUESTION, wxART_OTHER, wxSize(32, 32));
     if (!m_trayIcon->SetIcon(image, tooltip)) LogCouldNotSetIcon("SentakDialog::SentakDialog");

@@ -6,7 +6,9 @@
 #include "platform/platform.h"
 #include "service/brand.h"
 #include "service/resources.h"
+#include "tray/menu_text.h"
 #include "tray/sentak.h"
+#include "tray/translations.h"
 
 namespace {
 
@@ -28,8 +30,9 @@ void Sentak::OnTimer(wxTimerEvent&) {
     if (m_statusValid) {
         // First, so that a later stop is reported even if the display below cannot be set.
         m_wasRunning = true;
-        // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
-        const wxString tooltip = wxString::Format(_("%s Service running"), GetProductName());
+        const wxString tooltip = wxString::Format(
+            // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
+            TranslatedFormat("%s Service running"), OneLine(GetProductName()));
         if (!SetIcon(LoadServiceIcon(), tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
         return;
     }
@@ -39,10 +42,11 @@ void Sentak::OnTimer(wxTimerEvent&) {
     // running says nothing.
     if (m_failureCount < kStopReportFailures || !m_wasRunning) return;
 
+    const wxString product = OneLine(GetProductName());
     const wxString tooltip =
         // TRANSLATORS: Tray icon tooltip after the service stopped answering; %s is the product
         // name.
-        wxString::Format(_("%s Service not running anymore"), GetProductName());
+        wxString::Format(TranslatedFormat("%s Service not running anymore"), product);
     const wxBitmapBundle warning =
         wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
     if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
@@ -50,7 +54,7 @@ void Sentak::OnTimer(wxTimerEvent&) {
     const wxString message =
         // TRANSLATORS: Body of the desktop notification when the service stops; %s is the
         // product name.
-        wxString::Format(_("The %s Service is not running anymore."), GetProductName());
+        wxString::Format(TranslatedFormat("The %s Service is not running anymore."), product);
     // TRANSLATORS: Title of the desktop notification when the service stops.
     m_desktop.Notify(*this, _("Service not running"), message);
     m_wasRunning = false;
