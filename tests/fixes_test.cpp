@@ -2,10 +2,14 @@
 // texts from outside on one line, and the service icon decoded only when its file changed.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <functional>
 #include <iostream>
 #include <sstream>
 
 #include <wx/menu.h>
+#include <wx/stdpaths.h>
 #include <wx/translation.h>
 #include <wx/utils.h>
 
@@ -16,6 +20,8 @@
 #include "tray/sentak_dialog.h"
 
 namespace {
+
+namespace fs = std::filesystem;
 
 const ServiceStatus kRecord = MakeRecord(u"7.1", 8080, 8443, 554, 7070, 1700000000);
 
@@ -44,6 +50,13 @@ std::vector<wxString> Labels(RecordingSentak& tray) {
     return labels;
 }
 
+// The real tray icon, recorded, with its cache of the service icon in view.
+class IconTray : public RecordingSentak {
+public:
+    using RecordingSentak::RecordingSentak;
+    using Sentak::m_serviceIcon;
+};
+
 class Fixes : public testing::Test {
 protected:
     Fixes() : m_console(std::wcout.rdbuf(m_trace.rdbuf())) {}
@@ -58,7 +71,7 @@ protected:
     std::wostringstream m_trace;
     std::wstreambuf* m_console;
     FakeDesktop desktop;
-    RecordingSentak tray{desktop};
+    IconTray tray{desktop};
 };
 
 TEST_F(Fixes, StopIsReportedWhenAMenuRefreshWasTheTenthFailure) {
@@ -111,6 +124,47 @@ TEST(NotificationBody, ShowsAsWritten) {
 #else
     EXPECT_EQ(NotificationBody("R&D <t> &amp;"), "R&amp;D &lt;t&gt; &amp;amp;");
 #endif
+}
+
+// Decoded once while the file stays as it is, and the same image set on every tick; decoded
+// again at the next tick after any change of the file, and shown as it then is.
+TEST_F(Fixes, ServiceIconIsDecodedAgainOnlyWhenItsFileChanged) {
+    const fs::path icon = fs::path(wxStandardPaths::Get().GetExecutablePath().ToStdString())
+                              .replace_filename("Resources/Icons/dvr.ico");
+    const auto install = [&] {
+        fs::create_directories(icon.parent_path());
+        fs::copy_file(SENTAK_RESOURCES_DIR "/Icons/dvr.ico", icon,
+                      fs::copy_options::overwrite_existing);
+    };
+    const auto writable = [&](fs::perm_options how) {
+        fs::permissions(icon, fs::perms::owner_write, how);  // its change time only
+    };
+    const struct {
+        std::function<void()> change;
+        int decodings;
+        bool shown;
+    } steps[] = {
+        {install, 1, true},
+        {[&] {
+             fs::last_write_time(icon, fs::last_write_time(icon) + std::chrono::nanoseconds(1));
+         },
+         2, true},
+        {[&] { writable(fs::perm_options::remove); }, 3, true},
+        {[&] { writable(fs::perm_options::add); }, 4, true},
+        {[&] { std::ofstream(icon, std::ios::binary) << "not an icon"; }, 5, false},
+        {[&] { fs::remove(icon); }, 7, false},  // nothing to stamp: tried on every tick
+        {install, 8, true},
+    };
+    TestService service(Serving(ServeOptions::Mode::Record));
+    for (const auto& step : steps) {
+        step.change();
+        Ticks(2);
+        const auto& shown = tray.displays;
+        EXPECT_EQ(tray.m_serviceIcon.Decodings(), step.decodings);
+        EXPECT_EQ(shown.back().image.IsOk(), step.shown) << step.decodings;
+        EXPECT_EQ(shown.back().image.GetImpl(), shown[shown.size() - 2].image.GetImpl());
+    }
+    fs::remove(icon);
 }
 
 #ifndef _WIN32

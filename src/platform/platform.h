@@ -2,6 +2,9 @@
 
 // The few things that differ per operating system; one implementation file per OS.
 
+#include <cstdint>
+#include <optional>
+
 #include <wx/bmpbndl.h>
 
 class wxTaskBarIcon;
@@ -18,6 +21,29 @@ wxString NotificationBody(const wxString& message);
 // The first icon of the .ico file at path, for the tray; not IsOk() when it cannot be read. What
 // the toolkit logs on the way is the caller's to silence.
 wxBitmapBundle LoadIconFile(const wxString& path);
+
+// What tells one state of a file from another: its identity, size and times, each as finely as
+// the system keeps it. Equal stamps: the same file, as far as the system can tell unchanged.
+struct FileStamp {
+    struct Time {
+        std::int64_t seconds = 0, nanoseconds = 0;
+        bool operator==(const Time& other) const {
+            return seconds == other.seconds && nanoseconds == other.nanoseconds;
+        }
+    };
+    // Device and inode, or volume serial number and file index.
+    std::uint64_t volume = 0, file = 0;
+    std::uint64_t size = 0;
+    Time modified, changed;  // of the contents; of the contents or the file's attributes
+
+    bool operator==(const FileStamp& other) const {
+        return volume == other.volume && file == other.file && size == other.size &&
+               modified == other.modified && changed == other.changed;
+    }
+};
+
+// The stamp of the file at path now; none when it cannot be looked at (missing, say).
+std::optional<FileStamp> StampOf(const wxString& path);
 
 // Opens document with the application registered for it; false when nothing was started.
 bool OpenDocument(const wxString& document);

@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include <wx/filefn.h>
@@ -32,6 +34,18 @@ bool OpenDocument(const wxString& document) {
     // xdg-open is started without waiting, so the toolkit reports success even for a document
     // that does not exist (such as the Windows service manager here); check first.
     return wxFileExists(document) && wxLaunchDefaultApplication(document, 0);
+}
+
+std::optional<FileStamp> StampOf(const wxString& path) {
+    struct stat info {};
+    if (::stat(path.fn_str(), &info) != 0) return std::nullopt;
+    FileStamp stamp;
+    stamp.volume = info.st_dev;
+    stamp.file = info.st_ino;
+    stamp.size = std::uint64_t(info.st_size);
+    stamp.modified = {info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+    stamp.changed = {info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+    return stamp;
 }
 
 wxBitmapBundle LoadIconFile(const wxString& path) {

@@ -7,6 +7,7 @@
 
 #include "service/service_status.h"
 #include "tray/desktop.h"
+#include "tray/icon_cache.h"
 
 // Commands of the tray menu.
 enum {
@@ -41,6 +42,7 @@ protected:
     std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
     bool m_wasRunning = false;        // seen running since the last stop report
     Desktop& m_desktop;
+    IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
 
 private:
     wxDECLARE_EVENT_TABLE();

@@ -3,7 +3,6 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
-#include "platform/platform.h"
 #include "service/brand.h"
 #include "service/resources.h"
 #include "tray/menu_text.h"
@@ -15,9 +14,6 @@ namespace {
 // Failed refreshes in a row before a stop is reported: 18 to 20 s of silence at the 2 s period,
 // so a service that is only restarting or briefly busy is not reported.
 constexpr std::int32_t kStopReportFailures = 10;
-
-// The service's own icon, read from disk each time so that nothing stale is ever shown.
-wxBitmapBundle LoadServiceIcon() { return LoadIconFile(ResourcePath("Icons", "dvr.ico")); }
 
 }  // namespace
 
@@ -33,7 +29,9 @@ void Sentak::OnTimer(wxTimerEvent&) {
         const wxString tooltip = wxString::Format(
             // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
             TranslatedFormat("%s Service running"), OneLine(GetProductName()));
-        if (!SetIcon(LoadServiceIcon(), tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
+        // The same image object while the file is unchanged, so that setting it again is cheap.
+        const wxBitmapBundle& icon = m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"));
+        if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
         return;
     }
 
