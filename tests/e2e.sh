@@ -21,7 +21,7 @@ dpkg-deb -x "$deb" "$work/root"
 for entry in usr/share/applications/sentak.desktop etc/xdg/autostart/sentak.desktop; do
     desktop-file-validate "$work/root/$entry" || fail "$entry is not a valid desktop entry"
 done
-printf '{ "productname": "R&D <test> 100%%s" }\n' >"$work/root/usr/share/sentak/Resources/brand.json"
+printf '{ "productname": "R&D <test>\t100%%s" }\n' >"$work/root/usr/share/sentak/Resources/brand.json"
 mkdir "$work/home"
 ln -s "$work/root/usr/bin/sentak" "$work/home/tray-companion"
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <wx/app.h>
 #include <wx/init.h>
+#include <wx/log.h>
 
 #include <iostream>
 
@@ -17,8 +18,9 @@ int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     wxApp::SetInstance(new TestApp);
     if (!wxEntryStart(argc, argv) || !wxTheApp->CallOnInit()) return 1;
-    wxSetAssertHandler(nullptr);  // as the program runs
-    std::wcout.rdbuf(nullptr);    // the refresh's trace lines; the pipe tests read their own
+    wxSetAssertHandler(nullptr);                     // as the program runs
+    delete wxLog::SetActiveTarget(new wxLogStderr);  // never a box, not even at the end
+    std::wcout.rdbuf(nullptr);  // the refresh's trace lines; the pipe tests read their own
     const int result = RUN_ALL_TESTS();
     wxTheApp->OnExit();
     wxEntryCleanup();

@@ -1,8 +1,7 @@
-// The user's language, taken from LANG alone (a region falls back to its language), through the
-// catalogues the build compiles. On Windows the language is the account's: this test runs once
-// more in an Austrian German Wine session.
+// The user's language, taken from LANG alone, through catalogues below the working directory:
+// the ones the build compiles (a region falls back to its language), and a broken one. On
+// Windows the language is the account's: each test runs in a Wine session of its locale.
 #include <wx/filefn.h>
-#include <wx/menu.h>
 #include <wx/translation.h>
 
 #include <clocale>
@@ -10,26 +9,67 @@
 #include "support.h"
 #include "tray/translations.h"
 
-TEST(Translations, UserLanguageFromLangAlone) {
-    const std::string locale = std::setlocale(LC_ALL, nullptr);
-    {
-        const ScopedEnv language("LANGUAGE", nullptr), all("LC_ALL", nullptr),
-            messages("LC_MESSAGES", nullptr), lang("LANG", "de_AT.UTF-8"),
-            missing("QUENTHAL_PIPE", PrivatePipePath().c_str());
+namespace {
+
+// The translations of lang as a login session has it, found below dir; English again after.
+class UserLanguage {
+public:
+    UserLanguage(const char* lang, const char* dir)
+        : m_locale(std::setlocale(LC_ALL, nullptr)),
+          m_language("LANGUAGE", nullptr),
+          m_all("LC_ALL", nullptr),
+          m_messages("LC_MESSAGES", nullptr),
+          m_lang("LANG", lang) {
         const wxString cwd = wxGetCwd();
-        wxSetWorkingDirectory(SENTAK_BIN_DIR);  // catalogues below languages/ of the working dir
+        wxSetWorkingDirectory(dir);
         InstallTranslations();
         wxSetWorkingDirectory(cwd);
-
-        FakeDesktop desktop;
-        desktop.shift = true;
-        RecordingSentak tray(desktop);
-        const std::unique_ptr<wxMenu> menu(tray.CreatePopupMenu());
-        EXPECT_EQ(menu->FindItemByPosition(1)->GetItemLabel(),
-                  wxString::FromUTF8("Dienst Vantora 3 läuft NICHT"));
-        EXPECT_EQ(menu->FindItemByPosition(9)->GetItemLabel(),
-                  wxString::FromUTF8("Web-&Einstellungen öffnen"));
     }
-    wxTranslations::Set(nullptr);  // English again for whatever runs next
-    std::setlocale(LC_ALL, locale.c_str());
+    ~UserLanguage() {
+        wxTranslations::Set(nullptr);
+        std::setlocale(LC_ALL, m_locale.c_str());
+    }
+
+private:
+    std::string m_locale;
+    ScopedEnv m_language, m_all, m_messages, m_lang;
+};
+
+wxString Label(Sentak& tray, std::size_t position) {
+    return std::unique_ptr<wxMenu>(tray.CreatePopupMenu())
+        ->FindItemByPosition(position)
+        ->GetItemLabel();
+}
+
+}  // namespace
+
+TEST(Translations, UserLanguageFromLangAlone) {
+    const UserLanguage austrian("de_AT.UTF-8", SENTAK_BIN_DIR);
+    FakeDesktop desktop;
+    desktop.shift = true;
+    RecordingSentak tray(desktop);
+    const ScopedEnv missing("QUENTHAL_PIPE", PrivatePipePath().c_str());
+    EXPECT_EQ(Label(tray, 1), wxString::FromUTF8("Dienst Vantora 3 läuft NICHT"));
+    EXPECT_EQ(Label(tray, 9), wxString::FromUTF8("Web-&Einstellungen öffnen"));
+}
+
+// broken_nl.po breaks every format but "Version: %s" in a way that would crash or garble a
+// format: each shows in English.
+TEST(Translations, BrokenCatalogueShowsEnglish) {
+    const UserLanguage dutch("nl_NL.UTF-8", SENTAK_TESTS_DIR);
+    EXPECT_EQ(TranslatedFormat("%s Service status unknown"), "%s Service status unknown");  // %n
+    TestService service(Serving(MakeRecord(u"7.1", 0, 0, 0, 7070, 0)));
+    FakeDesktop desktop;
+    RecordingSentak tray(desktop);
+    tray.Tick();
+    EXPECT_EQ(Label(tray, 2), "Versie: 7.1 (100%)");
+    EXPECT_EQ(Label(tray, 6), "Remote connection port: 7070");
+    service.Stop();
+    EXPECT_EQ(Label(tray, 0), "Vantora 3 Service NOT RUNNING");
+    tray.Ticks(10);
+    EXPECT_EQ(tray.tooltips, (std::vector<wxString>{"Vantora 3 Service running",
+                                                    "Vantora 3 Service not running anymore"}));
+    EXPECT_EQ(
+        desktop.notifications,
+        std::vector<wxString>{"Service not running|The Vantora 3 Service is not running anymore."});
 }

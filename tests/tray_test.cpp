@@ -6,6 +6,7 @@
 
 #include "platform/platform.h"
 #include "support.h"
+#include "tray/icon_cache.h"
 #include "tray/sentak_dialog.h"
 
 namespace {
@@ -86,6 +87,34 @@ TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
         EXPECT_EQ(tray.tooltips.back(), kStopped) << menus;
     }
     EXPECT_EQ(desktop.notifications.size(), 3u);
+}
+
+// Decoding is nearly all a running tick costs: done again only once the file changed, and until
+// then the tray gets the very same image.
+TEST(ServiceIcon, DecodedAgainOnlyWhenItsFileChanged) {
+    namespace fs = std::filesystem;
+    const std::string path = PrivateFile(".ico");
+    fs::copy_file(SENTAK_SOURCE_DIR "/resources/Resources/Icons/dvr.ico", path);
+    const wxLogNull quiet;  // as the tick has it
+    IconFileCache cache;
+    const wxBitmapBundle first = cache.Get(path);
+    EXPECT_TRUE(cache.Get(path).IsSameAs(first) && first.IsOk());
+    const auto expect = [&](int decodings, bool shown) {
+        EXPECT_EQ(cache.Get(path).IsOk(), shown) << decodings;
+        EXPECT_EQ(cache.Decodings(), decodings);
+    };
+    expect(1, true);
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::nanoseconds(1));
+    expect(2, true);
+#ifndef _WIN32
+    fs::permissions(path, fs::perms::owner_exec, fs::perm_options::add);  // the change time only
+    expect(3, true);
+#endif
+    fs::resize_file(path, 6);  // the header alone
+    expect(cache.Decodings() + 1, false);
+    fs::remove(path);  // nothing to compare with: tried again at every tick
+    expect(cache.Decodings() + 1, false);
+    expect(cache.Decodings() + 1, false);
 }
 
 // The toolkit's tray on Linux leaks every masked image it is given, at every tick.

@@ -4,8 +4,6 @@
 
 #include "tray/sentak_dialog.h"
 
-SentakDialog* g_mainDialog = nullptr;
-
 bool SentakApp::OnInit() {
     // Not the name it was started by: an installed program finds its share folder by this name,
     // also when a launcher starts it through a link of another name.

@@ -2,11 +2,6 @@
 
 #include <wx/app.h>
 
-class SentakDialog;
-
-// The one main dialog; set once at start-up, never cleared.
-extern SentakDialog* g_mainDialog;
-
 class SentakApp : public wxApp {
 public:
     // Creates the hidden main dialog, which builds everything else. Deliberately does not call

@@ -2,18 +2,48 @@
 
 // The few things that differ per operating system; one implementation file per OS.
 
+#include <cstdint>
+#include <optional>
+
 #include <wx/bmpbndl.h>
 
 class wxTaskBarIcon;
 class wxString;
 
-// Lets the OS show the next desktop notification the way it prefers: on Windows as a toast,
-// falling back to a balloon of icon. Elsewhere the toolkit's own notifications need nothing.
-void PrepareNotifications(wxTaskBarIcon& icon);
+// A warning notification that stays until the user dismisses it: on Windows as a toast, falling
+// back to a balloon of icon; elsewhere through the desktop's notification service.
+void ShowNotification(wxTaskBarIcon& icon, const wxString& title, const wxString& message);
+
+// message as this system's notifications must be given it to show it as written: Linux
+// notification services render markup in the body, so & < > are escaped there.
+wxString NotificationBody(const wxString& message);
 
 // The first icon of the .ico file at path, for the tray; not IsOk() when it cannot be read. What
 // the toolkit logs on the way is the caller's to silence.
 wxBitmapBundle LoadIconFile(const wxString& path);
+
+// What tells one state of a file from another: its identity, size and times, each as finely as
+// the system keeps it. Equal stamps: the same file, as far as the system can tell unchanged.
+struct FileStamp {
+    struct Time {
+        std::int64_t seconds = 0, nanoseconds = 0;
+        bool operator==(const Time& other) const {
+            return seconds == other.seconds && nanoseconds == other.nanoseconds;
+        }
+    };
+    // Device and inode, or volume serial number and file index.
+    std::uint64_t volume = 0, file = 0;
+    std::uint64_t size = 0;
+    Time modified, changed;  // of the contents; of the contents or the file's attributes
+
+    bool operator==(const FileStamp& other) const {
+        return volume == other.volume && file == other.file && size == other.size &&
+               modified == other.modified && changed == other.changed;
+    }
+};
+
+// The stamp of the file at path now; none when it cannot be looked at (missing, say).
+std::optional<FileStamp> StampOf(const wxString& path);
 
 // Opens document with the application registered for it; false when nothing was started.
 bool OpenDocument(const wxString& document);

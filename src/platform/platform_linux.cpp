@@ -1,9 +1,12 @@
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include <wx/filefn.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
+#include <wx/notifmsg.h>
 #include <wx/utils.h>
 #include <wx/vector.h>
 #include <wx/wfstream.h>
@@ -11,12 +14,38 @@
 #include "platform/platform.h"
 
 // wxGTK sends notifications through libnotify to the desktop's notification daemon.
-void PrepareNotifications(wxTaskBarIcon&) {}
+void ShowNotification(wxTaskBarIcon&, const wxString& title, const wxString& message) {
+    // Left alive on purpose: it may still be on screen after this returns, and closing it is the
+    // user's business.
+    auto* notification =
+        new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
+    notification->Show(wxNotificationMessage::Timeout_Never);
+}
+
+wxString NotificationBody(const wxString& message) {
+    wxString body = message;
+    body.Replace("&", "&amp;");  // first, so that the escapes below stay as they are
+    body.Replace("<", "&lt;");
+    body.Replace(">", "&gt;");
+    return body;
+}
 
 bool OpenDocument(const wxString& document) {
     // xdg-open is started without waiting, so the toolkit reports success even for a document
     // that does not exist (such as the Windows service manager here); check first.
     return wxFileExists(document) && wxLaunchDefaultApplication(document, 0);
+}
+
+std::optional<FileStamp> StampOf(const wxString& path) {
+    struct stat info {};
+    if (::stat(path.fn_str(), &info) != 0) return std::nullopt;
+    FileStamp stamp;
+    stamp.volume = info.st_dev;
+    stamp.file = info.st_ino;
+    stamp.size = std::uint64_t(info.st_size);
+    stamp.modified = {info.st_mtim.tv_sec, info.st_mtim.tv_nsec};
+    stamp.changed = {info.st_ctim.tv_sec, info.st_ctim.tv_nsec};
+    return stamp;
 }
 
 wxBitmapBundle LoadIconFile(const wxString& path) {

@@ -42,5 +42,6 @@ wxString ParseProductName(const char* bytes, size_t size) {
     const int at = text.Find(kKey);
     if (at == wxNOT_FOUND) return kDefaultProductName;
     const wxString name = text.Mid(at + kKey.length()).BeforeFirst('"');
-    return name.empty() ? kDefaultProductName : name;
+    // Shown in tooltips, the menu and notifications, all one line each.
+    return name.empty() ? kDefaultProductName : OneLine(name);
 }

@@ -13,7 +13,7 @@ std::uint64_t LittleEndianAt(const std::uint8_t* at, int width) {
 }  // namespace
 
 wxString ServiceStatus::version() const {
-    return DecodeUtf16Le(bytes.data() + kVersionOffset, kVersionUnits);
+    return OneLine(DecodeUtf16Le(bytes.data() + kVersionOffset, kVersionUnits));
 }
 
 std::int32_t ServiceStatus::Int32At(std::size_t offset) const {

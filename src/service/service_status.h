@@ -20,7 +20,7 @@ struct ServiceStatus {
 
     std::array<std::uint8_t, kSize> bytes{};
 
-    // Up to the first NUL or all 33 UTF-16 units; a lone surrogate shows as U+FFFD.
+    // Up to the first NUL or all 33 UTF-16 units, on one line; a lone surrogate shows as U+FFFD.
     wxString version() const;
     std::int32_t httpPort() const { return Int32At(kHttpPortOffset); }
     std::int32_t httpsPort() const { return Int32At(kHttpsPortOffset); }

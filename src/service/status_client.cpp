@@ -23,7 +23,7 @@ std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace) {
     }
     Trace(trace, L"Reading data from pipe...");
     ServiceStatus status;
-    const bool read = pipe->ReadOnce(status.bytes.data(), status.bytes.size()).has_value();
+    const bool read = pipe->Read(status.bytes.data(), status.bytes.size()).has_value();
     pipe.reset();  // closed before "Done."
     if (!read) return std::nullopt;
     Trace(trace, L"Done.");

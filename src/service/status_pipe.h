@@ -32,11 +32,14 @@ public:
 
     virtual ~StatusPipe() = default;
 
-    // One read of at most size bytes, bounded by kStatusReadBound. The number of bytes read, or
-    // nothing when the read failed, timed out, or the service closed without writing.
-    virtual std::optional<std::size_t> ReadOnce(std::uint8_t* buffer, std::size_t size) = 0;
+    // The record, at most size bytes, within kStatusReadBound of the call. A socket reads until
+    // size bytes or the service's close, since a stream may deliver the record in pieces; the
+    // named pipe reads once, as its service writes the record whole. The number of bytes read,
+    // or nothing when the read failed, the bound passed first, or the service closed without
+    // writing.
+    virtual std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) = 0;
 };
 
-// One refresh: open, one read of at most 160 bytes, close, with a trace line for each step.
+// One refresh: open, read at most 160 bytes, close, with a trace line for each step.
 // The record as read (missing bytes zero), or nothing when the refresh failed.
 std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace);

@@ -35,22 +35,28 @@ class SocketPipe : public StatusPipe {
 public:
     explicit SocketPipe(int fd) : m_socket(fd) {}
 
-    std::optional<std::size_t> ReadOnce(std::uint8_t* buffer, std::size_t size) override {
+    std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) override {
         using Clock = std::chrono::steady_clock;
+        // One deadline for the whole record: a service dripping it byte by byte must not hold
+        // the tray longer than one that hangs.
         const auto deadline = Clock::now() + kStatusReadBound;
-        for (;;) {
-            const auto left =
-                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        std::size_t got = 0;
+        while (got < size) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return std::nullopt;  // a torn record is no record
             pollfd ready{m_socket.get(), POLLIN, 0};
-            const int polled = ::poll(&ready, 1, left.count() > 0 ? int(left.count()) : 0);
+            const int polled = ::poll(&ready, 1, int(left.count()));
             if (polled < 0 && errno == EINTR) continue;
-            if (polled <= 0) return std::nullopt;  // error, or the service has not written in time
-            const ssize_t got = ::recv(m_socket.get(), buffer, size, MSG_DONTWAIT);
-            if (got < 0 && errno == EINTR) continue;
-            // 0 is the service closing without writing: a stream has no empty record.
-            if (got <= 0) return std::nullopt;
-            return static_cast<std::size_t>(got);
+            if (polled <= 0) return std::nullopt;  // error, or silent until the deadline
+            const ssize_t received = ::recv(m_socket.get(), buffer + got, size - got, MSG_DONTWAIT);
+            if (received < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+            if (received < 0) return std::nullopt;
+            if (received == 0) break;  // the service closed: what came is the record, the rest zero
+            got += std::size_t(received);
         }
+        // A stream has no empty record: closing without writing is a failed read.
+        if (got == 0) return std::nullopt;
+        return got;
     }
 
 private:

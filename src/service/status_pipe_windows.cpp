@@ -9,10 +9,11 @@ class NamedPipe : public StatusPipe {
 public:
     explicit NamedPipe(HANDLE pipe) : m_pipe(pipe) {}
 
-    // The handle is overlapped only so that the read can be bounded: one ReadFile, a wait of at
-    // most kStatusReadBound, and on expiry a cancel that is waited for before the buffer is
-    // given back to the caller.
-    std::optional<std::size_t> ReadOnce(std::uint8_t* buffer, std::size_t size) override {
+    // One ReadFile: the service writes its record whole, and the pipe hands it over whole. The
+    // handle is overlapped only so that the read can be bounded: a wait of at most
+    // kStatusReadBound, and on expiry a cancel that is waited for before the buffer is given
+    // back to the caller.
+    std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) override {
         const UniqueHandle done(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
         if (!done.valid()) return std::nullopt;
         OVERLAPPED read{};
@@ -37,10 +38,13 @@ private:
 const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";
 
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
-    // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once.
-    HANDLE pipe = ::CreateFileW(wxString::FromUTF8(StatusPipePath()).wc_str(), GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_OVERLAPPED, nullptr);
+    // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once. While
+    // the service is down anyone may create its pipe: such a server may learn who connected,
+    // but not act as the user.
+    HANDLE pipe = ::CreateFileW(
+        wxString::FromUTF8(StatusPipePath()).wc_str(), GENERIC_READ,
+        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
     if (pipe == INVALID_HANDLE_VALUE) return nullptr;
     return std::make_unique<NamedPipe>(pipe);
 }

@@ -75,6 +75,17 @@ wxString DecodeUtf8(const char* bytes, std::size_t size) {
     return wxString::FromUTF8(out.data(), out.size());
 }
 
+wxString OneLine(const wxString& text) {
+    wxString line;
+    line.reserve(text.length());
+    for (const wxUniChar c : text) {
+        const wxUint32 code = c.GetValue();
+        const bool control = code < 0x20 || (code >= 0x7F && code <= 0x9F);
+        line += control || code == 0x2028 || code == 0x2029 ? wxUniChar(' ') : c;
+    }
+    return line;
+}
+
 wxString DecodeUtf16Le(const std::uint8_t* bytes, std::size_t units) {
     auto unitAt = [bytes](std::size_t i) -> char32_t {
         return bytes[2 * i] | bytes[2 * i + 1] << 8;

@@ -19,7 +19,6 @@ wxString PortText(bool statusValid, std::int32_t port) {
 wxString LiteralLabel(const wxString& text) {
     wxString label = text;
     label.Replace("&", "&&");
-    label.Replace("\t", " ");
     return label;
 }
 

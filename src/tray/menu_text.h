@@ -8,8 +8,8 @@
 // a plain signed decimal number.
 wxString PortText(bool statusValid, std::int32_t port);
 
-// Text from outside the program (the service, the brand file) made to show in a menu label
-// exactly as it is: an '&' is no mnemonic and a tab does not start an accelerator.
+// Text from outside the program (the service, the brand file), already on one line, made to show
+// in a menu label exactly as it is: an '&' is no mnemonic.
 wxString LiteralLabel(const wxString& text);
 
 // The service's web settings page: over HTTP when it has an HTTP port, otherwise over HTTPS

@@ -6,11 +6,9 @@
 
 #include <wx/log.h>
 
-#include "app/sentak_app.h"
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
     EVT_MENU(ID_OPEN_WEB_SETTINGS, Sentak::OnOpenWebSettings)
     EVT_MENU(ID_EXIT_TRAY, Sentak::OnExitTray)
@@ -18,10 +16,8 @@ wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
     EVT_TASKBAR_LEFT_DCLICK(Sentak::OnTrayDoubleClick)
     EVT_TIMER(wxID_ANY, Sentak::OnTimer)
 wxEND_EVENT_TABLE()
-    // clang-format on
 
-    Sentak::Sentak(Desktop& desktop)
-    : m_desktop(desktop) {}
+Sentak::Sentak(Desktop& desktop) : m_desktop(desktop) {}
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 

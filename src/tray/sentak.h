@@ -7,6 +7,7 @@
 
 #include "service/service_status.h"
 #include "tray/desktop.h"
+#include "tray/icon_cache.h"
 
 // Commands of the tray menu.
 enum {
@@ -23,7 +24,8 @@ public:
     // Reads the service's record once and stores the outcome in the three status members.
     void RefreshStatus();
 
-    // The poll tick: refresh, then the running display, or the stop report on the 10th failure.
+    // The poll tick: refresh, then the running display, or the stop report once 10 refreshes in a
+    // row have failed.
     void OnTimer(wxTimerEvent& event);
 
     // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.
@@ -40,6 +42,7 @@ protected:
     std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
     bool m_wasRunning = false;        // seen running since the last stop report
     Desktop& m_desktop;
+    IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
 
 private:
     wxDECLARE_EVENT_TABLE();

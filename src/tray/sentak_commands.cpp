@@ -1,7 +1,6 @@
 #include <wx/defs.h>
 #include <wx/intl.h>
 
-#include "app/sentak_app.h"
 #include "tray/menu_text.h"
 #include "tray/sentak.h"
 #include "tray/sentak_dialog.h"

@@ -9,19 +9,19 @@
 #include "service/brand.h"
 #include "tray/translations.h"
 
+SentakDialog* g_mainDialog = nullptr;
+
 namespace {
 constexpr int kPollPeriodMs = 2000;
 }
 
-// clang-format off
 wxBEGIN_EVENT_TABLE(SentakDialog, wxDialog)
     EVT_BUTTON(wxID_OK, SentakDialog::OnHideButton)
     EVT_BUTTON(wxID_EXIT, SentakDialog::OnExitButton)
     EVT_CLOSE(SentakDialog::OnClose)
 wxEND_EVENT_TABLE()
-    // clang-format on
 
-    SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTrayIcon)
+SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTrayIcon)
     : wxDialog(nullptr, wxID_ANY, title) {
     const wxSizerFlags flags = wxSizerFlags().Border(wxALL, 10);
     auto* content = new wxBoxSizer(wxVERTICAL);
@@ -44,9 +44,10 @@ wxEND_EVENT_TABLE()
     InstallTranslations();
     m_trayIcon = std::move(trayIcon);
 
-    // TRANSLATORS: Tray icon tooltip before the service has answered; %s is the product name,
-    // e.g. "Vantora 3".
-    const wxString tooltip = wxString::Format(_("%s Service status unknown"), GetProductName());
+    const wxString tooltip = wxString::Format(
+        // TRANSLATORS: Tray icon tooltip before the service has answered; %s is the product name,
+        // e.g. "Vantora 3".
+        TranslatedFormat("%s Service status unknown"), GetProductName());
     const wxBitmapBundle image =
         wxArtProvider::GetBitmapBundle(wxART_QUESTION, wxART_OTHER, wxSize(32, 32));
     if (!m_trayIcon->SetIcon(image, tooltip)) LogCouldNotSetIcon("SentakDialog::SentakDialog");

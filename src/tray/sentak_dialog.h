@@ -29,3 +29,6 @@ private:
 
     wxDECLARE_EVENT_TABLE();
 };
+
+// The one main dialog; set once at start-up (by the application), never cleared.
+extern SentakDialog* g_mainDialog;

@@ -5,6 +5,7 @@
 #include "service/brand.h"
 #include "tray/menu_text.h"
 #include "tray/sentak.h"
+#include "tray/translations.h"
 
 namespace {
 // A fact about the service: shown greyed, choosing it does nothing.
@@ -25,16 +26,18 @@ wxMenu* Sentak::CreatePopupMenu() {
     }
 
     const wxString product = LiteralLabel(GetProductName());
-    const wxString header =
+    wxString header = product;
+    if (!m_statusValid) {
         // TRANSLATORS: Top entry of the tray menu when the service does not answer; %s is the
         // product name. The capitals are the warning.
-        m_statusValid ? product : wxString::Format(_("%s Service NOT RUNNING"), product);
+        header = wxString::Format(TranslatedFormat("%s Service NOT RUNNING"), product);
+    }
     menu->Append(wxID_ANY, header)->Enable(!m_statusValid);
     menu->AppendSeparator();
 
     const wxString version = m_statusValid ? LiteralLabel(m_status.version()) : "???";
     // TRANSLATORS: %s is the service's version text, or "???" when it is not known.
-    AppendFact(*menu, wxString::Format(_("Version: %s"), version));
+    AppendFact(*menu, wxString::Format(TranslatedFormat("Version: %s"), version));
     // TRANSLATORS: The port labels are shown as "label: 8080"; the colon and the number are
     // added by the program.
     AppendFact(*menu, wxString::Format("%s: %s", _("HTTP port"),
@@ -44,7 +47,7 @@ wxMenu* Sentak::CreatePopupMenu() {
     AppendFact(*menu, wxString::Format("%s: %s", _("RTSP port"),
                                        PortText(m_statusValid, m_status.rtspPort())));
     // TRANSLATORS: %s is the port number, or "???" when there is none.
-    AppendFact(*menu, wxString::Format(_("Remote connection port: %s"),
+    AppendFact(*menu, wxString::Format(TranslatedFormat("Remote connection port: %s"),
                                        PortText(m_statusValid, m_status.remotePort())));
     menu->AppendSeparator();
 

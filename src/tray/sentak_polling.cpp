@@ -3,19 +3,16 @@
 #include <wx/intl.h>
 #include <wx/log.h>
 
-#include "platform/platform.h"
 #include "service/brand.h"
 #include "service/resources.h"
 #include "tray/sentak.h"
+#include "tray/translations.h"
 
 namespace {
 
-// The failed refresh in a row that reports a stop: 18 to 20 s of silence at the 2 s period, so a
-// service that is only restarting or briefly busy is not reported.
-constexpr std::int32_t kStopReportFailure = 10;
-
-// The service's own icon, read from disk each time so that nothing stale is ever shown.
-wxBitmapBundle LoadServiceIcon() { return LoadIconFile(ResourcePath("Icons", "dvr.ico")); }
+// Failed refreshes in a row before a stop is reported: 18 to 20 s of silence at the 2 s period,
+// so a service that is only restarting or briefly busy is not reported.
+constexpr std::int32_t kStopReportFailures = 10;
 
 }  // namespace
 
@@ -28,20 +25,25 @@ void Sentak::OnTimer(wxTimerEvent&) {
     if (m_statusValid) {
         // First, so that a later stop is reported even if the display below cannot be set.
         m_wasRunning = true;
-        // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
-        const wxString tooltip = wxString::Format(_("%s Service running"), GetProductName());
-        if (!SetIcon(LoadServiceIcon(), tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
+        const wxString tooltip = wxString::Format(
+            // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
+            TranslatedFormat("%s Service running"), GetProductName());
+        // The same image object while the file is unchanged, so that setting it again is cheap.
+        const wxBitmapBundle& icon = m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"));
+        if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
         return;
     }
 
-    // Exactly the report failure, once per stop: later failures, and a service never seen
-    // running, say nothing.
-    if (m_failureCount != kStopReportFailure || !m_wasRunning) return;
+    // At least, not exactly: menu openings advance the count too, and one of them may be the one
+    // that reaches it. Once per stop, since the report clears m_wasRunning; a service never seen
+    // running says nothing.
+    if (m_failureCount < kStopReportFailures || !m_wasRunning) return;
 
+    const wxString& product = GetProductName();
     const wxString tooltip =
         // TRANSLATORS: Tray icon tooltip after the service stopped answering; %s is the product
         // name.
-        wxString::Format(_("%s Service not running anymore"), GetProductName());
+        wxString::Format(TranslatedFormat("%s Service not running anymore"), product);
     const wxBitmapBundle warning =
         wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
     if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
@@ -49,7 +51,7 @@ void Sentak::OnTimer(wxTimerEvent&) {
     const wxString message =
         // TRANSLATORS: Body of the desktop notification when the service stops; %s is the
         // product name.
-        wxString::Format(_("The %s Service is not running anymore."), GetProductName());
+        wxString::Format(TranslatedFormat("The %s Service is not running anymore."), product);
     // TRANSLATORS: Title of the desktop notification when the service stops.
     m_desktop.Notify(*this, _("Service not running"), message);
     m_wasRunning = false;

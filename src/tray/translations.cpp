@@ -6,6 +6,23 @@
 
 #include "service/resources.h"
 
+namespace {
+
+bool IsOneStringFormat(const wxString& format) {
+    int strings = 0;
+    for (auto at = format.begin(); at != format.end(); ++at) {
+        if (*at != '%') continue;
+        if (++at == format.end()) return false;
+        if (*at == 's')
+            ++strings;
+        else if (*at != '%')
+            return false;  // %n, widths, positions: nothing but a plain "%s" is let through
+    }
+    return strings == 1;
+}
+
+}  // namespace
+
 void InstallTranslations() {
     auto* translations = new wxTranslations;
     wxTranslations::Set(translations);  // the toolkit owns it from here on
@@ -17,4 +34,9 @@ void InstallTranslations() {
     wxFileTranslationsLoader::AddCatalogLookupPathPrefix(installed.GetPath());
     translations->AddCatalog("wxstd", wxLANGUAGE_ENGLISH_US);
     translations->AddCatalog("main", wxLANGUAGE_ENGLISH_US);
+}
+
+wxString TranslatedFormat(const char* english) {
+    const wxString translated = wxGetTranslation(english);
+    return IsOneStringFormat(translated) ? translated : wxString(english);
 }

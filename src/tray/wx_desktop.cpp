@@ -1,6 +1,5 @@
 #include <wx/clipbrd.h>
 #include <wx/msgdlg.h>
-#include <wx/notifmsg.h>
 #include <wx/utils.h>
 
 #include "platform/platform.h"
@@ -30,11 +29,7 @@ public:
     bool IsShiftDown() override { return wxGetKeyState(WXK_SHIFT); }
 
     void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) override {
-        PrepareNotifications(icon);
-        // Left alive on purpose: the notification may still be on screen (or, on Windows, be a
-        // balloon of the tray icon) after this returns, and closing it is the user's business.
-        auto* notification = new wxNotificationMessage(title, message, nullptr, wxICON_WARNING);
-        notification->Show(wxNotificationMessage::Timeout_Never);
+        ShowNotification(icon, title, message);
     }
 };
 
