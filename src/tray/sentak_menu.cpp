@@ -13,6 +13,10 @@ void AppendFact(wxMenu& menu, const wxString& text) { menu.Append(wxID_ANY, text
 
 wxMenu* Sentak::CreatePopupMenu() {
     RefreshStatus();
+    return CreateQuietMenu();
+}
+
+wxMenu* Sentak::CreateQuietMenu() {
     // Read once, after the refresh: the form follows the key as it is now, not at the click.
     const bool extended = m_desktop.IsShiftDown();
 
