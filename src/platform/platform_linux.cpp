@@ -1,6 +1,6 @@
 #include <algorithm>
 
-#include <wx/filefn.h>
+#include <wx/crt.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
@@ -13,10 +13,11 @@
 // wxGTK sends notifications through libnotify to the desktop's notification daemon.
 void PrepareNotifications(wxTaskBarIcon&) {}
 
-bool OpenDocument(const wxString& document) {
-    // xdg-open is started without waiting, so the toolkit reports success even for a document
-    // that does not exist (such as the Windows service manager here); check first.
-    return wxFileExists(document) && wxLaunchDefaultApplication(document, 0);
+bool ShiftKeyReadable() {
+    // Wayland shows no program the keyboard outside its own windows, whatever backend the
+    // toolkit uses: under XWayland the key reads as up.
+    const wxString session = wxGetenv("XDG_SESSION_TYPE");
+    return !wxGetenv("WAYLAND_DISPLAY") && session != "wayland";
 }
 
 wxBitmapBundle LoadIconFile(const wxString& path) {

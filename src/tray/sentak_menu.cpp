@@ -2,6 +2,7 @@
 #include <wx/intl.h>
 #include <wx/menu.h>
 
+#include "platform/platform.h"
 #include "service/brand.h"
 #include "tray/menu_text.h"
 #include "tray/sentak.h"
@@ -18,7 +19,8 @@ wxMenu* Sentak::CreatePopupMenu() {
 
 wxMenu* Sentak::CreateQuietMenu() {
     // Read once, after the refresh: the form follows the key as it is now, not at the click.
-    const bool extended = m_desktop.IsShiftDown();
+    // Where it cannot be read, the long form: Exit and the service manager must stay reachable.
+    const bool extended = !ShiftKeyReadable() || m_desktop.IsShiftDown();
 
     auto* menu = new wxMenu;
     if (extended) {
@@ -59,8 +61,7 @@ wxMenu* Sentak::CreateQuietMenu() {
         ->Enable(m_statusValid && hasWebPort);
     if (!extended) return menu;
 
-    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
-    menu->Append(ID_MANAGE_SERVICES, _("&Manage Windows services"));
+    menu->Append(ID_MANAGE_SERVICES, ManageServicesLabel());
     menu->AppendSeparator();
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));

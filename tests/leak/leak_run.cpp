@@ -23,10 +23,10 @@ public:
 class CountingDesktop : public Desktop {
 public:
     explicit CountingDesktop(Desktop& real) : m_real(real) {}
-    bool LaunchBrowser(const wxString& url) override { return m_real.LaunchBrowser(url); }
-    bool LaunchDocument(const wxString& document) override {
-        return m_real.LaunchDocument(document);
+    void LaunchBrowser(const wxString& url, std::function<void()> failed) override {
+        m_real.LaunchBrowser(url, std::move(failed));
     }
+    bool OpenServiceManager() override { return m_real.OpenServiceManager(); }
     int ShowMessage(const wxString& message, const wxString& caption, long style) override {
         return m_real.ShowMessage(message, caption, style);
     }

@@ -17,13 +17,13 @@ public:
         wxString title, message;
     };
 
-    bool LaunchBrowser(const wxString& url) override {
+    void LaunchBrowser(const wxString& url, std::function<void()> failed) override {
         browserUrls.push_back(url);
-        return browserStarts;
+        if (!browserStarts) failed();
     }
-    bool LaunchDocument(const wxString& document) override {
-        documents.push_back(document);
-        return documentStarts;
+    bool OpenServiceManager() override {
+        ++serviceManagerOpenings;
+        return serviceManagerStarts;
     }
     int ShowMessage(const wxString& text, const wxString& caption, long style) override {
         messages.push_back({text, caption, style});
@@ -40,12 +40,13 @@ public:
 
     // Answers.
     bool browserStarts = true;
-    bool documentStarts = true;
+    bool serviceManagerStarts = true;
     int messageAnswer = wxOK;
     bool shiftDown = false;
 
     // What happened.
-    std::vector<wxString> browserUrls, documents, clipboard;
+    std::vector<wxString> browserUrls, clipboard;
+    int serviceManagerOpenings = 0;
     std::vector<Message> messages;
     std::vector<Notification> notifications;
 };

@@ -103,16 +103,21 @@ TEST(WebSettingsCommand, OkCopiesExactlyTheAddressTheBoxShowed) {
 
 TEST_F(CommandsTest, ServiceManagerNamesTheCommandWhenItCannotStart) {
     Choose(tray, ID_MANAGE_SERVICES);
-    EXPECT_EQ(desktop.documents, std::vector<wxString>{"services.msc"});
+    EXPECT_EQ(desktop.serviceManagerOpenings, 1);
     EXPECT_TRUE(desktop.messages.empty());
 
-    desktop.documentStarts = false;
+    desktop.serviceManagerStarts = false;
     Choose(tray, ID_MANAGE_SERVICES);
     ASSERT_EQ(desktop.messages.size(), 1u);
+#ifdef _WIN32
+    const wxString command = "services.msc";
+#else
+    const wxString command = "systemctl status quenthal.service";
+#endif
     EXPECT_EQ(desktop.messages[0].text,
               "Launching service management failed.\n\n"
-              "Try manually running the command:\n\n"
-              "services.msc");
+              "Try manually running the command:\n\n" +
+                  command);
     EXPECT_EQ(desktop.messages[0].caption, "Failed to launch service management");
     EXPECT_EQ(desktop.messages[0].style, wxOK | wxICON_ERROR);
 }

@@ -173,6 +173,11 @@ TEST_F(MenuTest, ShiftAddsTheLastUpdateAndTheServiceAndExitCommands) {
 
     TestService service(Serving(MakeRecord(u"3.4.1", 8080, 0, 554, 0, 0)));
     desktop.shiftDown = true;
+#ifdef _WIN32
+    const wxString manage = "&Manage Windows services";
+#else
+    const wxString manage = "&Manage services";  // the system's own service manager
+#endif
     EXPECT_EQ(OpenAndDescribe(), (std::vector<Entry>{
                                      {epoch, wxID_ANY, true},
                                      {"Vantora 3", wxID_ANY, false},
@@ -184,7 +189,7 @@ TEST_F(MenuTest, ShiftAddsTheLastUpdateAndTheServiceAndExitCommands) {
                                      {"Remote connection port: ???", wxID_ANY, false},
                                      kSeparator,
                                      {"Open web &settings", ID_OPEN_WEB_SETTINGS, true},
-                                     {"&Manage Windows services", ID_MANAGE_SERVICES, true},
+                                     {manage, ID_MANAGE_SERVICES, true},
                                      kSeparator,
                                      {"E&xit tray application", ID_EXIT_TRAY, true},
                                  }));

@@ -36,6 +36,17 @@ struct Expected {
 
 void PrintTo(const Expected& expected, std::ostream* out) { *out << expected.language; }
 
+// The service manager is the system's own: its menu entry and the command its box names.
+constexpr const char* Os(const char* windows, const char* onLinux) {
+#ifdef _WIN32
+    (void)onLinux;
+    return windows;
+#else
+    (void)windows;
+    return onLinux;
+#endif
+}
+
 const Expected kEnglish{
     "sv",
     "Vantora 3 Service status unknown",
@@ -44,12 +55,14 @@ const Expected kEnglish{
     "Service not running",
     "The Vantora 3 Service is not running anymore.",
     {"Vantora 3", "", "Version: 7.2", "HTTP port: 8080", "HTTPS port: ???", "RTSP port: 554",
-     "Remote connection port: 7070", "", "Open web &settings", "&Manage Windows services", "",
-     "E&xit tray application"},
+     "Remote connection port: 7070", "", "Open web &settings",
+     Os("&Manage Windows services", "&Manage services"), "", "E&xit tray application"},
     "Vantora 3 Service NOT RUNNING",
     "Version: ???",
     "Failed to launch service management",
-    "Launching service management failed.\n\nTry manually running the command:\n\nservices.msc",
+    Os("Launching service management failed.\n\nTry manually running the command:\n\nservices.msc",
+       "Launching service management failed.\n\nTry manually running the command:\n\n"
+       "systemctl status quenthal.service"),
 };
 
 const Expected kGerman{
@@ -61,12 +74,15 @@ const Expected kGerman{
     "Der Dienst Vantora 3 läuft nicht mehr.",
     {"Vantora 3", "", "Version: 7.2", "HTTP-Port: 8080", "HTTPS-Port: ???", "RTSP-Port: 554",
      "Port für Fernverbindungen: 7070", "", "Web-&Einstellungen öffnen",
-     "Windows-&Dienste verwalten", "", "Anwendung im Infobereich &beenden"},
+     Os("Windows-&Dienste verwalten", "&Dienste verwalten"), "",
+     "Anwendung im Infobereich &beenden"},
     "Dienst Vantora 3 läuft NICHT",
     "Version: ???",
     "Dienstverwaltung konnte nicht gestartet werden",
-    "Die Dienstverwaltung konnte nicht gestartet werden.\n\n"
-    "Versuchen Sie, diesen Befehl selbst auszuführen:\n\nservices.msc",
+    Os("Die Dienstverwaltung konnte nicht gestartet werden.\n\n"
+       "Versuchen Sie, diesen Befehl selbst auszuführen:\n\nservices.msc",
+       "Die Dienstverwaltung konnte nicht gestartet werden.\n\n"
+       "Versuchen Sie, diesen Befehl selbst auszuführen:\n\nsystemctl status quenthal.service"),
 };
 
 // French sets a no-break space before a colon.
@@ -79,12 +95,15 @@ const Expected kFrench{
     "Le service Vantora 3 ne fonctionne plus.",
     {"Vantora 3", "", "Version\u00a0: 7.2", "Port HTTP: 8080", "Port HTTPS: ???", "Port RTSP: 554",
      "Port de connexion à distance\u00a0: 7070", "", "Ouvrir les &paramètres web",
-     "&Gérer les services Windows", "", "&Quitter l'application de la zone de notification"},
+     Os("&Gérer les services Windows", "&Gérer les services"), "",
+     "&Quitter l'application de la zone de notification"},
     "Service Vantora 3 ARRÊTÉ",
     "Version\u00a0: ???",
     "Impossible de lancer la gestion des services",
-    "Le lancement de la gestion des services a échoué.\n\n"
-    "Essayez d'exécuter vous-même la commande\u00a0:\n\nservices.msc",
+    Os("Le lancement de la gestion des services a échoué.\n\n"
+       "Essayez d'exécuter vous-même la commande\u00a0:\n\nservices.msc",
+       "Le lancement de la gestion des services a échoué.\n\n"
+       "Essayez d'exécuter vous-même la commande\u00a0:\n\nsystemctl status quenthal.service"),
 };
 
 // A regional variant finds the language's catalogue.
@@ -192,7 +211,7 @@ TEST_P(Translations, EveryTextTheUserMeetsIsInTheirLanguage) {
     EXPECT_EQ(labels[0], wxString::FromUTF8(expected.notRunning));
     EXPECT_EQ(labels[2], wxString::FromUTF8(expected.noVersion));
 
-    desktop.documentStarts = false;
+    desktop.serviceManagerStarts = false;
     wxCommandEvent choose(wxEVT_MENU, ID_MANAGE_SERVICES);
     tray.OnManageServices(choose);
     ASSERT_EQ(desktop.messages.size(), 1u);
