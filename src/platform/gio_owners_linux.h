@@ -23,12 +23,12 @@ using CancellablePtr = std::unique_ptr<GCancellable, GObjectUnref>;
 using NodeInfoPtr = std::unique_ptr<GDBusNodeInfo, decltype(&g_dbus_node_info_unref)>;
 using ErrorPtr = std::unique_ptr<GError, GErrorFree>;
 
-// Takes a variant, floating or not, as a reference of our own.
+// Takes over one reference: a floating variant's, or the one a call handed over.
 class VariantPtr {
 public:
     VariantPtr() = default;
     explicit VariantPtr(GVariant* variant)
-        : m_variant(variant ? g_variant_ref_sink(variant) : nullptr) {}
+        : m_variant(variant ? g_variant_take_ref(variant) : nullptr) {}
     GVariant* get() const { return m_variant.get(); }
     explicit operator bool() const { return bool(m_variant); }
 

@@ -128,8 +128,8 @@ void StatusNotifierItem::OnMethodCall(GDBusConnection*, const gchar*, const gcha
 }
 
 GVariant* StatusNotifierItem::OnGetProperty(GDBusConnection*, const gchar*, const gchar*,
-                                            const gchar*, const gchar* property, GError**,
-                                            gpointer self) {
+                                            const gchar*, const gchar* property, GError** error,
+                                            gpointer self) try {
     const auto& item = *static_cast<const StatusNotifierItem*>(self);
     const auto is = [property](const char* name) { return std::strcmp(property, name) == 0; };
     if (is("Category")) return g_variant_new_string("ApplicationStatus");
@@ -145,4 +145,8 @@ GVariant* StatusNotifierItem::OnGetProperty(GDBusConnection*, const gchar*, cons
     if (is("ItemIsMenu")) return g_variant_new_boolean(true);  // a left click opens it too
     if (is("Menu")) return g_variant_new_object_path(DbusMenu::kPath);
     return g_variant_new_string("");  // the icon names and the theme path: the pixmaps say it all
+} catch (...) {
+    // Nothing may unwind through GDBus's C frames.
+    g_set_error_literal(error, G_DBUS_ERROR, G_DBUS_ERROR_FAILED, "failed");
+    return nullptr;
 }
