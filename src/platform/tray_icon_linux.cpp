@@ -5,6 +5,7 @@
 #include <iostream>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include <wx/menu.h>
 #include <wx/utils.h>
@@ -151,8 +152,10 @@ private:
 
     // The toolkit's icon, on a display that has XEmbed trays; it docks whenever one starts.
     void FallBack() {
-        m_registered = false;
-        if (m_x11 && !m_xembed) m_xembed = m_icon.wxTaskBarIcon::SetIcon(m_image, m_tooltip);
+        if (m_x11 && !m_xembed) {
+            m_xembed = true;  // every display goes there from now on, even if this one fails
+            m_icon.wxTaskBarIcon::SetIcon(m_image, m_tooltip);
+        }
         if (!m_x11 || !wxTaskBarIcon::IsAvailable()) SayNoTray();
     }
 
@@ -210,7 +213,6 @@ private:
         Guarded([&] {
             Host& host = *static_cast<Host*>(self);
             if (!reply) return host.FallBack();
-            host.m_registered = true;
             // Only now, so that the icon is never missing while both could show it.
             if (std::exchange(host.m_xembed, false)) host.m_icon.wxTaskBarIcon::RemoveIcon();
         });
@@ -229,8 +231,7 @@ private:
     std::string m_busName;
     OwnedName m_name;
     bool m_nameOwned = false;
-    bool m_registered = false;
-    bool m_xembed = false;  // the toolkit's icon is set
+    bool m_xembed = false;  // the toolkit's icon shows the display
 };
 
 TrayIcon::TrayIcon() : m_host(std::make_unique<Host>(*this)) {}
