@@ -249,7 +249,11 @@ void DbusMenu::Click(std::int32_t id, const char* event) {
     const Item* item = Find(id);
     // A stale id finds nothing: the entry it meant is gone, and no other may take its click.
     if (!item || item->separator || !item->enabled || std::strcmp(event, "clicked") != 0) return;
-    m_callbacks.choose(item->command);
+    // The answer has gone out already: a click that cannot be passed on is lost, not an error.
+    try {
+        m_callbacks.choose(item->command);
+    } catch (...) {
+    }
 }
 
 void DbusMenu::Load(wxMenu* built) {
