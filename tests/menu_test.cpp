@@ -8,7 +8,11 @@
 
 namespace {
 
-const wxString kManage = "&Manage Windows services #6001";
+#ifdef _WIN32
+const wxString kManage = "&Manage Windows services #6001", kManager = "services.msc";
+#else
+const wxString kManage = "&Manage services #6001", kManager = "systemctl status quenthal.service";
+#endif
 
 // Each entry as "label", with " #id" for commands and " (off)" when greyed; "--" a separator.
 std::vector<wxString> Entries(std::unique_ptr<wxMenu> menu) {
@@ -116,10 +120,10 @@ TEST_F(Menu, WebSettingsAddressAndTheCopyFallback) {
 }
 
 TEST_F(Menu, ServiceManagerFailureNamesTheCommand) {
-    desktop.documentStarts = false;
+    desktop.managerStarts = false;
     Choose(ID_MANAGE_SERVICES);
-    EXPECT_EQ(desktop.messages,
-              std::vector<wxString>{"Failed to launch service management|Launching service "
-                                    "management failed.\n\nTry manually running the "
-                                    "command:\n\nservices.msc|204"});
+    EXPECT_EQ(desktop.messages, std::vector<wxString>{"Failed to launch service management|"
+                                                      "Launching service management failed.\n\n"
+                                                      "Try manually running the command:\n\n" +
+                                                      kManager + "|204"});
 }

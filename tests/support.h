@@ -2,6 +2,7 @@
 // What the tests share: a real stand-in service on a pipe of the test's own, scoped changes of
 // the environment, and a tray icon whose desktop and displays are recorded.
 #include <gtest/gtest.h>
+#include <wx/app.h>
 #include <wx/bmpbndl.h>
 #include <wx/log.h>
 #include <wx/menu.h>
@@ -112,10 +113,11 @@ inline const std::wstring kDone = kReadFailed + L"Done.\n";
 // Records what the program asks of the desktop and answers as the test says.
 class FakeDesktop : public Desktop {
 public:
-    bool LaunchBrowser(const wxString& url) override { return urls.push_back(url), browserStarts; }
-    bool LaunchDocument(const wxString& document) override {
-        return documents.push_back(document), documentStarts;
+    void LaunchBrowser(const wxString& url, std::function<void()> failed) override {
+        urls.push_back(url);
+        if (!browserStarts) failed();
     }
+    bool OpenServiceManager() override { return managerStarts; }
     int ShowMessage(const wxString& text, const wxString& caption, long style) override {
         messages.push_back(wxString::Format("%s|%s|%lx", caption, text, style));
         return answer;
@@ -126,9 +128,9 @@ public:
         notifications.push_back(title + "|" + message);
     }
 
-    bool browserStarts = true, documentStarts = true, shift = false;
+    bool browserStarts = true, managerStarts = true, shift = false;
     int answer = wxOK;
-    std::vector<wxString> urls, documents, messages, clipboard, notifications;
+    std::vector<wxString> urls, messages, clipboard, notifications;
 };
 
 // The real tray icon with its desktop faked and every display it sets recorded.
@@ -153,3 +155,15 @@ public:
     std::vector<wxBitmapBundle> images;
     std::vector<wxString> tooltips;
 };
+
+// Runs the toolkit's main loop with start as its first event, until the loop ends or limit has
+// passed; false when the limit ended it.
+inline bool RunMainLoop(std::chrono::milliseconds limit, std::function<void()> start) {
+    bool timedOut = false;
+    wxTimer safety;
+    safety.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { timedOut = true, wxTheApp->ExitMainLoop(); });
+    safety.StartOnce(int(limit.count()));
+    wxTheApp->CallAfter(std::move(start));
+    wxTheApp->OnRun();
+    return !timedOut;
+}

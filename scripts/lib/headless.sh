@@ -14,8 +14,8 @@ wait_for() {
     done
 }
 
-# headless_start [WIDTHxHEIGHT]: a private Xvfb display, a session bus, dunst and trayer.
-# Exports DISPLAY and DBUS_SESSION_BUS_ADDRESS for everything started after it.
+# headless_start [WIDTHxHEIGHT] [TRAY]: a private Xvfb display, a session bus, dunst and a tray
+# host (headless_tray). Exports DISPLAY and DBUS_SESSION_BUS_ADDRESS for everything started after.
 headless_start() {
     local size=${1:-1024x768}
     local displayfile
@@ -38,11 +38,59 @@ headless_start() {
         org.freedesktop.DBus.GetNameOwner string:org.freedesktop.Notifications ||
         { echo "headless: dunst did not take the notification bus name" >&2; return 1; }
 
-    trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
-        --transparent false --tint 0x303030 >/dev/null 2>&1 &
-    HEADLESS_PIDS+=($!)
-    wait_for 10 xdotool search --classname trayer ||
-        { echo "headless: trayer did not start" >&2; return 1; }
+    headless_tray "${2:-trayer}"
+}
+
+# headless_tray TRAY: starts a tray host along the top edge; HEADLESS_TRAY_PID is its process.
+#   trayer       XEmbed icons only, at the right
+#   xfce4-panel  Xfce's panel with only its notification area: StatusNotifierItems (it owns
+#                org.kde.StatusNotifierWatcher) and XEmbed icons, at the left. Its settings live
+#                in a private folder, so the user's own panel is left alone.
+#   none         no tray at all
+headless_tray() {
+    case $1 in
+    trayer)
+        trayer --edge top --align right --widthtype request --height 32 --SetDockType true \
+            --transparent false --tint 0x303030 >/dev/null 2>&1 &
+        HEADLESS_TRAY_PID=$!
+        HEADLESS_PIDS+=($!)
+        wait_for 10 xdotool search --classname trayer ||
+            { echo "headless: trayer did not start" >&2; return 1; }
+        ;;
+    xfce4-panel)
+        local config
+        config=$(mktemp -d)
+        mkdir -p "$config/xdg/xfce4/panel"
+        cat >"$config/xdg/xfce4/panel/default.xml" <<'XML'
+<?xml version="1.0" encoding="UTF-8"?>
+<channel name="xfce4-panel" version="1.0">
+  <property name="configver" type="int" value="2"/>
+  <property name="panels" type="array">
+    <value type="int" value="1"/>
+    <property name="panel-1" type="empty">
+      <property name="position" type="string" value="p=6;x=0;y=0"/>
+      <property name="length" type="uint" value="100"/>
+      <property name="position-locked" type="bool" value="true"/>
+      <property name="size" type="uint" value="32"/>
+      <property name="plugin-ids" type="array"><value type="int" value="1"/></property>
+    </property>
+  </property>
+  <property name="plugins" type="empty">
+    <property name="plugin-1" type="string" value="systray"/>
+  </property>
+</channel>
+XML
+        XDG_CONFIG_DIRS=$config/xdg XDG_CONFIG_HOME=$config/home XDG_CACHE_HOME=$config/cache \
+            xfce4-panel --disable-wm-check >/dev/null 2>&1 &
+        HEADLESS_TRAY_PID=$!
+        HEADLESS_PIDS+=($!)
+        wait_for 15 dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+            org.freedesktop.DBus.GetNameOwner string:org.kde.StatusNotifierWatcher ||
+            { echo "headless: xfce4-panel did not take the watcher's bus name" >&2; return 1; }
+        ;;
+    none) HEADLESS_TRAY_PID= ;;
+    *) echo "headless: no tray host $1" >&2; return 1 ;;
+    esac
 }
 
 # headless_stop: ends everything headless_start started, newest first.

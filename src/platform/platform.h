@@ -4,11 +4,12 @@
 
 #include <cstdint>
 #include <optional>
+#include <functional>
 
 #include <wx/bmpbndl.h>
+#include <wx/string.h>
 
 class wxTaskBarIcon;
-class wxString;
 
 // A warning notification that stays until the user dismisses it: on Windows as a toast, falling
 // back to a balloon of icon; elsewhere through the desktop's notification service.
@@ -45,5 +46,18 @@ struct FileStamp {
 // The stamp of the file at path now; none when it cannot be looked at (missing, say).
 std::optional<FileStamp> StampOf(const wxString& path);
 
-// Opens document with the application registered for it; false when nothing was started.
-bool OpenDocument(const wxString& document);
+// The extended menu's entry for this system's service manager, translated.
+wxString ManageServicesLabel();
+
+// What the user is told to run by hand when the service manager does not start.
+wxString ServiceManagerCommand();
+
+// Opens the service manager; false when nothing was started.
+bool StartServiceManager();
+
+// Starts the default browser on url in a new window, without waiting for it. failed runs on the
+// GUI thread when the browser does not start, which may be known only later.
+void StartBrowser(const wxString& url, std::function<void()> failed);
+
+// Whether the Shift key can be seen while the menu opens: not in a Wayland session.
+bool ShiftKeyReadable();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include <wx/filefn.h>
+#include <wx/crt.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
@@ -30,10 +30,11 @@ wxString NotificationBody(const wxString& message) {
     return body;
 }
 
-bool OpenDocument(const wxString& document) {
-    // xdg-open is started without waiting, so the toolkit reports success even for a document
-    // that does not exist (such as the Windows service manager here); check first.
-    return wxFileExists(document) && wxLaunchDefaultApplication(document, 0);
+bool ShiftKeyReadable() {
+    // Wayland shows no program the keyboard outside its own windows, whatever backend the
+    // toolkit uses: under XWayland the key reads as up.
+    const wxString session = wxGetenv("XDG_SESSION_TYPE");
+    return !wxGetenv("WAYLAND_DISPLAY") && session != "wayland";
 }
 
 std::optional<FileStamp> StampOf(const wxString& path) {

@@ -1,5 +1,6 @@
 #include <wx/icon.h>
 #include <wx/iconloc.h>
+#include <wx/intl.h>
 #include <wx/notifmsg.h>
 #include <wx/taskbar.h>
 #include <wx/utils.h>
@@ -53,7 +54,20 @@ std::optional<FileStamp> StampOf(const wxString& path) {
     return stamp;
 }
 
-bool OpenDocument(const wxString& document) {
-    // The shell finds documents such as services.msc on the system path itself.
-    return wxLaunchDefaultApplication(document, 0);
+wxString ManageServicesLabel() {
+    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
+    return _("&Manage Windows services");
 }
+
+wxString ServiceManagerCommand() { return "services.msc"; }
+
+bool StartServiceManager() {
+    // The shell finds services.msc on the system path itself.
+    return wxLaunchDefaultApplication(ServiceManagerCommand(), 0);
+}
+
+void StartBrowser(const wxString& url, std::function<void()> failed) {
+    if (!wxLaunchDefaultBrowser(url, wxBROWSER_NEW_WINDOW)) failed();
+}
+
+bool ShiftKeyReadable() { return true; }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <wx/string.h>
 
 class wxTaskBarIcon;
@@ -10,10 +12,11 @@ class Desktop {
 public:
     virtual ~Desktop() = default;
 
-    // The default browser on url, in a new window if it can. False when nothing started.
-    virtual bool LaunchBrowser(const wxString& url) = 0;
-    // The application registered for document. False when nothing started.
-    virtual bool LaunchDocument(const wxString& document) = 0;
+    // The default browser on url, in a new window if it can. failed runs when it did not start,
+    // which may be known only after this has returned: the GUI never waits for a launcher.
+    virtual void LaunchBrowser(const wxString& url, std::function<void()> failed) = 0;
+    // The system's service manager. False when nothing started.
+    virtual bool OpenServiceManager() = 0;
     // A message box without parent; returns the button chosen (wxOK, wxCANCEL, ...).
     virtual int ShowMessage(const wxString& message, const wxString& caption, long style) = 0;
     // Puts text on the clipboard; false when the clipboard could not be opened.

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-#include <wx/taskbar.h>
 #include <wx/timer.h>
 
+#include "platform/tray_icon.h"
 #include "service/service_status.h"
 #include "tray/desktop.h"
 #include "tray/icon_cache.h"
@@ -17,7 +17,7 @@ enum {
 };
 
 // The tray icon: polls the service, shows its state, and offers the menu of facts and commands.
-class Sentak : public wxTaskBarIcon {
+class Sentak : public TrayIcon {
 public:
     explicit Sentak(Desktop& desktop = DefaultDesktop());
 
@@ -30,6 +30,8 @@ public:
 
     // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.
     wxMenu* CreatePopupMenu() override;
+    // The same menu from the status as the last refresh left it.
+    wxMenu* CreateQuietMenu() override;
 
     void OnOpenWebSettings(wxCommandEvent& event);
     void OnExitTray(wxCommandEvent& event);

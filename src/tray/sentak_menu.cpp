@@ -2,6 +2,7 @@
 #include <wx/intl.h>
 #include <wx/menu.h>
 
+#include "platform/platform.h"
 #include "service/brand.h"
 #include "tray/menu_text.h"
 #include "tray/sentak.h"
@@ -14,8 +15,13 @@ void AppendFact(wxMenu& menu, const wxString& text) { menu.Append(wxID_ANY, text
 
 wxMenu* Sentak::CreatePopupMenu() {
     RefreshStatus();
+    return CreateQuietMenu();
+}
+
+wxMenu* Sentak::CreateQuietMenu() {
     // Read once, after the refresh: the form follows the key as it is now, not at the click.
-    const bool extended = m_desktop.IsShiftDown();
+    // Where it cannot be read, the long form: Exit and the service manager must stay reachable.
+    const bool extended = !ShiftKeyReadable() || m_desktop.IsShiftDown();
 
     auto* menu = new wxMenu;
     if (extended) {
@@ -58,8 +64,7 @@ wxMenu* Sentak::CreatePopupMenu() {
         ->Enable(m_statusValid && hasWebPort);
     if (!extended) return menu;
 
-    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
-    menu->Append(ID_MANAGE_SERVICES, _("&Manage Windows services"));
+    menu->Append(ID_MANAGE_SERVICES, ManageServicesLabel());
     menu->AppendSeparator();
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));

@@ -9,11 +9,11 @@ namespace {
 
 class WxDesktop : public Desktop {
 public:
-    bool LaunchBrowser(const wxString& url) override {
-        return wxLaunchDefaultBrowser(url, wxBROWSER_NEW_WINDOW);
+    void LaunchBrowser(const wxString& url, std::function<void()> failed) override {
+        StartBrowser(url, std::move(failed));
     }
 
-    bool LaunchDocument(const wxString& document) override { return OpenDocument(document); }
+    bool OpenServiceManager() override { return StartServiceManager(); }
 
     int ShowMessage(const wxString& message, const wxString& caption, long style) override {
         return wxMessageBox(message, caption, style, nullptr);

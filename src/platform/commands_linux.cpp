@@ -1,0 +1,80 @@
+// What the menu's commands start on Linux: the service manager in a terminal, the browser.
+#include <gio/gio.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <wx/intl.h>
+
+#include "platform/platform.h"
+
+namespace {
+
+// A launcher that fails within this long did not start the browser; one still running after it
+// has handed the page over.
+constexpr gint64 kLaunchVerdictUs = 5 * G_USEC_PER_SEC;
+
+// Starts argv[0], found on PATH, without waiting; false when it could not be started. GLib's
+// spawn reaps the child itself unless reap is false.
+bool Spawn(const std::vector<std::string>& args, GPid* pid = nullptr) {
+    std::vector<gchar*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<gchar*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const GSpawnFlags flags =
+        static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | (pid ? G_SPAWN_DO_NOT_REAP_CHILD : 0));
+    return g_spawn_async(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, pid, nullptr);
+}
+
+struct Launch {
+    std::function<void()> failed;
+    gint64 started;
+};
+
+void OnLauncherExit(GPid pid, gint status, gpointer data) {
+    const std::unique_ptr<Launch> launch(static_cast<Launch*>(data));
+    g_spawn_close_pid(pid);
+    if (g_get_monotonic_time() - launch->started >= kLaunchVerdictUs) return;
+    if (g_spawn_check_wait_status(status, nullptr)) return;
+    try {
+        launch->failed();
+    } catch (...) {
+        // Nothing may unwind through GLib's C frames; the offer is lost, the program goes on.
+    }
+}
+
+}  // namespace
+
+wxString ManageServicesLabel() {
+    // TRANSLATORS: A menu command that opens the service's status in a terminal; keep one '&',
+    // on a letter the other commands do not use.
+    return _("&Manage services");
+}
+
+wxString ServiceManagerCommand() { return "systemctl status quenthal.service"; }
+
+bool StartServiceManager() {
+    // The status stays on screen until the user has read it; the prompt comes in as $1, so no
+    // translation can break the script.
+    const std::string script =
+        "systemctl --no-pager status quenthal.service; printf '\\n%s' \"$1\"; read -r _";
+    // TRANSLATORS: Shown in the terminal below the service's status.
+    const std::string prompt(_("Press Enter to close this window.").utf8_str());
+    // Debian's choice of the user's terminal first, then the common ones, each with the option
+    // that runs the rest of its command line.
+    const std::pair<const char*, const char*> terminals[] = {
+        {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"konsole", "-e"},
+        {"xfce4-terminal", "-x"},      {"xterm", "-e"},
+    };
+    for (const auto& [terminal, run] : terminals)
+        if (Spawn({terminal, run, "sh", "-c", script, "sh", prompt})) return true;
+    return false;
+}
+
+void StartBrowser(const wxString& url, std::function<void()> failed) {
+    // Started ourselves rather than by the toolkit, which does not wait for xdg-open either and
+    // so takes every launch for a success: the exit status tells.
+    GPid pid = 0;
+    if (!Spawn({"xdg-open", std::string(url.utf8_str())}, &pid)) return failed();
+    g_child_watch_add(pid, &OnLauncherExit, new Launch{std::move(failed), g_get_monotonic_time()});
+}

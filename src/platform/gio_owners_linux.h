@@ -1,0 +1,79 @@
+#pragma once
+
+// Owners of what GLib and GDBus hand out, so that no path leaks a reference, a registration or
+// a bus name.
+
+#include <gio/gio.h>
+
+#include <memory>
+#include <utility>
+
+struct GObjectUnref {
+    void operator()(gpointer object) const { g_object_unref(object); }
+};
+struct GVariantUnref {
+    void operator()(GVariant* variant) const { g_variant_unref(variant); }
+};
+struct GErrorFree {
+    void operator()(GError* error) const { g_error_free(error); }
+};
+
+using ConnectionPtr = std::unique_ptr<GDBusConnection, GObjectUnref>;
+using CancellablePtr = std::unique_ptr<GCancellable, GObjectUnref>;
+using NodeInfoPtr = std::unique_ptr<GDBusNodeInfo, decltype(&g_dbus_node_info_unref)>;
+using ErrorPtr = std::unique_ptr<GError, GErrorFree>;
+
+// Takes over one reference: a floating variant's, or the one a call handed over.
+class VariantPtr {
+public:
+    VariantPtr() = default;
+    explicit VariantPtr(GVariant* variant)
+        : m_variant(variant ? g_variant_take_ref(variant) : nullptr) {}
+    GVariant* get() const { return m_variant.get(); }
+    explicit operator bool() const { return bool(m_variant); }
+
+private:
+    std::unique_ptr<GVariant, GVariantUnref> m_variant;
+};
+
+// One id that a release function gives back: an object registration, a bus name, a name watch.
+template <typename Release>
+class GioId {
+public:
+    GioId() = default;
+    GioId(guint id, Release release) : m_id(id), m_release(std::move(release)) {}
+    GioId(GioId&& other) noexcept
+        : m_id(std::exchange(other.m_id, 0)), m_release(other.m_release) {}
+    GioId& operator=(GioId&& other) noexcept {
+        std::swap(m_id, other.m_id);
+        std::swap(m_release, other.m_release);
+        return *this;
+    }
+    GioId(const GioId&) = delete;
+    GioId& operator=(const GioId&) = delete;
+    ~GioId() {
+        if (m_id) m_release(m_id);
+    }
+    explicit operator bool() const { return m_id != 0; }
+
+private:
+    guint m_id = 0;
+    Release m_release{};
+};
+
+// An object exported on a connection, unexported when dropped.
+struct Unexport {
+    GDBusConnection* connection = nullptr;
+    void operator()(guint id) const { g_dbus_connection_unregister_object(connection, id); }
+};
+using Registration = GioId<Unexport>;
+
+// A bus name owned (g_bus_own_name) or watched (g_bus_watch_name), given back when dropped.
+struct Unown {
+    void operator()(guint id) const { g_bus_unown_name(id); }
+};
+struct Unwatch {
+    void operator()(guint id) const { g_bus_unwatch_name(id); }
+};
+using OwnedName = GioId<Unown>;
+using NameWatch = GioId<Unwatch>;

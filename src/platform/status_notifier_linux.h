@@ -1,0 +1,54 @@
+#pragma once
+
+// The tray icon as an org.kde.StatusNotifierItem, with its menu as com.canonical.dbusmenu, for
+// the desktops whose trays speak only that (GNOME's AppIndicator extension, KDE Plasma, Xfce,
+// LXQt, waybar).
+
+#include <gio/gio.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <wx/bmpbndl.h>
+#include <wx/image.h>
+#include <wx/string.h>
+
+#include "platform/dbus_menu_linux.h"
+#include "platform/gio_owners_linux.h"
+
+// An image's pixels as StatusNotifierItem wants them: 32-bit ARGB in network byte order, that
+// is A, R, G, B for each pixel, alpha 255 where the image has none.
+std::vector<std::uint8_t> ArgbPixels(const wxImage& image);
+
+class StatusNotifierItem {
+public:
+    static constexpr const char* kPath = "/StatusNotifierItem";
+
+    // Exported on connection at kPath with its menu; not exported() when the bus refused it.
+    // activate is what a host's Activate (a primary click where the menu is not shown) does.
+    StatusNotifierItem(GDBusConnection* connection, DbusMenu::Callbacks menu,
+                       std::function<void()> activate);
+    bool exported() const { return bool(m_registration) && m_menu.exported(); }
+
+    // Takes a new display over and tells the hosts what changed; the same image object and
+    // tooltip as before change nothing.
+    void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip);
+
+private:
+    static void OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                             const gchar* method, GVariant*, GDBusMethodInvocation* invocation,
+                             gpointer self);
+    static GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                                   const gchar* property, GError**, gpointer self);
+    void Emit(const char* signal);
+
+    GDBusConnection* m_connection;
+    std::function<void()> m_activate;
+    wxBitmapBundle m_image;  // held, so that its identity stays unique while compared
+    VariantPtr m_pixmaps;    // a(iiay), encoded once for each image
+    wxString m_tooltip;
+    DbusMenu m_menu;
+    Registration m_registration;
+};

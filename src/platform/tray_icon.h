@@ -1,0 +1,26 @@
+#pragma once
+
+#include <memory>
+
+#include <wx/taskbar.h>
+
+class wxMenu;
+
+// The tray icon as this system's desktop hosts it. On Windows the toolkit's own. On Linux a
+// StatusNotifierItem on the session bus while a host of those runs, otherwise the toolkit's
+// XEmbed icon (on an X11 display), following the host as it comes and goes; never both.
+class TrayIcon : public wxTaskBarIcon {
+public:
+    TrayIcon();
+    ~TrayIcon() override;
+
+    bool SetIcon(const wxBitmapBundle& icon, const wxString& tooltip = wxString()) override;
+
+    // The menu from the status as the last refresh left it, without a refresh of its own: for
+    // hosts that fetch the menu before it is first opened. The caller owns it.
+    virtual wxMenu* CreateQuietMenu() = 0;
+
+private:
+    class Host;
+    std::unique_ptr<Host> m_host;  // what serves the desktop beyond the toolkit; none on Windows
+};
