@@ -62,14 +62,8 @@ TEST_F(Menu, ExtendedFormWithShift) {
         const ScopedEnv zone("TZ", "IST-5:30");  // local time is not UTC here
         tzset();
         TestService service(Serving(MakeRecord(u"3.4", 80, 0, 0, 0, 0)));
-        const std::vector<wxString> entries = Open();
-        ASSERT_EQ(entries.size(), 13u);
-        EXPECT_TRUE(entries[0].StartsWith("Last updated ")) << entries[0];
-        EXPECT_TRUE(entries[0].Contains("05:30:00")) << entries[0];
-        EXPECT_EQ(entries[1], "Vantora 3 (off)");
-        EXPECT_EQ(std::vector<wxString>(entries.begin() + 9, entries.end()),
-                  (std::vector<wxString>{"Open web &settings #5999", kManage, "--",
-                                         "E&xit tray application #6000"}));
+        const wxString updated = Open()[0];  // the service's time of 0, in local time
+        EXPECT_TRUE(updated.StartsWith("Last updated ") && updated.Contains("05:30:00")) << updated;
     }
     tzset();
     // The service down: the current time, every fact unknown.

@@ -1,3 +1,6 @@
+#include <vector>
+
+#include <wx/file.h>
 #include <wx/icon.h>
 #include <wx/iconloc.h>
 #include <wx/intl.h>
@@ -9,6 +12,32 @@
 #include "platform/unique_handle_windows.h"
 
 namespace {
+
+std::uint32_t LittleEndian(const std::uint8_t* at, int width) {
+    std::uint32_t value = 0;
+    while (width-- > 0) value = value << 8 | at[width];
+    return value;
+}
+
+// Whether the file at path is an icon file whose directory and images lie inside it. The
+// system's decoder trusts the directory: a file of a few bytes that claims thousands of images
+// has brought the program down (under Wine, at least).
+bool IsWholeIconFile(const wxString& path) {
+    wxFile file;
+    std::uint8_t header[6];
+    if (!file.Open(path) || file.Read(header, sizeof header) != sizeof header ||
+        LittleEndian(header, 4) != 0x10000)  // reserved 0, type 1: an icon
+        return false;
+    const std::size_t count = LittleEndian(header + 4, 2), size = std::size_t(file.Length());
+    std::vector<std::uint8_t> entries(16 * count);
+    if (count == 0 || file.Read(entries.data(), entries.size()) != ssize_t(entries.size()))
+        return false;
+    for (std::size_t at = 0; at < entries.size(); at += 16)
+        if (std::uint64_t(LittleEndian(&entries[at + 12], 4)) + LittleEndian(&entries[at + 8], 4) >
+            size)
+            return false;
+    return true;
+}
 
 // 100 ns intervals, as the system keeps file times.
 FileStamp::Time TimeOf(const LARGE_INTEGER& ticks) {
@@ -31,6 +60,7 @@ void ShowNotification(wxTaskBarIcon& icon, const wxString& title, const wxString
 wxString NotificationBody(const wxString& message) { return message; }
 
 wxBitmapBundle LoadIconFile(const wxString& path) {
+    if (!IsWholeIconFile(path)) return wxBitmapBundle();
     // The system picks the image of icon 0 that suits the tray's size.
     return wxBitmapBundle(wxIcon(wxIconLocation(path, 0)));
 }
