@@ -1,17 +1,18 @@
 #!/usr/bin/env bash
-# The .deb as a user gets it, beside the stand-in service, with a real tray host (trayer) and
-# notification daemon (dunst). The package depends on the toolkit and has valid desktop entries;
-# unpacked and started from a German user's home (LANG alone) through a link of another name, the
-# program finds its brand and catalogue in its share folder, ignores its command line, docks one
-# tray icon without a window, reports a stop once with the brand's name as written, and Exit from
-# the Shift menu ends it with status 0, taking the icon out of the tray.
+# The .deb as a user gets it, beside the stand-in service, in the trays of Linux desktops with a
+# real notification daemon (dunst). The package depends on the toolkit and has valid desktop
+# entries. Unpacked and started from a German user's home (LANG alone) through a link of another
+# name, the program finds its brand and catalogue in its share folder and ignores its command
+# line. In Xfce's panel, which hosts both kinds of icon, it shows one StatusNotifierItem (tooltip,
+# pixmaps, a menu built when it opens), keeps its trace out of the journal, reports a stop once
+# with the brand's name as written, and Exit from the Shift menu ends it with status 0. With no
+# tray it says so once; in trayer it docks its XEmbed icon with its menu; a panel started later
+# takes the icon over with no duplicate left.
 # Usage: e2e.sh BUILD_DIR CPACK
 set -euo pipefail
 build=$1
 source "$(dirname "$0")/lib.sh"
-logs=(sentak.log notify.log)
-failed() { grep -c "^Failed" "$work/sentak.log" || true; }
-failed_at_least() { (($(failed) >= $1)); }
+logs=(one.err two.err two.log notify.log)
 
 "$2" -G DEB --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.log" 2>&1 ||
     { cat "$work/cpack.log" >&2; fail "cpack made no package"; }
@@ -24,37 +25,86 @@ done
 printf '{ "productname": "R&D <test>\t100%%s" }\n' >"$work/root/usr/share/sentak/Resources/brand.json"
 mkdir "$work/home"
 ln -s "$work/root/usr/bin/sentak" "$work/home/tray-companion"
+# start NAME [VARIABLE=VALUE...]: the installed program as a German user's login starts it.
+start() {
+    (cd "$work/home" && exec env -u LANGUAGE -u LC_ALL -u LC_MESSAGES HOME="$work/home" \
+        LANG=de_DE.UTF-8 "${@:2}" ./tray-companion --help -x >"$work/$1.log" 2>"$work/$1.err") &
+    pids+=($!)
+}
+watcher() {
+    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
+        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher "$1"
+}
+# item PID: the bus name of the item PID registered with the watcher.
+item() { watcher RegisteredStatusNotifierItems | grep -o "org.kde.StatusNotifierItem-$1-[0-9]*"; }
+on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
+property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
+    org.kde.StatusNotifierItem "$1"; }
+menu() { on_item /MenuBar --method "com.canonical.dbusmenu.$1" "${@:2}"; }
+dump() { /usr/libexec/dbusmenu-dumper --dbus-name="$name" --dbus-object=/MenuBar; }
+tooltip_is() { property ToolTip | grep -qF "'$1'"; }
+docked() { xdotool search --onlyvisible --pid "$1"; }
 
-headless_start
+headless_start 1024x768 xfce4-panel
 watch_notifications
 export QUENTHAL_PIPE=$work/Quenthal
-(cd "$work/home" && exec env -u LANGUAGE -u LC_ALL -u LC_MESSAGES HOME="$work/home" \
-    LANG=de_DE.UTF-8 ./tray-companion --help -x >"$work/sentak.log" 2>&1) &
-sentak=$!
-pids+=($sentak)
-wait_for 15 xdotool search --onlyvisible --pid $sentak || fail "sentak shows no tray icon"
-icon=$(xdotool search --onlyvisible --pid $sentak)
-eval "$(xdotool getwindowgeometry --shell "$icon")"
-((WIDTH <= 48 && HEIGHT <= 48 && Y < 48)) || fail "sentak shows ${WIDTH}x${HEIGHT} at $X,$Y: $icon"
-wait_for 10 failed_at_least 1 || fail "no poll"
+"$build/bin/statusd" --version-text "7.2.0-e2e" --http 8080 >"$work/statusd.log" 2>&1 &
+service=$!
+pids+=($service)
+wait_for 10 test -S "$QUENTHAL_PIPE" || fail "statusd does not serve"
 
-"$build/bin/statusd" 2>"$work/statusd.log" &
-pids+=($!)
-wait_for 10 grep -q "^Done\.$" "$work/sentak.log" || fail "the service's record was not read"
-kill "${pids[-1]}"
+: >"$work/one.log" # its standard output is the journal, as when started at login
+start one JOURNAL_STREAM="$(stat -c %d:%i "$work/one.log")"
+one=$!
+wait_for 15 item $one || fail "sentak did not register with the panel's watcher"
+name=$(item $one)
+wait_for 10 tooltip_is "Dienst R&D <test> 100%s läuft" || fail "tooltip: $(property ToolTip)"
+if docked $one; then fail "an XEmbed icon beside the StatusNotifierItem"; fi
+sizes=$(property IconPixmap | grep -o '([0-9]*, [0-9]*, ' | tr -dc '0-9 \n' | xargs)
+[ "$sizes" = "16 16 22 22 24 24 32 32 48 48 64 64" ] || fail "pixmap sizes: $sizes"
+[ ! -s "$work/one.log" ] || fail "trace lines went to the journal"
+[ "$(menu AboutToShow 0)" = "(true,)" ] || fail "AboutToShow does not rebuild the menu"
+for label in "R&D <test> 100%s" "Version: 7.2.0-e2e" "HTTP-Port: 8080" "HTTPS-Port: ???"; do
+    dump | grep -qF "\"label\": '$label'" || fail "no $label in the menu: $(dump)"
+done
+if dump | grep -q '"id": 6000'; then fail "Exit without Shift"; fi
+
+kill $service
 wait_for 25 grep -q "member=Notify" "$work/notify.log" || fail "no notification within 25 s"
-wait_for 10 failed_at_least $(($(failed) + 2)) || fail "polling stopped"
-[ "$(grep -c member=Notify "$work/notify.log")" = 1 ] || fail "more than one notification"
 [ "$(notification_text)" = "Dienst läuft nicht
 Der Dienst R&amp;D &lt;test&gt; 100%s läuft nicht mehr." ] || fail "notified $(notification_text)"
-dunstctl close-all # out of the way of the tray
-
-xdotool keydown shift mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
-wait_for 10 test "$(xdotool search --onlyvisible --pid $sentak | wc -l)" -ge 2 || fail "no menu"
-xdotool keyup shift key b # "Anwendung im Infobereich &beenden"
-wait_for 15 sh -c "! kill -0 $sentak" || fail "sentak still runs after Exit"
+dunstctl close-all
+xdotool keydown shift # held as the menu opens: Exit is there, and ends the program well
+menu AboutToShowGroup '[0]' >/dev/null
+xdotool keyup shift
+wait_for 5 sh -c "$(declare -f dump); name=$name; dump | grep -q '\"id\": 6000'" || fail "no Exit"
+menu Event 6000 clicked '<0>' 0 >/dev/null
+wait_for 15 sh -c "! kill -0 $one" || fail "sentak still runs after Exit"
 status=0
-wait $sentak || status=$?
+wait $one || status=$?
 ((status == 0)) || fail "sentak ended with status $status"
-if xdotool getwindowgeometry "$icon" >/dev/null 2>&1; then fail "the icon stayed in the tray"; fi
-echo "e2e: $(basename "$deb") installed: one tray icon, one German notification, Exit with 0"
+[ "$(grep -c member=Notify "$work/notify.log")" = 1 ] || fail "more than one notification"
+if watcher RegisteredStatusNotifierItems | grep -q "$name"; then fail "the item stayed"; fi
+
+kill "$HEADLESS_TRAY_PID"
+wait_for 10 sh -c "! gdbus call --session --dest org.kde.StatusNotifierWatcher \
+    --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Peer.Ping 2>/dev/null" ||
+    fail "the panel's watcher does not go away"
+start two
+two=$!
+wait_for 10 grep -q "no system tray" "$work/two.err" || fail "no word about the missing tray"
+headless_tray trayer
+wait_for 15 docked $two || fail "no XEmbed icon in trayer"
+if item $two 2>/dev/null; then fail "a StatusNotifierItem with no watcher"; fi
+eval "$(xdotool getwindowgeometry --shell "$(docked $two)")"
+((WIDTH <= 48 && HEIGHT <= 48 && Y < 48)) || fail "sentak shows ${WIDTH}x${HEIGHT} at $X,$Y"
+xdotool mousemove $((X + WIDTH / 2)) $((Y + HEIGHT / 2)) click 3
+wait_for 10 test "$(docked $two | wc -l)" -ge 2 || fail "no menu from the XEmbed icon"
+xdotool key Escape
+headless_tray xfce4-panel
+wait_for 15 item $two || fail "the panel started later did not get the item"
+wait_for 10 sh -c "! xdotool search --onlyvisible --pid $two" || fail "the XEmbed icon stayed"
+[ "$(grep -c "no system tray" "$work/two.err")" = 1 ] || fail "the missing tray was told twice"
+grep -q "^Connecting to pipe" "$work/two.log" || fail "no trace lines outside the journal"
+echo "e2e: $(basename "$deb") installed: one StatusNotifierItem, German texts, Exit with 0;" \
+    "XEmbed in trayer, taken over by a later panel"

@@ -8,7 +8,6 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -23,26 +22,18 @@ inline void PrintTo(const wxString& text, std::ostream* out) {
     *out << '"' << text.utf8_str() << '"';
 }
 
-inline void SetEnv(const std::string& name, const char* value) {
-#ifdef _WIN32
-    ::_putenv_s(name.c_str(), value ? value : "");  // empty removes it
-#else
-    value ? ::setenv(name.c_str(), value, 1) : ::unsetenv(name.c_str());
-#endif
-}
-
 // Sets (or with nullptr removes) a variable and puts back what was there.
 class ScopedEnv {
 public:
-    ScopedEnv(std::string name, const char* value) : m_name(std::move(name)) {
-        if (const char* old = std::getenv(m_name.c_str())) m_old = old;
-        SetEnv(m_name, value);
+    ScopedEnv(const wxString& name, const char* value)
+        : m_name(name), m_had(wxGetEnv(name, &m_old)) {
+        value ? wxSetEnv(name, value) : wxUnsetEnv(name);
     }
-    ~ScopedEnv() { SetEnv(m_name, m_old ? m_old->c_str() : nullptr); }
+    ~ScopedEnv() { m_had ? wxSetEnv(m_name, m_old) : wxUnsetEnv(m_name); }
 
 private:
-    std::string m_name;
-    std::optional<std::string> m_old;
+    wxString m_name, m_old;
+    bool m_had;
 };
 
 // A file in the temporary folder, and a pipe name, that no other test or process uses.
