@@ -32,11 +32,14 @@ start() {
     pids+=($!)
 }
 watcher() {
-    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher \
-        --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher "$1"
+    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher "$@"
 }
+no_watcher() { ! watcher --method org.freedesktop.DBus.Peer.Ping 2>/dev/null; }
 # item PID: the bus name of the item PID registered with the watcher.
-item() { watcher RegisteredStatusNotifierItems | grep -o "org.kde.StatusNotifierItem-$1-[0-9]*"; }
+item() {
+    watcher --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+        RegisteredStatusNotifierItems | grep -o "org.kde.StatusNotifierItem-$1-[0-9]*"
+}
 on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
 property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
     org.kde.StatusNotifierItem "$1"; }
@@ -84,12 +87,10 @@ status=0
 wait $one || status=$?
 ((status == 0)) || fail "sentak ended with status $status"
 [ "$(grep -c member=Notify "$work/notify.log")" = 1 ] || fail "more than one notification"
-if watcher RegisteredStatusNotifierItems | grep -q "$name"; then fail "the item stayed"; fi
+if item $one; then fail "the item stayed"; fi
 
 kill "$HEADLESS_TRAY_PID"
-wait_for 10 sh -c "! gdbus call --session --dest org.kde.StatusNotifierWatcher \
-    --object-path /StatusNotifierWatcher --method org.freedesktop.DBus.Peer.Ping 2>/dev/null" ||
-    fail "the panel's watcher does not go away"
+wait_for 10 no_watcher || fail "the panel's watcher does not go away"
 start two
 two=$!
 wait_for 10 grep -q "no system tray" "$work/two.err" || fail "no word about the missing tray"

@@ -1,13 +1,10 @@
 // What Linux desktops get from the program's own code: the tray's pixels and labels as
 // StatusNotifierItem hosts read them, and the commands started with stand-ins on PATH.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <wx/ffile.h>
 #include <wx/filename.h>
 
-#include "platform/journal_linux.h"
 #include "platform/platform.h"
 #include "platform/status_notifier_linux.h"
 #include "support.h"
@@ -66,20 +63,6 @@ TEST(LinuxCommands, ALauncherThatFailsOrIsMissingIsAFailedBrowserStart) {
     wxSetEnv("PATH", path);
     EXPECT_EQ(failures, 2) << "a failed or a missing launcher was taken for a started browser";
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE), wxFileName::Rmdir(empty);
-}
-
-TEST(LinuxCommands, TheJournalIsTheStandardOutputOnlyWhenItsDeviceAndInodeMatch) {
-    const wxString file = wxFileName::CreateTempFileName("sentak-journal");
-    struct stat journal {};
-    stat(file.c_str(), &journal);
-    wxSetEnv("JOURNAL_STREAM", wxString::Format("%llu:%llu", (unsigned long long)journal.st_dev,
-                                                (unsigned long long)journal.st_ino));
-    EXPECT_FALSE(StandardOutputIsJournal()) << "the variable names another stream";
-    const int out = dup(1), stream = open(file.c_str(), O_WRONLY);
-    dup2(stream, 1);
-    const bool journalOut = StandardOutputIsJournal();
-    dup2(out, 1), close(out), close(stream), wxUnsetEnv("JOURNAL_STREAM"), wxRemoveFile(file);
-    EXPECT_TRUE(journalOut);
 }
 
 }  // namespace

@@ -41,18 +41,18 @@ protected:
 }  // namespace
 
 TEST_F(Menu, OrdinaryFormWithTheServiceRunning) {
-    TestService service(Serving(MakeRecord(u"R&D 100%s\tAlt+X", 8080, 0, -5, 0, 0)));
+    TestService service(ServeOptions{MakeRecord(u"R&D 100%s\tAlt+X", 8080, 0, -5, 0, 0)});
     EXPECT_EQ(Open(), (std::vector<wxString>{
                           "Vantora 3 (off)", "--", "Version: R&&D 100%s Alt+X (off)",
                           "HTTP port: 8080 (off)", "HTTPS port: ??? (off)", "RTSP port: -5 (off)",
                           "Remote connection port: ??? (off)", "--", "Open web &settings #5999"}));
     // Only an HTTPS port, or none.
-    service.Start(Serving(MakeRecord(u"", 0, 8443, 0, 7000, 0)));
+    service.Start(ServeOptions{MakeRecord(u"", 0, 8443, 0, 7000, 0)});
     std::vector<wxString> entries = Open();
     EXPECT_EQ(entries[2], "Version:  (off)");
     EXPECT_EQ(entries[4], "HTTPS port: 8443 (off)");
     EXPECT_EQ(entries[8], "Open web &settings #5999");
-    service.Start(Serving(MakeRecord(u"3.4", 0, 0, 554, 7000, 0)));
+    service.Start(ServeOptions{MakeRecord(u"3.4", 0, 0, 554, 7000, 0)});
     EXPECT_EQ(Open()[8], "Open web &settings #5999 (off)");
 }
 
@@ -61,7 +61,7 @@ TEST_F(Menu, ExtendedFormWithShift) {
     {
         const ScopedEnv zone("TZ", "IST-5:30");  // local time is not UTC here
         tzset();
-        TestService service(Serving(MakeRecord(u"3.4", 80, 0, 0, 0, 0)));
+        TestService service(ServeOptions{MakeRecord(u"3.4", 80, 0, 0, 0, 0)});
         const wxString updated = Open()[0];  // the service's time of 0, in local time
         EXPECT_TRUE(updated.StartsWith("Last updated ") && updated.Contains("05:30:00")) << updated;
     }
@@ -91,7 +91,7 @@ TEST_F(Menu, WebSettingsAddressAndTheCopyFallback) {
                  {-5, 0, "http://localhost:-5/"}};
     TestService service;
     for (const auto& c : cases) {
-        service.Start(Serving(MakeRecord(u"", c.http, c.https, 0, 0, 0)));
+        service.Start(ServeOptions{MakeRecord(u"", c.http, c.https, 0, 0, 0)});
         tray.RefreshStatus();
         Choose(ID_OPEN_WEB_SETTINGS);
         EXPECT_EQ(desktop.urls.back(), c.url);

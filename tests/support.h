@@ -54,8 +54,8 @@ inline std::string PrivatePipePath() {
 // The stand-in service's server on a thread, with QUENTHAL_PIPE pointing at it while it lives.
 class TestService {
 public:
-    explicit TestService(ServeOptions options = {}, std::string path = PrivatePipePath())
-        : m_path(std::move(path)), m_env("QUENTHAL_PIPE", m_path.c_str()) {
+    explicit TestService(ServeOptions options = {})
+        : m_path(PrivatePipePath()), m_env("QUENTHAL_PIPE", m_path.c_str()) {
         Start(std::move(options));
     }
     ~TestService() { Stop(); }
@@ -79,13 +79,6 @@ private:
     std::unique_ptr<StatusServer> m_server;
     std::thread m_thread;
 };
-
-inline ServeOptions Serving(ServiceStatus record, ServeOptions::Mode mode = {}) {
-    ServeOptions options;
-    options.record = record;
-    options.mode = mode;
-    return options;
-}
 
 // One refresh and the trace lines it wrote.
 struct Refresh {
@@ -133,13 +126,10 @@ public:
         tooltips.push_back(tooltip);
         return true;
     }
-    void Tick() {
+    void Ticks(int count = 1) {
         wxTimer timer;
         wxTimerEvent event(timer);
-        OnTimer(event);
-    }
-    void Ticks(int count) {
-        while (count-- > 0) Tick();
+        while (count-- > 0) OnTimer(event);
     }
     void OpenMenu() { delete CreatePopupMenu(); }  // as the toolkit does after showing it
 

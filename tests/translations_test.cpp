@@ -58,10 +58,10 @@ TEST(Translations, UserLanguageFromLangAlone) {
 TEST(Translations, BrokenCatalogueShowsEnglish) {
     const UserLanguage dutch("nl_NL.UTF-8", SENTAK_TESTS_DIR);
     EXPECT_EQ(TranslatedFormat("%s Service status unknown"), "%s Service status unknown");  // %n
-    TestService service(Serving(MakeRecord(u"7.1", 0, 0, 0, 7070, 0)));
+    TestService service(ServeOptions{MakeRecord(u"7.1", 0, 0, 0, 7070, 0)});
     FakeDesktop desktop;
     RecordingSentak tray(desktop);
-    tray.Tick();
+    tray.Ticks();
     EXPECT_EQ(Label(tray, 2), "Versie: 7.1 (100%)");
     EXPECT_EQ(Label(tray, 6), "Remote connection port: 7070");
     service.Stop();

@@ -51,20 +51,20 @@ TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     EXPECT_TRUE(desktop.notifications.empty());
 
     TestService service;
-    tray.Tick();
+    tray.Ticks();
     ASSERT_EQ(tray.tooltips, std::vector<wxString>{kRunning});
     EXPECT_FALSE(IsArt(tray.images[0], wxART_QUESTION) || IsArt(tray.images[0], wxART_WARNING));
     // One answer between failures starts the count again.
     service.Stop();
     tray.Ticks(9);
     service.Start({});
-    tray.Tick();
+    tray.Ticks();
     service.Stop();
     tray.Ticks(9);
     EXPECT_EQ(tray.tooltips.size(), 2u);
     EXPECT_TRUE(desktop.notifications.empty());
 
-    tray.Tick();
+    tray.Ticks();
     ASSERT_EQ(tray.tooltips.size(), 3u);
     EXPECT_EQ(tray.tooltips[2], kStopped);
     EXPECT_TRUE(IsArt(tray.images[2], wxART_WARNING));
@@ -77,12 +77,12 @@ TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     // also when one of them is the tenth.
     for (int menus : {4, 10}) {
         service.Start({});
-        tray.Tick();
+        tray.Ticks();
         EXPECT_EQ(tray.tooltips.back(), kRunning);
         service.Stop();
         tray.Ticks(10 - menus);
         for (int i = 0; i < menus; ++i) tray.OpenMenu();
-        tray.Tick();
+        tray.Ticks();
         EXPECT_EQ(tray.tooltips.back(), kStopped) << menus;
     }
     EXPECT_EQ(desktop.notifications.size(), 3u);
