@@ -107,7 +107,7 @@ public:
         return answer;
     }
     bool CopyToClipboard(const wxString& text) override { return clipboard.push_back(text), true; }
-    bool IsShiftDown() override { return shift; }
+    bool WantsExtendedMenu() override { return shift; }
     void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
         notifications.push_back(title + "|" + message);
     }

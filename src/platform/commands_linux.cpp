@@ -7,6 +7,7 @@
 
 #include <wx/intl.h>
 
+#include "platform/gio_owners_linux.h"
 #include "platform/platform.h"
 
 namespace {
@@ -36,11 +37,7 @@ void OnLauncherExit(GPid pid, gint status, gpointer data) {
     g_spawn_close_pid(pid);
     if (g_get_monotonic_time() - launch->started >= kLaunchVerdictUs) return;
     if (g_spawn_check_wait_status(status, nullptr)) return;
-    try {
-        launch->failed();
-    } catch (...) {
-        // Nothing may unwind through GLib's C frames; the offer is lost, the program goes on.
-    }
+    Guarded(launch->failed);  // an offer that cannot be made is lost
 }
 
 }  // namespace

@@ -250,10 +250,7 @@ void DbusMenu::Click(std::int32_t id, const char* event) {
     // A stale id finds nothing: the entry it meant is gone, and no other may take its click.
     if (!item || item->separator || !item->enabled || std::strcmp(event, "clicked") != 0) return;
     // The answer has gone out already: a click that cannot be passed on is lost, not an error.
-    try {
-        m_callbacks.choose(item->command);
-    } catch (...) {
-    }
+    Guarded([&] { m_callbacks.choose(item->command); });
 }
 
 void DbusMenu::Load(wxMenu* built) {

@@ -77,3 +77,13 @@ struct Unwatch {
 };
 using OwnedName = GioId<Unown>;
 using NameWatch = GioId<Unwatch>;
+
+// Runs action from a GLib or GDBus callback: nothing may unwind through their C frames, so
+// whatever it throws is dropped and the program goes on.
+template <typename Action>
+void Guarded(Action&& action) noexcept {
+    try {
+        action();
+    } catch (...) {
+    }
+}

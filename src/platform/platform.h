@@ -3,17 +3,17 @@
 // The few things that differ per operating system; one implementation file per OS.
 
 #include <cstdint>
-#include <optional>
 #include <functional>
+#include <optional>
 
 #include <wx/bmpbndl.h>
 #include <wx/string.h>
 
 class wxTaskBarIcon;
 
-// A warning notification that stays until the user dismisses it: on Windows as a toast, falling
-// back to a balloon of icon; elsewhere through the desktop's notification service.
-void ShowNotification(wxTaskBarIcon& icon, const wxString& title, const wxString& message);
+// Lets the OS show the next desktop notification the way it prefers: on Windows as a toast,
+// falling back to a balloon of icon. Elsewhere the toolkit's own notifications need nothing.
+void PrepareNotifications(wxTaskBarIcon& icon);
 
 // message as this system's notifications must be given it to show it as written: Linux
 // notification services render markup in the body, so & < > are escaped there.

@@ -6,7 +6,6 @@
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/mstream.h>
-#include <wx/notifmsg.h>
 #include <wx/utils.h>
 #include <wx/vector.h>
 #include <wx/wfstream.h>
@@ -14,13 +13,7 @@
 #include "platform/platform.h"
 
 // wxGTK sends notifications through libnotify to the desktop's notification daemon.
-void ShowNotification(wxTaskBarIcon&, const wxString& title, const wxString& message) {
-    // Left alive on purpose: it may still be on screen after this returns, and closing it is the
-    // user's business.
-    auto* notification =
-        new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
-    notification->Show(wxNotificationMessage::Timeout_Never);
-}
+void PrepareNotifications(wxTaskBarIcon&) {}
 
 wxString NotificationBody(const wxString& message) {
     wxString body = message;

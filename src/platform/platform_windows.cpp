@@ -47,14 +47,9 @@ FileStamp::Time TimeOf(const LARGE_INTEGER& ticks) {
 
 }  // namespace
 
-void ShowNotification(wxTaskBarIcon& icon, const wxString& title, const wxString& message) {
+void PrepareNotifications(wxTaskBarIcon& icon) {
     wxNotificationMessage::MSWUseToasts();
     wxNotificationMessage::UseTaskBarIcon(&icon);
-    // Left alive on purpose: it may still be a balloon of the tray icon after this returns, and
-    // closing it is the user's business.
-    auto* notification =
-        new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
-    notification->Show(wxNotificationMessage::Timeout_Never);
 }
 
 wxString NotificationBody(const wxString& message) { return message; }

@@ -120,11 +120,7 @@ void StatusNotifierItem::OnMethodCall(GDBusConnection*, const gchar*, const gcha
     // A primary click of a host that does not open the menu itself; the menu is the item's
     // context menu, which hosts show on their own.
     if (std::strcmp(method, "Activate") != 0) return;
-    try {
-        static_cast<StatusNotifierItem*>(self)->m_activate();
-    } catch (...) {
-        // Nothing may unwind through GDBus's C frames; a double click has nothing to report.
-    }
+    Guarded(static_cast<StatusNotifierItem*>(self)->m_activate);
 }
 
 GVariant* StatusNotifierItem::OnGetProperty(GDBusConnection*, const gchar*, const gchar*,

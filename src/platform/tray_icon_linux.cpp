@@ -63,15 +63,6 @@ void SayNoTray() {
               << std::endl;
 }
 
-// Nothing may unwind through GDBus's C frames; whatever failed leaves the icon where it was.
-template <typename Action>
-void Guarded(Action action) {
-    try {
-        action();
-    } catch (...) {
-    }
-}
-
 }  // namespace
 
 class TrayIcon::Host {

@@ -21,7 +21,8 @@ public:
     virtual int ShowMessage(const wxString& message, const wxString& caption, long style) = 0;
     // Puts text on the clipboard; false when the clipboard could not be opened.
     virtual bool CopyToClipboard(const wxString& text) = 0;
-    virtual bool IsShiftDown() = 0;
+    // Whether the menu opening now takes its extended form: Shift is held.
+    virtual bool WantsExtendedMenu() = 0;
     // A warning notification that stays until the user dismisses it, attached to icon where the
     // platform shows notifications as balloons of a tray icon.
     virtual void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) = 0;

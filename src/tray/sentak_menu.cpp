@@ -20,8 +20,7 @@ wxMenu* Sentak::CreatePopupMenu() {
 
 wxMenu* Sentak::CreateQuietMenu() {
     // Read once, after the refresh: the form follows the key as it is now, not at the click.
-    // Where it cannot be read, the long form: Exit and the service manager must stay reachable.
-    const bool extended = !ShiftKeyReadable() || m_desktop.IsShiftDown();
+    const bool extended = m_desktop.WantsExtendedMenu();
 
     auto* menu = new wxMenu;
     if (extended) {

@@ -1,5 +1,6 @@
 #include <wx/clipbrd.h>
 #include <wx/msgdlg.h>
+#include <wx/notifmsg.h>
 #include <wx/utils.h>
 
 #include "platform/platform.h"
@@ -26,10 +27,18 @@ public:
         return true;
     }
 
-    bool IsShiftDown() override { return wxGetKeyState(WXK_SHIFT); }
+    bool WantsExtendedMenu() override {
+        // Where the key cannot be read, always: Exit and the service manager must stay reachable.
+        return !ShiftKeyReadable() || wxGetKeyState(WXK_SHIFT);
+    }
 
     void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) override {
-        ShowNotification(icon, title, message);
+        PrepareNotifications(icon);
+        // Left alive on purpose: the notification may still be on screen (or, on Windows, be a
+        // balloon of the tray icon) after this returns, and closing it is the user's business.
+        auto* notification =
+            new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
+        notification->Show(wxNotificationMessage::Timeout_Never);
     }
 };
 
