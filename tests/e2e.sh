@@ -31,21 +31,6 @@ start() {
         LANG=de_DE.UTF-8 "${@:2}" ./tray-companion --help -x >"$work/$1.log" 2>"$work/$1.err") &
     pids+=($!)
 }
-watcher() {
-    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher "$@"
-}
-no_watcher() { ! watcher --method org.freedesktop.DBus.Peer.Ping 2>/dev/null; }
-# item PID: the bus name of the item PID registered with the watcher.
-item() {
-    watcher --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
-        RegisteredStatusNotifierItems | grep -o "org.kde.StatusNotifierItem-$1-[0-9]*"
-}
-on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
-property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
-    org.kde.StatusNotifierItem "$1"; }
-menu() { on_item /MenuBar --method "com.canonical.dbusmenu.$1" "${@:2}"; }
-dump() { /usr/libexec/dbusmenu-dumper --dbus-name="$name" --dbus-object=/MenuBar; }
-tooltip_is() { property ToolTip | grep -qF "'$1'"; }
 docked() { xdotool search --onlyvisible --pid "$1"; }
 
 headless_start 1024x768 xfce4-panel
