@@ -27,3 +27,27 @@ public:
 private:
     HANDLE m_handle = nullptr;
 };
+
+// Owns one handle of the service control manager: the manager itself, or a service.
+class UniqueServiceHandle {
+public:
+    UniqueServiceHandle() = default;
+    explicit UniqueServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
+    UniqueServiceHandle(UniqueServiceHandle&& other) noexcept
+        : m_handle(std::exchange(other.m_handle, nullptr)) {}
+    UniqueServiceHandle& operator=(UniqueServiceHandle&& other) noexcept {
+        std::swap(m_handle, other.m_handle);
+        return *this;
+    }
+    UniqueServiceHandle(const UniqueServiceHandle&) = delete;
+    UniqueServiceHandle& operator=(const UniqueServiceHandle&) = delete;
+    ~UniqueServiceHandle() {
+        if (m_handle) ::CloseServiceHandle(m_handle);
+    }
+
+    SC_HANDLE get() const { return m_handle; }
+    bool valid() const { return m_handle != nullptr; }
+
+private:
+    SC_HANDLE m_handle = nullptr;
+};
