@@ -1,6 +1,7 @@
 #pragma once
 
 #include <wx/msw/wrapwin.h>  // windows.h as the toolkit includes it
+#include <winsvc.h>
 
 #include <utility>
 
