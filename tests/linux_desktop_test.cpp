@@ -1,11 +1,16 @@
 // What Linux desktops get from the program's own code: the tray's pixels and labels as
 // StatusNotifierItem hosts read them, and the commands started with stand-ins on PATH.
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
 
 #include <wx/ffile.h>
 #include <wx/filename.h>
 
 #include "platform/platform.h"
+#include "platform/service_control.h"
 #include "platform/status_notifier_linux.h"
 #include "support.h"
 
@@ -46,7 +51,9 @@ TEST(LinuxCommands, ServiceStatusOpensInTheFirstTerminalThatStartsAndNoneIsAFail
     for (int i = 0; i < 100 && !wxFileExists(dir + "/gnome-terminal.ran"); ++i) wxMilliSleep(100);
     wxString arguments;
     wxFFile(dir + "/gnome-terminal.ran").ReadAll(&arguments);
-    EXPECT_TRUE(arguments.StartsWith("-- sh -c systemctl --no-pager status quenthal.service;"));
+    // The unit comes in as an argument, never as part of the script.
+    EXPECT_TRUE(arguments.StartsWith("-- sh -c systemctl --no-pager status -- \"$1\";"));
+    EXPECT_TRUE(arguments.Contains(" sh quenthal.service ")) << arguments;
     EXPECT_TRUE(arguments.Contains("read")) << "the terminal closes before it can be read";
     EXPECT_FALSE(wxFileExists(dir + "/xterm.ran"));
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE), wxFileName::Rmdir(empty);
@@ -63,6 +70,107 @@ TEST(LinuxCommands, ALauncherThatFailsOrIsMissingIsAFailedBrowserStart) {
     wxSetEnv("PATH", path);
     EXPECT_EQ(failures, 2) << "a failed or a missing launcher was taken for a started browser";
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE), wxFileName::Rmdir(empty);
+}
+
+// A private bus in place of the system's, and on it systemd-standin with the options given.
+class SystemBus {
+public:
+    SystemBus() : m_daemon(Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1"})) {
+        m_env.emplace("DBUS_SYSTEM_BUS_ADDRESS", m_daemon.line.c_str());
+    }
+    ~SystemBus() { StopManager(), End(m_daemon); }
+    void StartManager(std::vector<std::string> options) {
+        StopManager();
+        options.insert(options.begin(), SENTAK_BIN_DIR "/systemd-standin");
+        m_manager = Spawn(options, false);
+        ASSERT_TRUE(m_manager.line.StartsWith("systemd-standin: ready")) << m_manager.line;
+    }
+    void StopManager() { End(m_manager); }
+
+private:
+    struct Process {
+        GPid pid = 0;
+        wxString line;  // the first line it wrote
+    };
+    // Started, with the first line it writes to its standard output, or its error output, read.
+    static Process Spawn(std::vector<std::string> args, bool fromStdout = true) {
+        std::vector<char*> argv;
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        Process process;
+        int out = -1;
+        g_spawn_async_with_pipes(nullptr, argv.data(), nullptr,
+                                 GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
+                                 nullptr, nullptr, &process.pid, nullptr,
+                                 fromStdout ? &out : nullptr, fromStdout ? nullptr : &out, nullptr);
+        for (char c; out >= 0 && read(out, &c, 1) == 1 && c != '\n';) process.line += c;
+        if (out >= 0) close(out);
+        return process;
+    }
+    static void End(Process& process) {
+        if (process.pid) kill(process.pid, SIGTERM), waitpid(process.pid, nullptr, 0);
+        process = {};
+    }
+    Process m_daemon, m_manager;
+    std::optional<ScopedEnv> m_env;
+};
+
+// Runs command on unit through the real control and waits for its outcome.
+ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.service") {
+    const std::unique_ptr<ServiceControl> control = MakeServiceControl();
+    ServiceOutcome outcome{ServiceOutcome::Result::Cancelled, "no outcome"};
+    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(60), [&] {
+        control->Run(command, unit, [&](const ServiceOutcome& ended) {
+            outcome = ended;
+            wxTheApp->ExitMainLoop();
+        });
+    }));
+    return outcome;
+}
+
+// Through systemd's D-Bus API: done once the job has ended as asked; otherwise the manager's own
+// reason, whichever way it refuses.
+TEST(Systemd, EachWayTheManagerAnswers) {
+    using Result = ServiceOutcome::Result;
+    TestService path;  // only for a private socket path
+    path.Stop();
+    SystemBus bus;
+    bus.StartManager({"--path", path.Path()});
+    EXPECT_EQ(Command(ServiceCommand::Start).result, Result::Done);
+    EXPECT_TRUE(RefreshOnce().status.has_value());
+    EXPECT_EQ(Command(ServiceCommand::Restart).result, Result::Done);
+    EXPECT_TRUE(RefreshOnce().status.has_value());
+    EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Done);
+    EXPECT_FALSE(RefreshOnce().status.has_value());
+    // Gone before its command ended, as at exit: its callback must never come.
+    bool called = false;
+    MakeServiceControl()->Run(ServiceCommand::Start, "quenthal.service",
+                              [&](const ServiceOutcome&) { called = true; });
+    RunMainLoop(std::chrono::seconds(2), [] {});
+    EXPECT_FALSE(called);
+
+    const struct {
+        std::vector<std::string> options;
+        const char* unit;
+        const char* message;
+    } refusals[] = {
+        {{}, "other.service", "Unit other.service not found."},
+        {{"--refuse", "no-such-unit"}, "quenthal.service", "Unit quenthal.service not found."},
+        {{"--refuse", "access-denied"}, "quenthal.service", "Access denied"},
+        {{"--refuse", "job-fails"},
+         "quenthal.service",
+         "The service manager's job ended with the result \"failed\"."},
+    };
+    for (const auto& refusal : refusals) {
+        bus.StartManager(refusal.options);
+        const ServiceOutcome outcome = Command(ServiceCommand::Start, refusal.unit);
+        EXPECT_EQ(outcome.result, Result::Failed) << refusal.message;
+        EXPECT_EQ(outcome.message, refusal.message);
+    }
+    bus.StopManager();
+    EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";
+    const ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no system bus";
 }
 
 }  // namespace

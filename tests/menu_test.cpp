@@ -13,6 +13,8 @@ const wxString kManage = "&Manage Windows services #6001", kManager = "services.
 #else
 const wxString kManage = "&Manage services #6001", kManager = "systemctl status quenthal.service";
 #endif
+const wxString kStart = "S&tart service #6002", kStop = "St&op service #6003",
+               kRestart = "&Restart service #6004";
 
 // Each entry as "label", with " #id" for commands and " (off)" when greyed; "--" a separator.
 std::vector<wxString> Entries(std::unique_ptr<wxMenu> menu) {
@@ -30,10 +32,7 @@ protected:
     std::vector<wxString> Open() {
         return Entries(std::unique_ptr<wxMenu>(tray.CreatePopupMenu()));
     }
-    void Choose(int command) {
-        wxCommandEvent event(wxEVT_MENU, command);
-        tray.SafelyProcessEvent(event);
-    }
+    void Choose(int command) { tray.Choose(command); }
     FakeDesktop desktop;
     RecordingSentak tray{desktop};
 };
@@ -76,8 +75,8 @@ TEST_F(Menu, ExtendedFormWithShift) {
               (std::vector<wxString>{"Vantora 3 Service NOT RUNNING", "--", "Version: ??? (off)",
                                      "HTTP port: ??? (off)", "HTTPS port: ??? (off)",
                                      "RTSP port: ??? (off)", "Remote connection port: ??? (off)",
-                                     "--", "Open web &settings #5999 (off)", kManage, "--",
-                                     "E&xit tray application #6000"}));
+                                     "--", "Open web &settings #5999 (off)", kManage, kStart, kStop,
+                                     kRestart, "--", "E&xit tray application #6000"}));
     EXPECT_EQ(LastUpdatedText(-1), "Last updated ???");
 }
 
@@ -121,4 +120,52 @@ TEST_F(Menu, ServiceManagerFailureNamesTheCommand) {
                                                       "Launching service management failed.\n\n"
                                                       "Try manually running the command:\n\n" +
                                                       kManager + "|204"});
+}
+
+// A service that answers runs: only Stop and Restart make sense. One that does not may still run
+// (hung, its pipe taken), so all three are offered. While a command runs, none is, and a click
+// from an older menu is ignored.
+TEST_F(Menu, ServiceCommandsFollowTheStatusAndWaitForTheirCommand) {
+    desktop.shift = true;
+    TestService service;
+    const auto commands = [&] {
+        const std::vector<wxString> entries = Open();
+        return std::vector<wxString>(entries.end() - 5, entries.end() - 2);
+    };
+    EXPECT_EQ(commands(), (std::vector<wxString>{kStart + " (off)", kStop, kRestart}));
+    Choose(ID_RESTART_SERVICE);
+    EXPECT_EQ(commands(),
+              (std::vector<wxString>{kStart + " (off)", kStop + " (off)", kRestart + " (off)"}));
+    Choose(ID_STOP_SERVICE);
+    EXPECT_EQ(tray.Control().commands, std::vector<ServiceCommand>{ServiceCommand::Restart});
+    EXPECT_EQ(tray.Control().names, std::vector<wxString>{DefaultServiceName()});
+    tray.Control().End();
+    EXPECT_EQ(commands(), (std::vector<wxString>{kStart + " (off)", kStop, kRestart}));
+    desktop.shift = false;
+    EXPECT_EQ(Open().size(), 9u) << "the ordinary form has no service commands";
+}
+
+// A failure is told in one box with the system's words; a declined prompt tells nothing.
+TEST_F(Menu, AFailedServiceCommandIsToldInOneBox) {
+    const struct {
+        int id;
+        const char *caption, *failed;
+    } cases[] = {
+        {ID_START_SERVICE, "Failed to start the service", "Starting the service failed."},
+        {ID_STOP_SERVICE, "Failed to stop the service", "Stopping the service failed."},
+        {ID_RESTART_SERVICE, "Failed to restart the service", "Restarting the service failed."},
+    };
+    for (const auto& c : cases) {
+        Choose(c.id);
+        tray.Control().End({ServiceOutcome::Result::Failed, "Access denied"});
+        EXPECT_EQ(desktop.messages.back(), wxString::Format("%s|%s\n\nThe system said:\n\n"
+                                                            "Access denied|204",
+                                                            c.caption, c.failed));
+    }
+    Choose(ID_START_SERVICE);
+    tray.Control().End({ServiceOutcome::Result::Cancelled, ""});
+    Choose(ID_STOP_SERVICE);
+    tray.Control().End();
+    EXPECT_EQ(desktop.messages.size(), 3u);
+    EXPECT_EQ(tray.Control().commands.size(), 5u);
 }

@@ -117,10 +117,34 @@ public:
     std::vector<wxString> urls, messages, clipboard, notifications;
 };
 
-// The real tray icon with its desktop faked and every display it sets recorded.
+// Records the commands sent to the service; the test ends each with the outcome it chooses.
+class FakeServiceControl : public ServiceControl {
+public:
+    void Run(ServiceCommand command, const wxString& name, Done done) override {
+        commands.push_back(command);
+        names.push_back(name);
+        m_done = std::move(done);
+    }
+    void End(ServiceOutcome outcome = {}) { std::exchange(m_done, nullptr)(outcome); }
+
+    std::vector<ServiceCommand> commands;
+    std::vector<wxString> names;
+
+private:
+    Done m_done;
+};
+
+// The real tray icon with its desktop and service control faked and every display it sets
+// recorded.
 class RecordingSentak : public Sentak {
 public:
-    explicit RecordingSentak(FakeDesktop& desktop) : Sentak(desktop) {}
+    explicit RecordingSentak(FakeDesktop& desktop)
+        : Sentak(desktop, std::make_unique<FakeServiceControl>()) {}
+    FakeServiceControl& Control() { return static_cast<FakeServiceControl&>(*m_serviceControl); }
+    void Choose(int command) {
+        wxCommandEvent event(wxEVT_MENU, command);
+        SafelyProcessEvent(event);
+    }
     bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) override {
         images.push_back(image);
         tooltips.push_back(tooltip);

@@ -88,6 +88,33 @@ TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     EXPECT_EQ(desktop.notifications.size(), 3u);
 }
 
+// A stop the user asked for shows at its first failed tick and is not notified, however long it
+// lasts; the next stop nobody asked for is, as always.
+TEST_F(Tray, AnAskedForStopShowsAtOnceWithoutANotification) {
+    TestService service;
+    tray.Ticks();
+    tray.Choose(ID_STOP_SERVICE);
+    tray.Ticks();  // the service still answers while it stops
+    service.Stop();
+    tray.Ticks();
+    EXPECT_EQ(tray.tooltips, (std::vector<wxString>{kRunning, kRunning, kStopped}));
+    tray.Control().End();
+    tray.Ticks(12);
+    EXPECT_EQ(tray.tooltips.size(), 3u);
+    EXPECT_TRUE(desktop.notifications.empty());
+
+    service.Start({});
+    tray.Choose(ID_START_SERVICE);
+    tray.Control().End();  // a refresh at once: no tick to wait for
+    EXPECT_EQ(tray.tooltips.back(), kRunning);
+    service.Stop();
+    tray.Ticks(9);
+    EXPECT_EQ(tray.tooltips.back(), kRunning);
+    tray.Ticks();
+    EXPECT_EQ(tray.tooltips.back(), kStopped);
+    EXPECT_EQ(desktop.notifications, std::vector<wxString>{kReport});
+}
+
 // Decoding is nearly all a running tick costs: done again only once the file changed, and until
 // then the tray gets the very same image, without a mask (the toolkit's tray on Linux leaks every
 // masked image it is given, at every tick).

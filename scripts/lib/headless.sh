@@ -93,6 +93,22 @@ XML
     esac
 }
 
+# headless_system_bus: a private bus in place of the system's, with systemd-standin BIN [OPTION...]
+# owning systemd's name on it, so that service commands go there. Exports DBUS_SYSTEM_BUS_ADDRESS.
+headless_system_bus() {
+    local bus
+    bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) ||
+        { echo "headless: no private system bus" >&2; return 1; }
+    export DBUS_SYSTEM_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
+    HEADLESS_PIDS+=("$(sed -n 2p <<<"$bus")")
+    "$@" &
+    HEADLESS_MANAGER_PID=$!
+    HEADLESS_PIDS+=($!)
+    wait_for 10 dbus-send --system --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetNameOwner string:org.freedesktop.systemd1 ||
+        { echo "headless: the stand-in of systemd did not take its bus name" >&2; return 1; }
+}
+
 # headless_stop: ends everything headless_start started, newest first.
 headless_stop() {
     local i

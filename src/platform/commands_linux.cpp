@@ -9,6 +9,7 @@
 
 #include "platform/gio_owners_linux.h"
 #include "platform/platform.h"
+#include "service/brand.h"
 
 namespace {
 
@@ -48,13 +49,14 @@ wxString ManageServicesLabel() {
     return _("&Manage services");
 }
 
-wxString ServiceManagerCommand() { return "systemctl status quenthal.service"; }
+wxString ServiceManagerCommand() { return "systemctl status " + GetServiceName(); }
 
 bool StartServiceManager() {
-    // The status stays on screen until the user has read it; the prompt comes in as $1, so no
-    // translation can break the script.
+    // The status stays on screen until the user has read it. The unit and the prompt come in as
+    // $1 and $2, so that neither a brand file nor a translation can break the script.
     const std::string script =
-        "systemctl --no-pager status quenthal.service; printf '\\n%s' \"$1\"; read -r _";
+        "systemctl --no-pager status -- \"$1\"; printf '\\n%s' \"$2\"; read -r _";
+    const std::string unit(GetServiceName().utf8_str());
     // TRANSLATORS: Shown in the terminal below the service's status.
     const std::string prompt(_("Press Enter to close this window.").utf8_str());
     // Debian's choice of the user's terminal first, then the common ones, each with the option
@@ -64,7 +66,7 @@ bool StartServiceManager() {
         {"xfce4-terminal", "-x"},      {"xterm", "-e"},
     };
     for (const auto& [terminal, run] : terminals)
-        if (Spawn({terminal, run, "sh", "-c", script, "sh", prompt})) return true;
+        if (Spawn({terminal, run, "sh", "-c", script, "sh", unit, prompt})) return true;
     return false;
 }
 

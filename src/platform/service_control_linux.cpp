@@ -1,6 +1,219 @@
 // systemd's manager on the system bus, with polkit asking the user for the right.
 #include "platform/service_control.h"
 
+#include <deque>
+#include <memory>
+#include <string>
+#include <utility>
+
+#include <wx/intl.h>
+
+#include "platform/gio_owners_linux.h"
+#include "tray/translations.h"
+
+namespace {
+
+constexpr const char* kSystemd = "org.freedesktop.systemd1";
+constexpr const char* kManagerPath = "/org/freedesktop/systemd1";
+constexpr const char* kManager = "org.freedesktop.systemd1.Manager";
+// The call returns once the job is queued; polkit may first wait for the user's password.
+constexpr int kQueueTimeoutMs = 10 * 60 * 1000;
+// systemd ends a job by its own timeouts (90 s each way by default); this only keeps a job whose
+// end was never signalled from greying the commands for good.
+constexpr guint kJobTimeoutSeconds = 10 * 60;
+// Jobs that ended before our call's reply named ours: the reply and the signal may cross.
+constexpr std::size_t kEndedJobsKept = 16;
+
+const char* MethodOf(ServiceCommand command) {
+    switch (command) {
+        case ServiceCommand::Start:
+            return "StartUnit";
+        case ServiceCommand::Stop:
+            return "StopUnit";
+        case ServiceCommand::Restart:
+            return "RestartUnit";
+    }
+    return "";
+}
+
+ServiceOutcome Failure(const wxString& message) {
+    return {ServiceOutcome::Result::Failed, message};
+}
+
+// The error's own text, without the D-Bus error name that GDBus puts before it.
+ServiceOutcome Failure(GError* error) {
+    g_dbus_error_strip_remote_error(error);
+    return Failure(wxString::FromUTF8(error->message));
+}
+
+ServiceOutcome JobOutcome(const std::string& result) {
+    if (result == "done") return {};
+    return Failure(wxString::Format(
+        // TRANSLATORS: The system's reason why a service command failed; %s is systemd's word
+        // for how the job ended: failed, timeout, canceled, dependency, skipped.
+        TranslatedFormat("The service manager's job ended with the result \"%s\"."),
+        wxString::FromUTF8(result)));
+}
+
+class SystemdControl : public ServiceControl, public std::enable_shared_from_this<SystemdControl> {
+public:
+    ~SystemdControl() override {
+        if (m_cancel) g_cancellable_cancel(m_cancel.get());
+        m_jobTimeout = Source();
+        m_jobRemoved = Subscription();
+    }
+
+    void Run(ServiceCommand command, const wxString& name, Done done) override {
+        m_command = command;
+        m_unit = name.utf8_string();
+        m_done = std::move(done);
+        m_job.clear();
+        m_endedJobs.clear();
+        m_cancel.reset(g_cancellable_new());
+        if (m_bus && !g_dbus_connection_is_closed(m_bus.get())) return Queue();
+        // Asynchronously: a system bus that does not answer must not freeze the tray.
+        g_bus_get(G_BUS_TYPE_SYSTEM, m_cancel.get(), &SystemdControl::OnBus, Alive());
+    }
+
+private:
+    // What a callback holds: the control while it lives, nothing once it is gone.
+    using Weak = std::weak_ptr<SystemdControl>;
+    gpointer Alive() { return new Weak(weak_from_this()); }
+    static std::shared_ptr<SystemdControl> Take(gpointer data) {
+        const std::unique_ptr<Weak> weak(static_cast<Weak*>(data));
+        return weak->lock();
+    }
+    static void Forget(gpointer data) { delete static_cast<Weak*>(data); }
+
+    static void OnBus(GObject*, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        ConnectionPtr bus(g_bus_get_finish(result, &error));
+        const ErrorPtr failed(error);
+        const auto self = Take(data);
+        if (!self) return;
+        Guarded([&] {
+            if (!bus) return self->Finish(Failure(error));
+            self->Connected(std::move(bus));
+        });
+    }
+
+    void Connected(ConnectionPtr bus) {
+        m_jobRemoved = Subscription();  // on the bus it was made on, before that one goes
+        m_bus = std::move(bus);
+        // The bus going away ends a command, never the program.
+        g_dbus_connection_set_exit_on_close(m_bus.get(), FALSE);
+        m_jobRemoved = Subscription(
+            g_dbus_connection_signal_subscribe(m_bus.get(), kSystemd, kManager, "JobRemoved",
+                                               kManagerPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+                                               &SystemdControl::OnJobRemoved, Alive(), &Forget),
+            Unsubscribe{m_bus.get()});
+        // systemd signals the ends of jobs only to clients that asked for them. The bus keeps
+        // our messages in order, so this is in place before the command below.
+        g_dbus_connection_call(m_bus.get(), kSystemd, kManagerPath, kManager, "Subscribe", nullptr,
+                               nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+        Queue();
+    }
+
+    void Queue() {
+        g_dbus_connection_call(m_bus.get(), kSystemd, kManagerPath, kManager, MethodOf(m_command),
+                               g_variant_new("(ss)", m_unit.c_str(), "replace"),
+                               G_VARIANT_TYPE("(o)"),
+                               G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION, kQueueTimeoutMs,
+                               m_cancel.get(), &SystemdControl::OnQueued, Alive());
+    }
+
+    static void OnQueued(GObject* bus, GAsyncResult* result, gpointer data) {
+        GError* error = nullptr;
+        const VariantPtr reply(
+            g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error));
+        const ErrorPtr failed(error);
+        const auto self = Take(data);
+        if (!self) return;
+        Guarded([&] {
+            if (!reply) return self->Finish(Failure(error));
+            const gchar* job = nullptr;
+            g_variant_get(reply.get(), "(&o)", &job);
+            self->Queued(job);
+        });
+    }
+
+    void Queued(const std::string& job) {
+        for (const auto& [ended, result] : m_endedJobs)
+            if (ended == job) return Finish(JobOutcome(result));
+        m_job = job;
+        m_jobTimeout =
+            Source(g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, kJobTimeoutSeconds,
+                                              &SystemdControl::OnJobTimeout, Alive(), &Forget));
+    }
+
+    static void OnJobRemoved(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                             const gchar*, GVariant* parameters, gpointer data) {
+        const auto self = static_cast<Weak*>(data)->lock();
+        if (!self || !self->m_done) return;
+        guint32 id = 0;
+        const gchar *job = nullptr, *unit = nullptr, *result = nullptr;
+        g_variant_get(parameters, "(u&o&s&s)", &id, &job, &unit, &result);
+        Guarded([&] {
+            if (self->m_job.empty()) {  // our call's reply has not come yet
+                if (self->m_endedJobs.size() == kEndedJobsKept) self->m_endedJobs.pop_front();
+                self->m_endedJobs.emplace_back(job, result);
+            } else if (self->m_job == job) {
+                self->Finish(JobOutcome(result));
+            }
+        });
+    }
+
+    static gboolean OnJobTimeout(gpointer data) {
+        const auto self = static_cast<Weak*>(data)->lock();
+        if (self) Guarded([&] { self->Finish(JobOutcome("timeout")); });
+        return G_SOURCE_REMOVE;
+    }
+
+    void Finish(const ServiceOutcome& outcome) {
+        m_job.clear();
+        m_jobTimeout = Source();
+        if (Done done = std::exchange(m_done, nullptr)) done(outcome);
+    }
+
+    struct Unsubscribe {
+        GDBusConnection* bus = nullptr;
+        void operator()(guint id) const { g_dbus_connection_signal_unsubscribe(bus, id); }
+    };
+    using Subscription = GioId<Unsubscribe>;
+    struct RemoveSource {
+        void operator()(guint id) const { g_source_remove(id); }
+    };
+    struct Source : GioId<RemoveSource> {
+        Source() = default;
+        // Removing it from its own callback is allowed: GLib then drops it after the call.
+        explicit Source(guint id) : GioId(id, RemoveSource{}) {}
+    };
+
+    ConnectionPtr m_bus;
+    Subscription m_jobRemoved;
+    CancellablePtr m_cancel;  // of the command under way
+    ServiceCommand m_command = ServiceCommand::Start;
+    std::string m_unit, m_job;  // the job once systemd has queued it
+    std::deque<std::pair<std::string, std::string>> m_endedJobs;
+    Source m_jobTimeout;
+    Done m_done;  // empty while no command is under way
+};
+
+// The control lives in a shared pointer so that GLib's callbacks can tell whether it still does.
+class SharedControl : public ServiceControl {
+public:
+    void Run(ServiceCommand command, const wxString& name, Done done) override {
+        m_control->Run(command, name, std::move(done));
+    }
+
+private:
+    std::shared_ptr<SystemdControl> m_control = std::make_shared<SystemdControl>();
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceControl> MakeServiceControl() { return std::make_unique<SharedControl>(); }
+
 wxString DefaultServiceName() { return "quenthal.service"; }
 
 bool IsValidServiceName(const wxString& name) {

@@ -13,11 +13,13 @@ wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
     EVT_MENU(ID_OPEN_WEB_SETTINGS, Sentak::OnOpenWebSettings)
     EVT_MENU(ID_EXIT_TRAY, Sentak::OnExitTray)
     EVT_MENU(ID_MANAGE_SERVICES, Sentak::OnManageServices)
+    EVT_MENU_RANGE(ID_START_SERVICE, ID_RESTART_SERVICE, Sentak::OnServiceCommand)
     EVT_TASKBAR_LEFT_DCLICK(Sentak::OnTrayDoubleClick)
     EVT_TIMER(wxID_ANY, Sentak::OnTimer)
 wxEND_EVENT_TABLE()
 
-Sentak::Sentak(Desktop& desktop) : m_desktop(desktop) {}
+Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl)
+    : m_desktop(desktop), m_serviceControl(std::move(serviceControl)) {}
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 
 #include <wx/timer.h>
 
+#include "platform/service_control.h"
 #include "platform/tray_icon.h"
 #include "service/service_status.h"
 #include "tray/desktop.h"
@@ -14,12 +16,16 @@ enum {
     ID_OPEN_WEB_SETTINGS = 5999,
     ID_EXIT_TRAY = 6000,
     ID_MANAGE_SERVICES = 6001,
+    ID_START_SERVICE = 6002,
+    ID_STOP_SERVICE = 6003,
+    ID_RESTART_SERVICE = 6004,
 };
 
 // The tray icon: polls the service, shows its state, and offers the menu of facts and commands.
 class Sentak : public TrayIcon {
 public:
-    explicit Sentak(Desktop& desktop = DefaultDesktop());
+    explicit Sentak(Desktop& desktop = DefaultDesktop(),
+                    std::unique_ptr<ServiceControl> serviceControl = MakeServiceControl());
 
     // Reads the service's record once and stores the outcome in the three status members.
     void RefreshStatus();
@@ -36,6 +42,8 @@ public:
     void OnOpenWebSettings(wxCommandEvent& event);
     void OnExitTray(wxCommandEvent& event);
     void OnManageServices(wxCommandEvent& event);
+    // Start, stop or restart the service; ignored while a command of ours is under way.
+    void OnServiceCommand(wxCommandEvent& event);
     void OnTrayDoubleClick(wxTaskBarIconEvent& event);
 
 protected:
@@ -45,8 +53,16 @@ protected:
     bool m_wasRunning = false;        // seen running since the last stop report
     Desktop& m_desktop;
     IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
+    // Last, so that it goes first: a command under way is cancelled before what it reports to.
+    std::unique_ptr<ServiceControl> m_serviceControl;
+    bool m_commandPending = false;  // a command of ours is under way
+    bool m_stopAsked = false;       // the service's outage is one the user asked for
 
 private:
+    // One refresh and the display it calls for; what each tick does.
+    void Poll();
+    void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);
+
     wxDECLARE_EVENT_TABLE();
 };
 

@@ -2,6 +2,7 @@
 #include <wx/intl.h>
 
 #include "platform/platform.h"
+#include "service/brand.h"
 #include "tray/menu_text.h"
 #include "tray/sentak.h"
 #include "tray/sentak_dialog.h"
@@ -45,4 +46,49 @@ void Sentak::OnManageServices(wxCommandEvent&) {
                          // TRANSLATORS: The command follows as a paragraph of its own.
                          _("Try manually running the command:"), ServiceManagerCommand());
     m_desktop.ShowMessage(message, _("Failed to launch service management"), wxOK | wxICON_ERROR);
+}
+
+void Sentak::OnServiceCommand(wxCommandEvent& event) {
+    // A host may still show a menu from before the command began.
+    if (m_commandPending) return;
+    const int id = event.GetId();
+    const ServiceCommand command = id == ID_START_SERVICE  ? ServiceCommand::Start
+                                   : id == ID_STOP_SERVICE ? ServiceCommand::Stop
+                                                           : ServiceCommand::Restart;
+    m_commandPending = true;
+    // From the moment it is sent: the service may stop before the command reports.
+    if (command != ServiceCommand::Start) m_stopAsked = true;
+    // The control goes before this tray does, cancelling the command: the callback never outlives
+    // it.
+    m_serviceControl->Run(
+        command, GetServiceName(),
+        [this, command](const ServiceOutcome& outcome) { OnServiceCommandDone(command, outcome); });
+}
+
+void Sentak::OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome) {
+    m_commandPending = false;
+    if (outcome.result != ServiceOutcome::Result::Done) m_stopAsked = false;
+    // The display follows at once rather than at the next tick.
+    Poll();
+    if (outcome.result != ServiceOutcome::Result::Failed) return;
+
+    wxString caption, failed;
+    switch (command) {
+        case ServiceCommand::Start:
+            caption = _("Failed to start the service");
+            failed = _("Starting the service failed.");
+            break;
+        case ServiceCommand::Stop:
+            caption = _("Failed to stop the service");
+            failed = _("Stopping the service failed.");
+            break;
+        case ServiceCommand::Restart:
+            caption = _("Failed to restart the service");
+            failed = _("Restarting the service failed.");
+            break;
+    }
+    // TRANSLATORS: The system's own message follows as a paragraph of its own.
+    const wxString message =
+        wxString::Format("%s\n\n%s\n\n%s", failed, _("The system said:"), outcome.message);
+    m_desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
 }

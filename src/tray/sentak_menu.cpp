@@ -58,12 +58,22 @@ wxMenu* Sentak::CreateQuietMenu() {
 
     const bool hasWebPort = m_status.httpPort() != 0 || m_status.httpsPort() != 0;
     // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
-    // other commands ("&Manage Windows services", "E&xit tray application") do not use.
+    // other commands ("&Manage Windows services", "S&tart service", "St&op service", "&Restart
+    // service", "E&xit tray application") do not use.
     menu->Append(ID_OPEN_WEB_SETTINGS, _("Open web &settings"))
         ->Enable(m_statusValid && hasWebPort);
     if (!extended) return menu;
 
     menu->Append(ID_MANAGE_SERVICES, ManageServicesLabel());
+    // A service that does not answer may still run (hung, or its pipe taken by another), so that
+    // only an answer greys Start; while a command of ours runs, all three wait for it.
+    // TRANSLATORS: Menu commands that start, stop and restart the service; keep one '&' in each,
+    // on a letter that no other command of the menu uses ("Open web &settings", "&Manage Windows
+    // services", "E&xit tray application" and these three).
+    menu->Append(ID_START_SERVICE, _("S&tart service"))
+        ->Enable(!m_commandPending && !m_statusValid);
+    menu->Append(ID_STOP_SERVICE, _("St&op service"))->Enable(!m_commandPending);
+    menu->Append(ID_RESTART_SERVICE, _("&Restart service"))->Enable(!m_commandPending);
     menu->AppendSeparator();
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));

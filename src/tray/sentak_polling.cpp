@@ -16,7 +16,9 @@ constexpr std::int32_t kStopReportFailures = 10;
 
 }  // namespace
 
-void Sentak::OnTimer(wxTimerEvent&) {
+void Sentak::OnTimer(wxTimerEvent&) { Poll(); }
+
+void Sentak::Poll() {
     // Whatever the toolkit reports on the way (an unreadable icon file among it) would otherwise
     // come up as an error box every 2 s.
     wxLogNull quiet;
@@ -25,19 +27,23 @@ void Sentak::OnTimer(wxTimerEvent&) {
     if (m_statusValid) {
         // First, so that a later stop is reported even if the display below cannot be set.
         m_wasRunning = true;
+        // Seen again after the asked-for stop: the next outage is nobody's wish. Not while the
+        // command runs, though: a service still answering until it has stopped.
+        if (!m_commandPending) m_stopAsked = false;
         const wxString tooltip = wxString::Format(
             // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
             TranslatedFormat("%s Service running"), GetProductName());
         // The same image object while the file is unchanged, so that setting it again is cheap.
         const wxBitmapBundle& icon = m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"));
-        if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
+        if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
         return;
     }
 
     // At least, not exactly: menu openings advance the count too, and one of them may be the one
     // that reaches it. Once per stop, since the report clears m_wasRunning; a service never seen
-    // running says nothing.
-    if (m_failureCount < kStopReportFailures || !m_wasRunning) return;
+    // running says nothing. A stop the user asked for shows at once, and is no news to notify.
+    if (!m_wasRunning || (m_failureCount < kStopReportFailures && !m_stopAsked)) return;
+    m_wasRunning = false;
 
     const wxString& product = GetProductName();
     const wxString tooltip =
@@ -46,7 +52,8 @@ void Sentak::OnTimer(wxTimerEvent&) {
         wxString::Format(TranslatedFormat("%s Service not running anymore"), product);
     const wxBitmapBundle warning =
         wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
-    if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::OnTimer");
+    if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
+    if (m_stopAsked) return;
 
     const wxString message =
         // TRANSLATORS: Body of the desktop notification when the service stops; %s is the
@@ -54,5 +61,4 @@ void Sentak::OnTimer(wxTimerEvent&) {
         wxString::Format(TranslatedFormat("The %s Service is not running anymore."), product);
     // TRANSLATORS: Title of the desktop notification when the service stops.
     m_desktop.Notify(*this, _("Service not running"), message);
-    m_wasRunning = false;
 }
