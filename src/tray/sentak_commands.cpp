@@ -87,8 +87,9 @@ void Sentak::OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& 
             failed = _("Restarting the service failed.");
             break;
     }
-    // TRANSLATORS: The system's own message follows as a paragraph of its own.
     const wxString message =
-        wxString::Format("%s\n\n%s\n\n%s", failed, _("The system said:"), outcome.message);
+        wxString::Format("%s\n\n%s\n\n%s", failed,
+                         // TRANSLATORS: The system's own message follows as a paragraph of its own.
+                         _("The system said:"), outcome.message);
     m_desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
 }
