@@ -24,6 +24,10 @@ if(NOT WIN32)
     install(FILES resources/linux/sentak.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(DIRECTORY resources/linux/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+    # An example for administrators who want a group of users to manage the unit without a
+    # password; a package must not widen who may, so it is documentation, not a rule.
+    install(FILES resources/linux/50-sentak-quenthal.rules
+            DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
     install(FILES resources/service-icon.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME sentak.svg)
 

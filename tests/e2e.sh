@@ -19,6 +19,9 @@ logs=(one.err two.err two.log notify.log)
 deb=$(ls "$work"/package/sentak_*.deb)
 dpkg-deb -f "$deb" Depends | grep -q libwxgtk3.2 || fail "no dependency on the toolkit"
 dpkg-deb -x "$deb" "$work/root"
+[ -f "$work/root/usr/share/doc/sentak/examples/50-sentak-quenthal.rules" ] ||
+    fail "no example polkit rule in the package's documentation"
+if dpkg-deb -c "$deb" | grep -q polkit-1; then fail "the package installs a polkit rule"; fi
 for entry in usr/share/applications/sentak.desktop etc/xdg/autostart/sentak.desktop; do
     desktop-file-validate "$work/root/$entry" || fail "$entry is not a valid desktop entry"
 done
