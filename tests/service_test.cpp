@@ -11,6 +11,7 @@
 #include <unistd.h>
 #endif
 
+#include "platform/service_control.h"
 #include "service/brand.h"
 #include "support.h"
 
@@ -177,4 +178,28 @@ TEST(Brand, NameUnderItsExactKeyWithinTheReadLimit) {
     wxLog::SetActiveTarget(previous);
     EXPECT_EQ(std::ftell(shown), 0) << "a missing brand file is no error";
     std::fclose(shown);
+}
+
+// The brand file may name the service; a name this system's manager would refuse keeps the
+// default rather than reaching the manager.
+TEST(Brand, ServiceNameOnlyWhenTheSystemAcceptsIt) {
+    const auto parse = [](const std::string& name) {
+        const std::string text = "{ \"productname\": \"Acme\", \"servicename\": \"" + name + "\" }";
+        return ParseServiceName(text.data(), text.size());
+    };
+    EXPECT_EQ(parse(""), DefaultServiceName());
+#ifdef _WIN32
+    EXPECT_EQ(DefaultServiceName(), "Quenthal");
+    for (const std::string name : {"Acme Service", "quenthal.service", std::string(256, 'a')})
+        EXPECT_EQ(parse(name), name);
+    for (const std::string name : {"a/b", "a\\\\b", std::string(257, 'a')})
+        EXPECT_EQ(parse(name), "Quenthal") << name;
+#else
+    EXPECT_EQ(DefaultServiceName(), "quenthal.service");
+    for (const std::string name : {"acme-2:x_y.z@1.service", "A.service"})
+        EXPECT_EQ(parse(name), name);
+    for (const std::string name : {"acme", "acme.socket", ".service", "a b.service",
+                                   "a;reboot.service", "\xC3\xA9.service", "a/b.service"})
+        EXPECT_EQ(parse(name), "quenthal.service") << name;
+#endif
 }
