@@ -116,8 +116,8 @@ private:
 };
 
 // Runs command on unit through the real control and waits for its outcome.
-ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.service") {
-    const std::unique_ptr<ServiceControl> control = MakeServiceControl();
+ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.service",
+                       const std::unique_ptr<ServiceControl>& control = MakeServiceControl()) {
     ServiceOutcome outcome{ServiceOutcome::Result::Cancelled, "no outcome"};
     EXPECT_TRUE(RunMainLoop(std::chrono::seconds(60), [&] {
         control->Run(command, unit, [&](const ServiceOutcome& ended) {
@@ -134,9 +134,10 @@ TEST(Systemd, EachWayTheManagerAnswers) {
     using Result = ServiceOutcome::Result;
     TestService path;  // only for a private socket path
     path.Stop();
-    SystemBus bus;
-    bus.StartManager({"--path", path.Path()});
-    EXPECT_EQ(Command(ServiceCommand::Start).result, Result::Done);
+    std::optional<SystemBus> bus(std::in_place);
+    bus->StartManager({"--path", path.Path()});
+    const std::unique_ptr<ServiceControl> kept = MakeServiceControl();
+    EXPECT_EQ(Command(ServiceCommand::Start, "quenthal.service", kept).result, Result::Done);
     EXPECT_TRUE(RefreshOnce().status.has_value());
     EXPECT_EQ(Command(ServiceCommand::Restart).result, Result::Done);
     EXPECT_TRUE(RefreshOnce().status.has_value());
@@ -162,13 +163,17 @@ TEST(Systemd, EachWayTheManagerAnswers) {
          "The service manager's job ended with the result \"failed\"."},
     };
     for (const auto& refusal : refusals) {
-        bus.StartManager(refusal.options);
+        bus->StartManager(refusal.options);
         const ServiceOutcome outcome = Command(ServiceCommand::Start, refusal.unit);
         EXPECT_EQ(outcome.result, Result::Failed) << refusal.message;
         EXPECT_EQ(outcome.message, refusal.message);
     }
-    bus.StopManager();
+    bus->StopManager();
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";
+    // The bus going away under a kept connection ends neither the program nor the next command.
+    bus.reset();
+    RunMainLoop(std::chrono::seconds(1), [] {});
+    EXPECT_EQ(Command(ServiceCommand::Stop, "quenthal.service", kept).result, Result::Failed);
     const ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no system bus";
 }
