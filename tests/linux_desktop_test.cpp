@@ -170,9 +170,19 @@ TEST(Systemd, EachWayTheManagerAnswers) {
     }
     bus->StopManager();
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";
-    // The bus going away under a kept connection ends neither the program nor the next command.
-    bus.reset();
-    RunMainLoop(std::chrono::seconds(1), [] {});
+    // The bus going away under a queued job ends the command, never the program.
+    bus->StartManager({"--job-ms", "600000"});
+    ServiceOutcome outcome;
+    wxTimer busGoes;
+    busGoes.Bind(wxEVT_TIMER, [&](wxTimerEvent&) { bus.reset(); });
+    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(30), [&] {
+        kept->Run(ServiceCommand::Stop, "quenthal.service", [&](const ServiceOutcome& ended) {
+            outcome = ended;
+            wxTheApp->ExitMainLoop();
+        });
+        busGoes.StartOnce(1000);
+    }));
+    EXPECT_EQ(outcome.result, Result::Failed);
     EXPECT_EQ(Command(ServiceCommand::Stop, "quenthal.service", kept).result, Result::Failed);
     const ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no system bus";

@@ -1,6 +1,7 @@
 // systemd's manager on the system bus, with polkit asking the user for the right.
 #include "platform/service_control.h"
 
+#include <cerrno>
 #include <deque>
 #include <memory>
 #include <string>
@@ -60,7 +61,7 @@ public:
     ~SystemdControl() override {
         if (m_cancel) g_cancellable_cancel(m_cancel.get());
         m_jobTimeout = Source();
-        m_jobRemoved = Subscription();
+        Disconnect();
     }
 
     void Run(ServiceCommand command, const wxString& name, Done done) override {
@@ -97,11 +98,21 @@ private:
         });
     }
 
+    // Lets go of the bus and what we asked of it.
+    void Disconnect() {
+        m_jobRemoved = Subscription();
+        if (m_closed) g_signal_handler_disconnect(m_bus.get(), std::exchange(m_closed, 0));
+        m_bus.reset();
+    }
+
     void Connected(ConnectionPtr bus) {
-        m_jobRemoved = Subscription();  // on the bus it was made on, before that one goes
+        Disconnect();
         m_bus = std::move(bus);
         // The bus going away ends a command, never the program.
         g_dbus_connection_set_exit_on_close(m_bus.get(), FALSE);
+        m_closed = g_signal_connect_data(
+            m_bus.get(), "closed", G_CALLBACK(&OnClosed), Alive(),
+            GClosureNotify(+[](gpointer data, GClosure*) { Forget(data); }), GConnectFlags(0));
         m_jobRemoved = Subscription(
             g_dbus_connection_signal_subscribe(m_bus.get(), kSystemd, kManager, "JobRemoved",
                                                kManagerPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
@@ -163,6 +174,16 @@ private:
         });
     }
 
+    // A job whose end can no longer be signalled has ended for us.
+    static void OnClosed(GDBusConnection*, gboolean, GError* error, gpointer data) {
+        const auto self = static_cast<Weak*>(data)->lock();
+        if (!self || !self->m_done) return;
+        Guarded([&] {
+            self->Finish(
+                Failure(wxString::FromUTF8(error ? error->message : g_strerror(ECONNRESET))));
+        });
+    }
+
     static gboolean OnJobTimeout(gpointer data) {
         const auto self = static_cast<Weak*>(data)->lock();
         if (self) Guarded([&] { self->Finish(JobOutcome("timeout")); });
@@ -190,6 +211,7 @@ private:
     };
 
     ConnectionPtr m_bus;
+    gulong m_closed = 0;  // our handler of its closing
     Subscription m_jobRemoved;
     CancellablePtr m_cancel;  // of the command under way
     ServiceCommand m_command = ServiceCommand::Start;
