@@ -12,13 +12,10 @@ namespace {
 
 using Result = ServiceOutcome::Result;
 
-// A program built beside the tray: bin/ is the tests' folder's sibling.
+// A program built beside the tray, in bin/ beside the tests' folder.
 wxString Built(const wxString& program) {
-    wxFileName path(wxStandardPaths::Get().GetExecutablePath());
-    path.RemoveLastDir();
-    path.AppendDir("bin");
-    path.SetFullName(program);
-    return path.GetFullPath();
+    return wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath() + "\\..\\bin\\" +
+           program;
 }
 
 // Runs command on the GUI thread's loop and returns what reached done there.
@@ -34,15 +31,21 @@ ServiceOutcome RunCommand(ServiceControl& control, ServiceCommand command, const
     return outcome.value_or(ServiceOutcome{Result::Failed, "no outcome"});
 }
 
-const wxString kMissing = "SentakTestNoSuchService";
+void ExpectFailure(ServiceControl& control, ServiceCommand command, const wxString& name,
+                   DWORD code) {
+    const ServiceOutcome outcome = RunCommand(control, command, name);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.message, wxString(wxSysErrorMsgStr(code)).Trim());
+}
 
-wxString MessageOf(DWORD code) { return wxString(wxSysErrorMsgStr(code)).Trim(); }
+const wxString kMissing = "SentakTestNoSuchService";
 
 class ServiceControlTest : public testing::Test {
 protected:
-    void SetUp() override {
-        m_service = Register(m_name);
-        ASSERT_TRUE(m_service.valid()) << "cannot register the service: " << ::GetLastError();
+    void TearDown() override {
+        SERVICE_STATUS ignored;
+        ::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored);
+        ::DeleteService(m_service.get());  // gone once stopped and its handles closed
     }
     UniqueServiceHandle Register(const wxString& name) const {
         const UniqueServiceHandle manager(
@@ -54,11 +57,6 @@ protected:
                              SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
                              command.wc_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
     }
-    void TearDown() override {
-        SERVICE_STATUS ignored;
-        ::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored);
-        ::DeleteService(m_service.get());  // gone once stopped and its handles closed
-    }
     SERVICE_STATUS_PROCESS Status() const {
         SERVICE_STATUS_PROCESS status{};
         DWORD size = 0;
@@ -66,6 +64,7 @@ protected:
                                reinterpret_cast<BYTE*>(&status), sizeof status, &size);
         return status;
     }
+    // Done, with the state the manager reports and what a refresh of the pipe then finds.
     void ExpectDone(ServiceControl& control, ServiceCommand command, DWORD state) {
         const ServiceOutcome outcome = RunCommand(control, command, m_name);
         EXPECT_EQ(outcome.result, Result::Done) << outcome.message;
@@ -76,7 +75,7 @@ protected:
     const std::string m_pipe = PrivatePipePath();
     const ScopedEnv m_env{"QUENTHAL_PIPE", m_pipe.c_str()};
     const wxString m_name = wxFileName(PrivateFile("")).GetFullName();
-    UniqueServiceHandle m_service;
+    const UniqueServiceHandle m_service = Register(m_name);
 };
 
 }  // namespace
@@ -85,23 +84,18 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
     const auto control = MakeServiceControl();
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);  // already running: done
-    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
-    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);  // not running: done
-    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     const DWORD before = Status().dwProcessId;
     ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
     EXPECT_NE(Status().dwProcessId, before);
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);  // not running: done
+    ExpectFailure(*control, ServiceCommand::Start, kMissing, ERROR_SERVICE_DOES_NOT_EXIST);
 
-    const ServiceOutcome missing = RunCommand(*control, ServiceCommand::Start, kMissing);
-    EXPECT_EQ(missing.result, Result::Failed);
-    EXPECT_EQ(missing.message, MessageOf(ERROR_SERVICE_DOES_NOT_EXIST));
-
-    // A second service on the same pipe stops at once with its exit code.
+    // A second service on the same pipe stops at once, with an exit code.
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     const UniqueServiceHandle twin = Register(m_name + "-twin");
-    const ServiceOutcome refused = RunCommand(*control, ServiceCommand::Start, m_name + "-twin");
+    ExpectFailure(*control, ServiceCommand::Start, m_name + "-twin", ERROR_SERVICE_SPECIFIC_ERROR);
     ::DeleteService(twin.get());
-    EXPECT_EQ(refused.result, Result::Failed);
-    EXPECT_EQ(refused.message, MessageOf(ERROR_SERVICE_SPECIFIC_ERROR));
 }
 
 // Wine grants every right, so the helper's path is taken by force; what it does and its exit
@@ -109,11 +103,7 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
 TEST_F(ServiceControlTest, TheElevatedHelperCarriesOutTheCommand) {
     const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
-    ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
-    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
-    const ServiceOutcome missing = RunCommand(*control, ServiceCommand::Stop, kMissing);
-    EXPECT_EQ(missing.result, Result::Failed);
-    EXPECT_EQ(missing.message, MessageOf(ERROR_SERVICE_DOES_NOT_EXIST));
+    ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_SERVICE_DOES_NOT_EXIST);
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.
