@@ -3,6 +3,7 @@
 #include <wx/msw/wrapwin.h>
 
 #include <exception>
+#include <iostream>
 #include <mutex>
 #include <optional>
 
@@ -78,6 +79,9 @@ int RunAsService(const std::string& path, const ServeOptions& options) {
     // The name is ignored for a service that has its process to itself.
     wchar_t name[] = L"";
     const SERVICE_TABLE_ENTRYW table[] = {{name, ServiceMain}, {nullptr, nullptr}};
-    if (!::StartServiceCtrlDispatcherW(table)) return int(::GetLastError());
-    return 0;
+    if (::StartServiceCtrlDispatcherW(table)) return 0;
+    // Most often: started from a console rather than by the manager.
+    std::cerr << "statusd: --service: not started by the service control manager (Windows error "
+              << ::GetLastError() << ")\n";
+    return 1;
 }
