@@ -16,6 +16,9 @@ else()
 endif()
 
 install(TARGETS sentak RUNTIME DESTINATION ${SENTAK_INSTALL_BINDIR})
+if(WIN32)
+    install(TARGETS sentak-control RUNTIME DESTINATION ${SENTAK_INSTALL_BINDIR})
+endif()
 install(DIRECTORY resources/Resources DESTINATION ${SENTAK_INSTALL_DATADIR})
 install(DIRECTORY ${SENTAK_LANGUAGES_DIR} DESTINATION ${SENTAK_INSTALL_DATADIR}
         FILES_MATCHING PATTERN main.mo)
@@ -92,7 +95,7 @@ if(WIN32)
         COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
                 "-DPUBLISHER=${CPACK_PACKAGE_VENDOR}" -DICON=${SENTAK_ICON} -DFILES=${files_nsh}
                 -DOUTFILE=${SENTAK_SETUP} ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
-        DEPENDS sentak ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
+        DEPENDS sentak sentak-control ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
                 ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
                 ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
         COMMENT "Making the installer ${setup_name}"

@@ -18,7 +18,7 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all QUENTHAL_PIPE="\\\\.\\pipe\\Quenth
 zip=$(ls "$work"/sentak-*.zip)
 folder=$(basename "$zip" .zip)
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/files"
-diff <(printf "$folder/%s\n" sentak.exe Resources/brand.json Resources/Icons/dvr.ico \
+diff <(printf "$folder/%s\n" sentak.exe sentak-control.exe Resources/brand.json Resources/Icons/dvr.ico \
     languages/{de,fr}/main.mo | sort) "$work/files" || fail "$(basename "$zip") holds other files"
 unzip -q "$zip" -d "$work"
 

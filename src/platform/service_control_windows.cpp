@@ -1,5 +1,18 @@
 // The service control manager: commands, and the elevated helper when the user lacks the right.
-#include "platform/service_control.h"
+#include "platform/service_control_windows.h"
+
+#include <objbase.h>
+#include <shellapi.h>
+#include <wx/app.h>
+#include <wx/event.h>
+#include <wx/filename.h>
+#include <wx/stdpaths.h>
+#include <wx/window.h>
+
+#include <chrono>
+#include <thread>
+
+#include "platform/unique_handle_windows.h"
 
 wxString DefaultServiceName() { return "Quenthal"; }
 
@@ -7,3 +20,202 @@ bool IsValidServiceName(const wxString& name) {
     // The service control manager's own limit; slashes are not allowed in a service's name.
     return !name.empty() && name.length() <= 256 && !name.Contains("/") && !name.Contains("\\");
 }
+
+namespace {
+
+// How long the service may take to reach the state asked for; past it the command has failed.
+constexpr auto kStateBound = std::chrono::seconds(30);
+// How often the state is looked at meanwhile (the manager tells no one of a change).
+constexpr DWORD kLookIntervalMs = 250;
+
+// The system's own words for code, without the line end the message tables carry.
+wxString SystemMessage(DWORD code) {
+    wchar_t* text = nullptr;
+    const DWORD length = ::FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+    if (length == 0) return wxString::Format("Windows error %lu", code);
+    wxString message(text, length);
+    ::LocalFree(text);
+    while (!message.empty() && wxString("\r\n ").Contains(message.Last())) message.RemoveLast();
+    return message;
+}
+
+// Waits until the service reports state. One that stops with an exit code while it should be
+// starting has failed with that code; one that has not yet left STOPPED may still be on its way.
+DWORD WaitForState(SC_HANDLE service, DWORD state, HANDLE cancel) {
+    const auto deadline = std::chrono::steady_clock::now() + kStateBound;
+    for (;;) {
+        SERVICE_STATUS_PROCESS status{};
+        DWORD size = 0;
+        if (!::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
+                                    reinterpret_cast<BYTE*>(&status), sizeof status, &size))
+            return ::GetLastError();
+        if (status.dwCurrentState == state) return ERROR_SUCCESS;
+        if (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOPPED &&
+            status.dwWin32ExitCode != NO_ERROR)
+            return status.dwWin32ExitCode;
+        if (std::chrono::steady_clock::now() >= deadline) return ERROR_SERVICE_REQUEST_TIMEOUT;
+        if (::WaitForSingleObject(cancel, kLookIntervalMs) != WAIT_TIMEOUT) return ERROR_CANCELLED;
+    }
+}
+
+// A menu older than the service may ask for the state it is already in: that is done.
+DWORD Start(SC_HANDLE service, HANDLE cancel) {
+    if (!::StartServiceW(service, 0, nullptr)) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_SERVICE_ALREADY_RUNNING ? ERROR_SUCCESS : error;
+    }
+    return WaitForState(service, SERVICE_RUNNING, cancel);
+}
+
+DWORD Stop(SC_HANDLE service, HANDLE cancel) {
+    SERVICE_STATUS status{};
+    if (!::ControlService(service, SERVICE_CONTROL_STOP, &status)) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_SERVICE_NOT_ACTIVE ? ERROR_SUCCESS : error;
+    }
+    return WaitForState(service, SERVICE_STOPPED, cancel);
+}
+
+// ShellExecuteEx may hand the work to shell extensions, which want COM on the calling thread.
+class ComScope {
+public:
+    ComScope()
+        : m_ok(SUCCEEDED(
+              ::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE))) {}
+    ~ComScope() {
+        if (m_ok) ::CoUninitialize();
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    bool m_ok;
+};
+
+// The helper runs the same command with the right the user grants at the system's prompt; its
+// exit status is the command's outcome. A declined prompt fails ShellExecuteEx with
+// ERROR_CANCELLED. The prompt comes to the front for owner, the window the user just used.
+DWORD RunElevated(const wxString& helper, ServiceCommand command, const wxString& name, HWND owner,
+                  HANDLE cancel) {
+    const ComScope com;
+    // Names hold no backslash, so quoting needs only the quotes escaped.
+    wxString quoted = name;
+    quoted.Replace("\"", "\\\"");
+    const wxString parameters = wxString(CommandWord(command)) + " \"" + quoted + "\"";
+    SHELLEXECUTEINFOW info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.hwnd = owner;
+    info.lpVerb = L"runas";
+    info.lpFile = helper.wc_str();
+    info.lpParameters = parameters.wc_str();
+    info.nShow = SW_HIDE;
+    if (!::ShellExecuteExW(&info)) return ::GetLastError();
+    const UniqueHandle process(info.hProcess);
+    if (!process.valid()) return ERROR_INVALID_HANDLE;
+    const HANDLE handles[] = {cancel, process.get()};
+    if (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1)
+        return ERROR_CANCELLED;  // the tray is going away; the helper finishes on its own
+    DWORD code = 0;
+    return ::GetExitCodeProcess(process.get(), &code) ? code : ::GetLastError();
+}
+
+ServiceOutcome OutcomeOf(DWORD code) {
+    if (code == ERROR_SUCCESS) return {};
+    if (code == ERROR_CANCELLED) return {ServiceOutcome::Result::Cancelled, {}};
+    return {ServiceOutcome::Result::Failed, SystemMessage(code)};
+}
+
+// Each command on a thread of its own, so that the waits never hold the tray up; the outcome
+// comes back through m_events, whose queued calls die with it.
+class WindowsServiceControl : public ServiceControl {
+public:
+    explicit WindowsServiceControl(ServiceControlOptions options) : m_options(std::move(options)) {
+        if (m_options.helper.empty()) {
+            wxFileName helper(wxStandardPaths::Get().GetExecutablePath());
+            helper.SetFullName("sentak-control.exe");
+            m_options.helper = helper.GetFullPath();
+        }
+    }
+    ~WindowsServiceControl() override {
+        ::SetEvent(m_cancel.get());
+        if (m_worker.joinable()) m_worker.join();
+    }
+
+    void Run(ServiceCommand command, const wxString& name, Done done) override {
+        if (m_worker.joinable()) m_worker.join();  // the last command's, which has reported
+        const wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
+        const HWND owner = top ? top->GetHWND() : nullptr;
+        // A copy of the thread's own: wxString shares nothing, but its caches are not atomic.
+        m_worker = std::thread([this, command, name = wxString(name.wc_str()), owner, done]() {
+            const ServiceOutcome outcome = OutcomeOf(Execute(command, name, owner));
+            m_events.CallAfter([done, outcome] { done(outcome); });
+        });
+    }
+
+private:
+    DWORD Execute(ServiceCommand command, const wxString& name, HWND owner) const {
+        const DWORD code = m_options.forceElevation ? ERROR_ACCESS_DENIED
+                                                    : CarryOut(command, name, m_cancel.get());
+        // The usual case for a standard user: the helper asks for the right, once per command.
+        return code == ERROR_ACCESS_DENIED
+                   ? RunElevated(m_options.helper, command, name, owner, m_cancel.get())
+                   : code;
+    }
+
+    wxEvtHandler m_events;  // first: destroyed last, after the worker has been joined
+    ServiceControlOptions m_options;
+    UniqueHandle m_cancel{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    std::thread m_worker;
+};
+
+}  // namespace
+
+DWORD CarryOut(ServiceCommand command, const wxString& name, HANDLE cancel) {
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager.valid()) return ::GetLastError();
+    // Only the rights this command needs: a standard user may hold some and not others.
+    DWORD rights = SERVICE_QUERY_STATUS;
+    if (command != ServiceCommand::Stop) rights |= SERVICE_START;
+    if (command != ServiceCommand::Start) rights |= SERVICE_STOP;
+    const UniqueServiceHandle service(::OpenServiceW(manager.get(), name.wc_str(), rights));
+    if (!service.valid()) return ::GetLastError();
+    switch (command) {
+        case ServiceCommand::Start:
+            return Start(service.get(), cancel);
+        case ServiceCommand::Stop:
+            return Stop(service.get(), cancel);
+        case ServiceCommand::Restart:
+            if (const DWORD stopped = Stop(service.get(), cancel); stopped != ERROR_SUCCESS)
+                return stopped;
+            return Start(service.get(), cancel);
+    }
+    return ERROR_INVALID_PARAMETER;
+}
+
+const wchar_t* CommandWord(ServiceCommand command) {
+    switch (command) {
+        case ServiceCommand::Start:
+            return L"start";
+        case ServiceCommand::Stop:
+            return L"stop";
+        case ServiceCommand::Restart:
+            return L"restart";
+    }
+    return L"";
+}
+
+std::optional<ServiceCommand> ParseCommandWord(const wxString& word) {
+    for (const auto command :
+         {ServiceCommand::Start, ServiceCommand::Stop, ServiceCommand::Restart})
+        if (word == CommandWord(command)) return command;
+    return std::nullopt;
+}
+
+std::unique_ptr<ServiceControl> MakeServiceControl(ServiceControlOptions options) {
+    return std::make_unique<WindowsServiceControl>(std::move(options));
+}
+
+std::unique_ptr<ServiceControl> MakeServiceControl() { return MakeServiceControl({}); }

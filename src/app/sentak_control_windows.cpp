@@ -1,0 +1,24 @@
+// sentak-control: what the tray starts elevated ("runas") when the user may not start or stop the
+// service. Carries out one command, "start", "stop" or "restart" NAME, and tells its outcome by
+// its exit status: 0 done, otherwise the Win32 error code whose message the tray shows.
+#include "platform/service_control_windows.h"
+#include "platform/unique_handle_windows.h"
+
+#include <shellapi.h>  // after windows.h, which it needs
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    int argc = 0;
+    wchar_t** argv = ::CommandLineToArgvW(::GetCommandLineW(), &argc);
+    if (!argv) return int(::GetLastError());
+    std::optional<ServiceCommand> command;
+    wxString name;
+    if (argc == 3) {
+        command = ParseCommandWord(argv[1]);
+        name = argv[2];
+    }
+    ::LocalFree(argv);
+    if (!command || !IsValidServiceName(name)) return ERROR_INVALID_PARAMETER;
+    // Nothing cancels the helper: it ends when the command has.
+    const UniqueHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    return int(CarryOut(*command, name, never.get()));
+}

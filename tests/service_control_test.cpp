@@ -1,0 +1,116 @@
+// Start, stop and restart through Wine's real service control manager, acting on statusd.exe
+// registered as a service of each test's own that serves a pipe of its own.
+#include <wx/filename.h>
+#include <wx/stdpaths.h>
+#include <wx/thread.h>
+
+#include "platform/service_control_windows.h"
+#include "platform/unique_handle_windows.h"
+#include "support.h"
+
+namespace {
+
+using Result = ServiceOutcome::Result;
+
+// A program built beside the tray, in bin/ beside the tests' folder.
+wxString Built(const wxString& program) {
+    return wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath() + "\\..\\bin\\" +
+           program;
+}
+
+// Runs command on the GUI thread's loop and returns what reached done there.
+ServiceOutcome RunCommand(ServiceControl& control, ServiceCommand command, const wxString& name) {
+    std::optional<ServiceOutcome> outcome;
+    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(120), [&] {
+        control.Run(command, name, [&](const ServiceOutcome& ended) {
+            EXPECT_TRUE(wxThread::IsMain());
+            outcome = ended;
+            wxTheApp->ExitMainLoop();
+        });
+    }));
+    return outcome.value_or(ServiceOutcome{Result::Failed, "no outcome"});
+}
+
+void ExpectFailure(ServiceControl& control, ServiceCommand command, const wxString& name,
+                   DWORD code) {
+    const ServiceOutcome outcome = RunCommand(control, command, name);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.message, wxString(wxSysErrorMsgStr(code)).Trim());
+}
+
+const wxString kMissing = "SentakTestNoSuchService";
+
+class ServiceControlTest : public testing::Test {
+protected:
+    void TearDown() override {
+        SERVICE_STATUS ignored;
+        ::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored);
+        ::DeleteService(m_service.get());  // gone once stopped and its handles closed
+    }
+    UniqueServiceHandle Register(const wxString& name) const {
+        const UniqueServiceHandle manager(
+            ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
+        const wxString command =
+            wxString::Format("\"%s\" --service --path %s", Built("statusd.exe"), m_pipe);
+        return UniqueServiceHandle(
+            ::CreateServiceW(manager.get(), name.wc_str(), name.wc_str(), SERVICE_ALL_ACCESS,
+                             SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+                             command.wc_str(), nullptr, nullptr, nullptr, nullptr, nullptr));
+    }
+    SERVICE_STATUS_PROCESS Status() const {
+        SERVICE_STATUS_PROCESS status{};
+        DWORD size = 0;
+        ::QueryServiceStatusEx(m_service.get(), SC_STATUS_PROCESS_INFO,
+                               reinterpret_cast<BYTE*>(&status), sizeof status, &size);
+        return status;
+    }
+    // Done, with the state the manager reports and what a refresh of the pipe then finds.
+    void ExpectDone(ServiceControl& control, ServiceCommand command, DWORD state) {
+        const ServiceOutcome outcome = RunCommand(control, command, m_name);
+        EXPECT_EQ(outcome.result, Result::Done) << outcome.message;
+        EXPECT_EQ(Status().dwCurrentState, state);
+        EXPECT_EQ(RefreshOnce().status.has_value(), state == SERVICE_RUNNING);
+    }
+
+    const std::string m_pipe = PrivatePipePath();
+    const ScopedEnv m_env{"QUENTHAL_PIPE", m_pipe.c_str()};
+    const wxString m_name = wxFileName(PrivateFile("")).GetFullName();
+    const UniqueServiceHandle m_service = Register(m_name);
+};
+
+}  // namespace
+
+TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
+    const auto control = MakeServiceControl();
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);  // already running: done
+    const DWORD before = Status().dwProcessId;
+    ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
+    EXPECT_NE(Status().dwProcessId, before);
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);  // not running: done
+    ExpectFailure(*control, ServiceCommand::Start, kMissing, ERROR_SERVICE_DOES_NOT_EXIST);
+
+    // A second service on the same pipe stops at once, with an exit code.
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    const UniqueServiceHandle twin = Register(m_name + "-twin");
+    ExpectFailure(*control, ServiceCommand::Start, m_name + "-twin", ERROR_SERVICE_SPECIFIC_ERROR);
+    ::DeleteService(twin.get());
+}
+
+// Wine grants every right, so the helper's path is taken by force; what it does and its exit
+// status are the outcome.
+TEST_F(ServiceControlTest, TheElevatedHelperCarriesOutTheCommand) {
+    const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_SERVICE_DOES_NOT_EXIST);
+}
+
+// A tray that goes away while a command is under way hears nothing more of it.
+TEST_F(ServiceControlTest, NoOutcomeAfterTheControlIsGone) {
+    bool called = false;
+    EXPECT_FALSE(RunMainLoop(std::chrono::seconds(3), [&] {
+        MakeServiceControl()->Run(ServiceCommand::Start, m_name, [&](auto&) { called = true; });
+    }));
+    EXPECT_FALSE(called);
+}
