@@ -42,6 +42,8 @@ const wxString kMissing = "SentakTestNoSuchService";
 
 class ServiceControlTest : public testing::Test {
 protected:
+    explicit ServiceControlTest(const wxString& name = wxFileName(PrivateFile("")).GetFullName())
+        : m_name(name) {}
     void TearDown() override {
         SERVICE_STATUS ignored;
         ::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored);
@@ -74,8 +76,14 @@ protected:
 
     const std::string m_pipe = PrivatePipePath();
     const ScopedEnv m_env{"QUENTHAL_PIPE", m_pipe.c_str()};
-    const wxString m_name = wxFileName(PrivateFile("")).GetFullName();
+    const wxString m_name;
     const UniqueServiceHandle m_service = Register(m_name);
+};
+
+// The service the tray commands, under its default name in the test's own Wine prefix.
+class TrayServiceControl : public ServiceControlTest {
+protected:
+    TrayServiceControl() : ServiceControlTest(DefaultServiceName()) {}
 };
 
 }  // namespace
@@ -113,4 +121,23 @@ TEST_F(ServiceControlTest, NoOutcomeAfterTheControlIsGone) {
         MakeServiceControl()->Run(ServiceCommand::Start, m_name, [&](auto&) { called = true; });
     }));
     EXPECT_FALSE(called);
+}
+
+// From the menu to what the tray shows: the stop asked for at once and without a notification,
+// the start the service's own display.
+TEST_F(TrayServiceControl, TheTrayShowsWhatItsCommandsDid) {
+    FakeDesktop desktop;
+    RecordingSentak tray(desktop, MakeServiceControl());
+    tray.displayed = [] { wxTheApp->ExitMainLoop(); };
+    const auto choose = [&](int id) {
+        EXPECT_TRUE(RunMainLoop(std::chrono::seconds(120), [&] { tray.Choose(id); }));
+        return tray.tooltips.back();
+    };
+    EXPECT_EQ(choose(ID_START_SERVICE), "Vantora 3 Service running");
+    EXPECT_EQ(Status().dwCurrentState, DWORD(SERVICE_RUNNING));
+    EXPECT_EQ(choose(ID_STOP_SERVICE), "Vantora 3 Service not running anymore");
+    EXPECT_EQ(Status().dwCurrentState, DWORD(SERVICE_STOPPED));
+    EXPECT_EQ(choose(ID_START_SERVICE), "Vantora 3 Service running");
+    EXPECT_TRUE(desktop.notifications.empty());
+    EXPECT_TRUE(desktop.messages.empty());
 }

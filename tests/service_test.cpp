@@ -190,9 +190,10 @@ TEST(Brand, ServiceNameOnlyWhenTheSystemAcceptsIt) {
     EXPECT_EQ(parse(""), DefaultServiceName());
 #ifdef _WIN32
     EXPECT_EQ(DefaultServiceName(), "Quenthal");
-    for (const std::string name : {"Acme Service", "quenthal.service", std::string(256, 'a')})
+    using Names = std::vector<std::string>;
+    for (const std::string& name : Names{"Acme Service", "quenthal.service", std::string(256, 'a')})
         EXPECT_EQ(parse(name), name);
-    for (const std::string name : {"a/b", "a\\\\b", std::string(257, 'a')})
+    for (const std::string& name : Names{"a/b", "a\\\\b", std::string(257, 'a')})
         EXPECT_EQ(parse(name), "Quenthal") << name;
 #else
     EXPECT_EQ(DefaultServiceName(), "quenthal.service");

@@ -138,8 +138,9 @@ private:
 // recorded.
 class RecordingSentak : public Sentak {
 public:
-    explicit RecordingSentak(FakeDesktop& desktop)
-        : Sentak(desktop, std::make_unique<FakeServiceControl>()) {}
+    explicit RecordingSentak(FakeDesktop& desktop, std::unique_ptr<ServiceControl> control =
+                                                       std::make_unique<FakeServiceControl>())
+        : Sentak(desktop, std::move(control)) {}
     FakeServiceControl& Control() { return static_cast<FakeServiceControl&>(*m_serviceControl); }
     void Choose(int command) {
         wxCommandEvent event(wxEVT_MENU, command);
@@ -148,6 +149,7 @@ public:
     bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) override {
         images.push_back(image);
         tooltips.push_back(tooltip);
+        if (displayed) displayed();
         return true;
     }
     void Ticks(int count = 1) {
@@ -159,6 +161,7 @@ public:
 
     std::vector<wxBitmapBundle> images;
     std::vector<wxString> tooltips;
+    std::function<void()> displayed;  // after each display is recorded
 };
 
 // Runs the toolkit's main loop with start as its first event, until the loop ends or limit has
