@@ -44,5 +44,7 @@ on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
 property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
     org.kde.StatusNotifierItem "$1"; }
 menu() { on_item /MenuBar --method "com.canonical.dbusmenu.$1" "${@:2}"; }
+layout() { menu GetLayout 0 'int32 -1' '[]'; }
+layout_has() { layout | grep -qF "'$1'"; }
 dump() { /usr/libexec/dbusmenu-dumper --dbus-name="$name" --dbus-object=/MenuBar; }
 tooltip_is() { property ToolTip | grep -qF "'$1'"; }

@@ -19,7 +19,7 @@ std::vector<wxString> Entries(std::unique_ptr<wxMenu> menu) {
     std::vector<wxString> entries;
     for (const wxMenuItem* item : menu->GetMenuItems()) {
         wxString entry = item->IsSeparator() ? "--" : item->GetItemLabel();
-        if (item->GetId() > 0 && !item->IsSeparator()) entry << " #" << item->GetId();
+        if (item->GetId() < ID_LAST_UPDATED && !item->IsSeparator()) entry << " #" << item->GetId();
         entries.push_back(entry + (item->IsEnabled() ? "" : " (off)"));
     }
     return entries;

@@ -20,6 +20,14 @@ public:
     // hosts that fetch the menu before it is first opened. The caller owns it.
     virtual wxMenu* CreateQuietMenu() = 0;
 
+    // What the menu shows may have changed (a refresh, a command started or ended): hosts that
+    // keep a copy of the menu get the new one, and are told only of what did change.
+    void MenuMayHaveChanged();
+
+protected:
+    // Hands a display to the toolkit's own icon. A seam, so that tests can count what reaches it.
+    virtual bool ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip);
+
 private:
     class Host;
     std::unique_ptr<Host> m_host;  // what serves the desktop beyond the toolkit; none on Windows
