@@ -72,7 +72,9 @@ sleep 5 # two ticks or more
 [ -z "$(signals)" ] || fail "signals while nothing changed: $(signals)"
 
 kill $service
-wait_for 6 layout_has "Dienst R&D <test> 100%s läuft NICHT" || fail "the layout after the stop: $(layout)"
+down="Dienst R&D <test> 100%s läuft NICHT"
+wait_for 6 layout_has "$down" || fail "the layout after the stop: $(layout)"
+header=$(id_of "$down") || fail "no id for the top entry: $(layout)"
 [ "$(layout | grep -o '<([0-9]*')" = "$ids" ] || fail "other ids after the stop: $(layout)"
 signals | grep -q member=ItemsPropertiesUpdated || fail "no properties updated: $(signals)"
 if signals | grep -q member=LayoutUpdated; then fail "a new layout for the same entries"; fi
@@ -84,6 +86,7 @@ xdotool keydown shift # held as the menu opens: Exit is there, and ends the prog
 menu AboutToShowGroup '[0]' >/dev/null
 xdotool keyup shift
 wait_for 5 sh -c "$(declare -f dump); name=$name; dump | grep -q '\"id\": 6000'" || fail "no Exit"
+[ "$(id_of "$down")" = "$header" ] || fail "the top entry's id changed with the form: $(layout)"
 menu Event 6000 clicked '<0>' 0 >/dev/null
 wait_for 15 sh -c "! kill -0 $one" || fail "sentak still runs after Exit"
 status=0

@@ -46,5 +46,6 @@ property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Propertie
 menu() { on_item /MenuBar --method "com.canonical.dbusmenu.$1" "${@:2}"; }
 layout() { menu GetLayout 0 'int32 -1' '[]'; }
 layout_has() { layout | grep -qF "'$1'"; }
+id_of() { layout | sed "s/<(/\n(/g" | grep -F "'$1'" | grep -o '^([0-9]*'; } # id_of LABEL
 dump() { /usr/libexec/dbusmenu-dumper --dbus-name="$name" --dbus-object=/MenuBar; }
 tooltip_is() { property ToolTip | grep -qF "'$1'"; }
