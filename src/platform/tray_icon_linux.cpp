@@ -133,6 +133,7 @@ private:
                     kNameCheckTimeoutMs, nullptr, &error));
                 const ErrorPtr failed(error);
                 m_hostPresent = IsTrue(reply.get());
+                if (!reply) AskForHost();  // slow to answer: the answer is followed when it comes
             }
             m_signals = Subscription(
                 g_dbus_connection_signal_subscribe(m_bus.get(), kWatcherName, kWatcherName, nullptr,
