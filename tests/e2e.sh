@@ -4,7 +4,7 @@
 # entries. Unpacked and started from a German user's home (LANG alone) through a link of another
 # name, the program finds its brand and catalogue in its share folder and ignores its command
 # line. In Xfce's panel, which hosts both kinds of icon, it shows one StatusNotifierItem (tooltip,
-# pixmaps, a menu built when it opens), keeps its trace out of the journal, reports a stop once
+# pixmaps, a menu that follows the status between openings), keeps its trace out of the journal, reports a stop once
 # with the brand's name as written, and Exit from the Shift menu ends it with status 0. With no
 # tray it says so once; in trayer it docks its XEmbed icon with its menu; a panel started later
 # takes the icon over with no duplicate left.
@@ -54,13 +54,33 @@ if docked $one; then fail "an XEmbed icon beside the StatusNotifierItem"; fi
 sizes=$(property IconPixmap | grep -o '([0-9]*, [0-9]*, ' | tr -dc '0-9 \n' | xargs)
 [ "$sizes" = "16 16 22 22 24 24 32 32 48 48 64 64" ] || fail "pixmap sizes: $sizes"
 [ ! -s "$work/one.log" ] || fail "trace lines went to the journal"
-[ "$(menu AboutToShow 0)" = "(true,)" ] || fail "AboutToShow does not rebuild the menu"
+# Read as hosts that draw their copy first read it: no opening.
+wait_for 6 layout_has "Version: 7.2.0-e2e" || fail "the layout misses the version: $(layout)"
+layout_has "HTTP-Port: 8080" || fail "the layout misses the port: $(layout)"
+[ "$(menu AboutToShow 0)" = "(false,)" ] || fail "an opening with nothing changed: $(layout)"
+ids=$(layout | grep -o '<([0-9]*')
+[ "$(menu GetLayout 0 0 '[]')" = "(uint32 1, (0, {'children-display': <'submenu'>}, @av []))" ] ||
+    fail "the root at depth 0: $(menu GetLayout 0 0 '[]')"
+menu AboutToShowGroup '[6000]' 2>/dev/null && fail "no error for ids that are all unknown"
+menu Event 6000 clicked '<0>' 0 # not in the ordinary form: nothing happens
+# What the item sends from here on: nothing while the status stays, then only what changed.
+dbus-monitor --session "type='signal',sender='$name'" >"$work/signals.log" 2>&1 &
+pids+=($!)
+signals() { grep "^signal" "$work/signals.log" | grep -v "sender=org.freedesktop.DBus"; }
 for label in "R&D <test> 100%s" "Version: 7.2.0-e2e" "HTTP-Port: 8080" "HTTPS-Port: ???"; do
     dump | grep -qF "\"label\": '$label'" || fail "no $label in the menu: $(dump)"
 done
 if dump | grep -q '"id": 6000'; then fail "Exit without Shift"; fi
+sleep 5 # two ticks or more
+[ -z "$(signals)" ] || fail "signals while nothing changed: $(signals)"
 
 kill $service
+down="Dienst R&D <test> 100%s läuft NICHT"
+wait_for 6 layout_has "$down" || fail "the layout after the stop: $(layout)"
+header=$(id_of "$down") || fail "no id for the top entry: $(layout)"
+[ "$(layout | grep -o '<([0-9]*')" = "$ids" ] || fail "other ids after the stop: $(layout)"
+signals | grep -q member=ItemsPropertiesUpdated || fail "no properties updated: $(signals)"
+if signals | grep -q member=LayoutUpdated; then fail "a new layout for the same entries"; fi
 wait_for 25 grep -q "member=Notify" "$work/notify.log" || fail "no notification within 25 s"
 [ "$(notification_text)" = "Dienst läuft nicht
 Der Dienst R&amp;D &lt;test&gt; 100%s läuft nicht mehr." ] || fail "notified $(notification_text)"
@@ -69,6 +89,7 @@ xdotool keydown shift # held as the menu opens: Exit is there, and ends the prog
 menu AboutToShowGroup '[0]' >/dev/null
 xdotool keyup shift
 wait_for 5 sh -c "$(declare -f dump); name=$name; dump | grep -q '\"id\": 6000'" || fail "no Exit"
+[ "$(id_of "$down")" = "$header" ] || fail "the top entry's id changed with the form: $(layout)"
 menu Event 6000 clicked '<0>' 0 >/dev/null
 wait_for 15 sh -c "! kill -0 $one" || fail "sentak still runs after Exit"
 status=0

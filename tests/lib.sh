@@ -44,5 +44,8 @@ on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
 property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
     org.kde.StatusNotifierItem "$1"; }
 menu() { on_item /MenuBar --method "com.canonical.dbusmenu.$1" "${@:2}"; }
+layout() { menu GetLayout 0 'int32 -1' '[]'; }
+layout_has() { layout | grep -qF "'$1'"; }
+id_of() { layout | sed "s/<(/\n(/g" | grep -F "'$1'" | grep -o '^([0-9]*'; } # id_of LABEL
 dump() { /usr/libexec/dbusmenu-dumper --dbus-name="$name" --dbus-object=/MenuBar; }
 tooltip_is() { property ToolTip | grep -qF "'$1'"; }

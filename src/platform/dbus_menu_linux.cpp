@@ -68,9 +68,15 @@ constexpr const char* kIntrospection = R"xml(<node>
  </interface>
 </node>)xml";
 
-// Far above any command id, so that a fact never takes a command's id; counted up with every
-// rebuild, so that a click meant for an older layout finds nothing in the current one.
-constexpr std::int32_t kFirstFactId = 1000000;
+// Far above any toolkit id we give, for entries the toolkit numbered itself (negative ids, which
+// libdbusmenu drops): such an entry is known by its position instead.
+constexpr std::int32_t kFirstUnnumberedId = 1000000;
+
+// The protocol's answer to a request of which no id is known.
+void ReturnUnknownIds(GDBusMethodInvocation* invocation) {
+    g_dbus_method_invocation_return_error_literal(invocation, G_DBUS_ERROR,
+                                                  G_DBUS_ERROR_INVALID_ARGS, "no such item");
+}
 
 // Whether a property belongs in an answer: hosts ask for all with an empty list.
 bool Wanted(GVariant* names, const char* name) {
@@ -102,7 +108,7 @@ wxString DbusMenuLabel(const wxString& label) {
 }
 
 DbusMenu::DbusMenu(GDBusConnection* connection, Callbacks callbacks)
-    : m_connection(connection), m_callbacks(std::move(callbacks)), m_nextFactId(kFirstFactId) {
+    : m_connection(connection), m_callbacks(std::move(callbacks)) {
     static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
     static const GDBusInterfaceVTable vtable{
         &DbusMenu::OnMethodCall, &DbusMenu::OnGetProperty, nullptr, {}};
@@ -135,12 +141,14 @@ void DbusMenu::OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const 
 }
 
 void DbusMenu::Answer(const char* method, GVariant* parameters, GDBusMethodInvocation* invocation) {
+    EnsureLayout();
     if (std::strcmp(method, "AboutToShow") == 0) {
         gint32 id = 0;
         g_variant_get(parameters, "(i)", &id);
-        // Built afresh exactly as the popup menu is; the host then fetches the new layout.
-        if (id == 0) Rebuild();
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", id == 0));
+        if (id != 0 && !Find(id)) return ReturnUnknownIds(invocation);
+        // Only the root has entries to build; the host fetches them again only if they changed.
+        const bool changed = id == 0 && Open();
+        g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", changed));
         return;
     }
     if (std::strcmp(method, "AboutToShowGroup") == 0) {
@@ -150,25 +158,27 @@ void DbusMenu::Answer(const char* method, GVariant* parameters, GDBusMethodInvoc
         GVariantBuilder needed, errors;
         g_variant_builder_init(&needed, G_VARIANT_TYPE("ai"));
         g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
-        bool root = false;
+        bool root = false, known = false;
         gint32 id = 0;
         while (g_variant_iter_next(ids, "i", &id)) {
-            if (id == 0)
-                root = true;
-            else if (!Find(id))
+            if (id == 0) root = true;
+            if (id == 0 || Find(id))
+                known = true;
+            else
                 g_variant_builder_add(&errors, "i", id);
         }
+        const bool asked = g_variant_iter_n_children(ids) > 0;
         g_variant_iter_free(ids);
-        if (root) {
-            Rebuild();
-            g_variant_builder_add(&needed, "i", 0);
+        if (asked && !known) {
+            g_variant_builder_clear(&needed), g_variant_builder_clear(&errors);
+            return ReturnUnknownIds(invocation);
         }
+        if (root && Open()) g_variant_builder_add(&needed, "i", 0);
         g_dbus_method_invocation_return_value(invocation,
                                               g_variant_new("(aiai)", &needed, &errors));
         return;
     }
 
-    EnsureLayout();
     if (std::strcmp(method, "GetLayout") == 0) {
         gint32 parent = 0, depth = 0;
         GVariant* names = nullptr;
@@ -180,7 +190,7 @@ void DbusMenu::Answer(const char* method, GVariant* parameters, GDBusMethodInvoc
             return;
         }
         g_dbus_method_invocation_return_value(
-            invocation, g_variant_new("(u@(ia{sv}av))", m_revision, Layout(parent, names)));
+            invocation, g_variant_new("(u@(ia{sv}av))", m_revision, Layout(parent, depth, names)));
     } else if (std::strcmp(method, "GetGroupProperties") == 0) {
         GVariant *ids = nullptr, *names = nullptr;
         g_variant_get(parameters, "(@ai@as)", &ids, &names);
@@ -236,7 +246,12 @@ void DbusMenu::Answer(const char* method, GVariant* parameters, GDBusMethodInvoc
             else
                 g_variant_builder_add(&errors, "i", id);
         }
+        const bool asked = g_variant_iter_n_children(events) > 0;
         g_variant_iter_free(events);
+        if (asked && clicks.empty()) {
+            g_variant_builder_clear(&errors);
+            return ReturnUnknownIds(invocation);
+        }
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(ai)", &errors));
         for (const auto& [clicked, name] : clicks) Click(clicked, name.c_str());
     } else {
@@ -253,39 +268,77 @@ void DbusMenu::Click(std::int32_t id, const char* event) {
     Guarded([&] { m_callbacks.choose(item->command); });
 }
 
-void DbusMenu::Load(wxMenu* built) {
+std::vector<DbusMenu::Item> DbusMenu::ItemsOf(wxMenu* built) {
     const std::unique_ptr<wxMenu> menu(built);
-    m_items.clear();
-    if (!menu) return;
+    std::vector<Item> items;
+    if (!menu) return items;
     for (const wxMenuItem* entry : menu->GetMenuItems()) {
         Item item{};
         item.command = entry->GetId();
         item.separator = entry->IsSeparator();
-        // Commands keep their own id; libdbusmenu drops items whose id is not positive.
-        if (item.separator || item.command <= 0) {
-            if (m_nextFactId == INT32_MAX) m_nextFactId = kFirstFactId;
-            item.id = m_nextFactId++;
-        } else {
-            item.id = item.command;
-        }
+        item.id = item.command > 0 ? item.command
+                                   : kFirstUnnumberedId + static_cast<std::int32_t>(items.size());
         item.label = item.separator ? wxString() : DbusMenuLabel(entry->GetItemLabel());
         item.enabled = entry->IsEnabled();
-        m_items.push_back(item);
+        items.push_back(item);
     }
+    return items;
+}
+
+bool DbusMenu::Apply(std::vector<Item> items) {
+    bool sameLayout = items.size() == m_items.size();
+    for (size_t i = 0; sameLayout && i < items.size(); ++i)
+        sameLayout = items[i].id == m_items[i].id && items[i].separator == m_items[i].separator;
+    std::vector<std::int32_t> changed;
+    for (const Item& item : items) {
+        const Item* old = Find(item.id);
+        if (old && (old->label != item.label || old->enabled != item.enabled))
+            changed.push_back(item.id);
+    }
+    m_items = std::move(items);
+
+    // Also when the layout changed: some hosts keep what they know of an id that stays.
+    if (!changed.empty()) {
+        GVariantBuilder updated;
+        g_variant_builder_init(&updated, G_VARIANT_TYPE("a(ia{sv})"));
+        for (const std::int32_t id : changed)
+            g_variant_builder_add(&updated, "(i@a{sv})", id, Properties(id, nullptr));
+        Emit("ItemsPropertiesUpdated",
+             g_variant_new("(a(ia{sv})@a(ias))", &updated,
+                           g_variant_new_array(G_VARIANT_TYPE("(ias)"), nullptr, 0)));
+    }
+    if (!sameLayout) {
+        if (++m_revision == 0) m_revision = 1;
+        Emit("LayoutUpdated", g_variant_new("(ui)", m_revision, 0));
+    }
+    return !sameLayout || !changed.empty();
+}
+
+void DbusMenu::Emit(const char* signal, GVariant* parameters) {
+    g_dbus_connection_emit_signal(m_connection, nullptr, kPath, kInterface, signal, parameters,
+                                  nullptr);
 }
 
 void DbusMenu::EnsureLayout() {
     if (m_revision != 0) return;
-    Load(m_callbacks.buildQuietly());
+    m_items = ItemsOf(m_callbacks.buildQuietly());
     m_revision = 1;
 }
 
-void DbusMenu::Rebuild() {
-    Load(m_callbacks.buildOnOpening());
-    ++m_revision;
-    if (m_revision == 0) m_revision = 1;
-    g_dbus_connection_emit_signal(m_connection, nullptr, kPath, kInterface, "LayoutUpdated",
-                                  g_variant_new("(ui)", m_revision, 0), nullptr);
+void DbusMenu::Update() {
+    // Nothing to follow before a host has asked for the menu, nor during an opening, which
+    // builds and compares the menu itself.
+    if (m_revision == 0 || m_opening) return;
+    Apply(ItemsOf(m_callbacks.buildQuietly()));
+}
+
+bool DbusMenu::Open() {
+    // Built afresh exactly as the popup menu is; whatever way the building ends, it has ended.
+    m_opening = true;
+    const std::unique_ptr<bool, void (*)(bool*)> opened(&m_opening, [](bool* o) { *o = false; });
+    std::vector<Item> items = ItemsOf(m_callbacks.buildOnOpening());
+    m_opening = false;
+    return Apply(std::move(items));
 }
 
 const DbusMenu::Item* DbusMenu::Find(std::int32_t id) const {
@@ -316,11 +369,12 @@ GVariant* DbusMenu::Properties(std::int32_t id, GVariant* names) const {
     return g_variant_builder_end(&properties);
 }
 
-GVariant* DbusMenu::Layout(std::int32_t parent, GVariant* names) const {
+GVariant* DbusMenu::Layout(std::int32_t parent, std::int32_t depth, GVariant* names) const {
     GVariantBuilder children;
     g_variant_builder_init(&children, G_VARIANT_TYPE("av"));
-    if (parent == 0)
+    // Depth 0 is the item alone, -1 all levels; only the root has entries below it.
+    if (parent == 0 && depth != 0)
         for (const Item& item : m_items)
-            g_variant_builder_add(&children, "v", Layout(item.id, names));
+            g_variant_builder_add(&children, "v", Layout(item.id, depth - 1, names));
     return g_variant_new("(i@a{sv}av)", parent, Properties(parent, names), &children);
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The tray's menu as com.canonical.dbusmenu, for hosts of StatusNotifierItems: each layout is a
-// wxMenu the tray builds, taken apart into items with positive ids.
+// wxMenu the tray builds, taken apart into items with positive ids. Hosts keep a copy of the
+// layout and draw it before they ask for a new one, so the copy follows the tray's status.
 
 #include <gio/gio.h>
 
@@ -35,10 +36,15 @@ public:
     DbusMenu(GDBusConnection* connection, Callbacks callbacks);
     bool exported() const { return bool(m_registration); }
 
+    // Builds the menu quietly and tells hosts what differs from their copy: the properties of the
+    // entries that changed, a new layout when entries came or went; nothing when nothing changed.
+    void Update();
+
 private:
     struct Item {
-        std::int32_t id;  // on the bus: a command's own id, a fresh one for facts and separators
-        int command;      // the toolkit's id
+        std::int32_t
+            id;       // on the bus: the toolkit's id, or one from the position where it has none
+        int command;  // the toolkit's id
         bool separator;
         wxString label;
         bool enabled;
@@ -51,18 +57,20 @@ private:
                                    const gchar* property, GError**, gpointer);
     void Answer(const char* method, GVariant* parameters, GDBusMethodInvocation* invocation);
 
-    void Load(wxMenu* menu);
-    void Rebuild();
+    static std::vector<Item> ItemsOf(wxMenu* menu);
+    bool Apply(std::vector<Item> items);
+    bool Open();
     void EnsureLayout();
     const Item* Find(std::int32_t id) const;
     GVariant* Properties(std::int32_t id, GVariant* names) const;
-    GVariant* Layout(std::int32_t parent, GVariant* names) const;
+    GVariant* Layout(std::int32_t parent, std::int32_t depth, GVariant* names) const;
     void Click(std::int32_t id, const char* event);
+    void Emit(const char* signal, GVariant* parameters);
 
     GDBusConnection* m_connection;
     Callbacks m_callbacks;
     std::vector<Item> m_items;
     std::uint32_t m_revision = 0;  // 0: nothing built yet
-    std::int32_t m_nextFactId;
+    bool m_opening = false;        // the opening's own refresh must not update the copy first
     Registration m_registration;
 };

@@ -78,6 +78,13 @@ struct Unwatch {
 using OwnedName = GioId<Unown>;
 using NameWatch = GioId<Unwatch>;
 
+// A subscription to signals on a connection, cancelled when dropped.
+struct Unsubscribe {
+    GDBusConnection* connection = nullptr;
+    void operator()(guint id) const { g_dbus_connection_signal_unsubscribe(connection, id); }
+};
+using Subscription = GioId<Unsubscribe>;
+
 // Runs action from a GLib or GDBus callback: nothing may unwind through their C frames, so
 // whatever it throws is dropped and the program goes on.
 template <typename Action>

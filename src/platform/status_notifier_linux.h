@@ -35,6 +35,8 @@ public:
     // Takes a new display over and tells the hosts what changed; the same image object and
     // tooltip as before change nothing.
     void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip);
+    // Hosts' copy of the menu follows the tray's, if it changed.
+    void MenuMayHaveChanged() { m_menu.Update(); }
 
 private:
     static void OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,

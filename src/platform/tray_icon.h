@@ -16,9 +16,18 @@ public:
 
     bool SetIcon(const wxBitmapBundle& icon, const wxString& tooltip = wxString()) override;
 
-    // The menu from the status as the last refresh left it, without a refresh of its own: for
-    // hosts that fetch the menu before it is first opened. The caller owns it.
+    // The menu from the status as the last refresh left it, in the form of the last opening,
+    // without a refresh of its own: for hosts that keep a copy of the menu between openings. The
+    // caller owns it.
     virtual wxMenu* CreateQuietMenu() = 0;
+
+    // What the menu shows may have changed (a refresh, a command started or ended): hosts that
+    // keep a copy of the menu get the new one, and are told only of what did change.
+    void MenuMayHaveChanged();
+
+protected:
+    // Hands a display to the toolkit's own icon. A seam, so that tests can count what reaches it.
+    virtual bool ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip);
 
 private:
     class Host;

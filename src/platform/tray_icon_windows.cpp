@@ -7,6 +7,14 @@ TrayIcon::TrayIcon() = default;
 
 TrayIcon::~TrayIcon() = default;
 
+// Every time, even unchanged: the shell may have lost the icon (Explorer restarted, say).
 bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
+    return ShowInToolkit(icon, tooltip);
+}
+
+// The menu is built when it opens; nothing keeps a copy of it.
+void TrayIcon::MenuMayHaveChanged() {}
+
+bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);
 }

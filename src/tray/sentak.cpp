@@ -6,6 +6,7 @@
 
 #include <wx/log.h>
 
+#include "platform/platform.h"
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
 
@@ -18,8 +19,12 @@ wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
     EVT_TIMER(wxID_ANY, Sentak::OnTimer)
 wxEND_EVENT_TABLE()
 
+// Before the first opening, the form an opening would take with no key held: on Wayland, where
+// Shift cannot be read, that is the extended one.
 Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl)
-    : m_desktop(desktop), m_serviceControl(std::move(serviceControl)) {}
+    : m_desktop(desktop),
+      m_extendedMenu(!ShiftKeyReadable()),
+      m_serviceControl(std::move(serviceControl)) {}
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 
@@ -30,14 +35,18 @@ void LogCouldNotSetIcon(const char* function) {
 }
 
 void Sentak::RefreshStatus() {
+    const ServiceStatus before = m_status;
+    const bool wasValid = m_statusValid;
     if (const std::optional<ServiceStatus> status = ReadServiceStatus(std::wcout)) {
         m_status = *status;
         m_statusValid = true;
         m_failureCount = 0;
-        return;
+    } else {
+        m_status = ServiceStatus{};
+        m_statusValid = false;
+        // Saturates rather than wrapping after years of a stopped service.
+        if (m_failureCount < std::numeric_limits<std::int32_t>::max()) ++m_failureCount;
     }
-    m_status = ServiceStatus{};
-    m_statusValid = false;
-    // Saturates rather than wrapping after years of a stopped service.
-    if (m_failureCount < std::numeric_limits<std::int32_t>::max()) ++m_failureCount;
+    // The menu shows nothing of the failure count: an unchanged outcome leaves it as it was.
+    if (m_statusValid != wasValid || !(m_status == before)) MenuMayHaveChanged();
 }

@@ -21,13 +21,30 @@ enum {
     ID_RESTART_SERVICE = 6004,
 };
 
+// The menu's facts and separators, each with an id for its role in both forms, so that hosts
+// that keep entries by id (dbusmenu) see an entry change rather than a new one. Apart from the
+// commands, which may grow.
+enum {
+    ID_LAST_UPDATED = 6100,
+    ID_SERVICE_HEADER,
+    ID_VERSION_FACT,
+    ID_HTTP_PORT_FACT,
+    ID_HTTPS_PORT_FACT,
+    ID_RTSP_PORT_FACT,
+    ID_REMOTE_PORT_FACT,
+    ID_SEPARATOR_FACTS,
+    ID_SEPARATOR_COMMANDS,
+    ID_SEPARATOR_EXIT,
+};
+
 // The tray icon: polls the service, shows its state, and offers the menu of facts and commands.
 class Sentak : public TrayIcon {
 public:
     explicit Sentak(Desktop& desktop = DefaultDesktop(),
                     std::unique_ptr<ServiceControl> serviceControl = MakeServiceControl());
 
-    // Reads the service's record once and stores the outcome in the three status members.
+    // Reads the service's record once and stores the outcome in the three status members; tells
+    // the tray icon when the menu may have changed with it.
     void RefreshStatus();
 
     // The poll tick: refresh, then the running display, or the stop report once 10 refreshes in a
@@ -36,7 +53,7 @@ public:
 
     // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.
     wxMenu* CreatePopupMenu() override;
-    // The same menu from the status as the last refresh left it.
+    // The same menu from the status as the last refresh left it, in the form of the last opening.
     wxMenu* CreateQuietMenu() override;
 
     void OnOpenWebSettings(wxCommandEvent& event);
@@ -53,6 +70,10 @@ protected:
     bool m_wasRunning = false;        // seen running since the last stop report
     Desktop& m_desktop;
     IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
+    bool m_extendedMenu;          // the form of the last opening
+    // The time the extended menu shows while the service is down: taken at opening, or when the
+    // outage begins between openings, so that a long outage does not change the menu every tick.
+    std::int64_t m_outageShownAt = -1;
     // Last, so that it goes first: a command under way is cancelled before what it reports to.
     std::unique_ptr<ServiceControl> m_serviceControl;
     bool m_commandPending = false;  // a command of ours is under way

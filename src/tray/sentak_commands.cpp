@@ -56,6 +56,7 @@ void Sentak::OnServiceCommand(wxCommandEvent& event) {
                                    : id == ID_STOP_SERVICE ? ServiceCommand::Stop
                                                            : ServiceCommand::Restart;
     m_commandPending = true;
+    MenuMayHaveChanged();
     // From the moment it is sent: the service may stop before the command reports.
     if (command != ServiceCommand::Start) m_stopAsked = true;
     // The control goes before this tray does, cancelling the command: the callback never outlives
@@ -68,8 +69,9 @@ void Sentak::OnServiceCommand(wxCommandEvent& event) {
 void Sentak::OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome) {
     m_commandPending = false;
     if (outcome.result != ServiceOutcome::Result::Done) m_stopAsked = false;
-    // The display follows at once rather than at the next tick.
+    // The display follows at once rather than at the next tick, and the menu with it.
     Poll();
+    MenuMayHaveChanged();
     if (outcome.result != ServiceOutcome::Result::Failed) return;
 
     wxString caption, failed;

@@ -10,25 +10,33 @@
 
 namespace {
 // A fact about the service: shown greyed, choosing it does nothing.
-void AppendFact(wxMenu& menu, const wxString& text) { menu.Append(wxID_ANY, text)->Enable(false); }
+void AppendFact(wxMenu& menu, int id, const wxString& text) {
+    menu.Append(id, text)->Enable(false);
+}
+void AppendSeparator(wxMenu& menu, int id) {
+    menu.Append(new wxMenuItem(&menu, id, wxString(), wxString(), wxITEM_SEPARATOR));
+}
 }  // namespace
 
 wxMenu* Sentak::CreatePopupMenu() {
     RefreshStatus();
+    // Read once, after the refresh: the form follows the key as it is now, not at the click.
+    m_extendedMenu = m_desktop.WantsExtendedMenu();
+    m_outageShownAt = -1;  // an opening shows the time as it is now
     return CreateQuietMenu();
 }
 
 wxMenu* Sentak::CreateQuietMenu() {
-    // Read once, after the refresh: the form follows the key as it is now, not at the click.
-    const bool extended = m_desktop.WantsExtendedMenu();
+    const bool extended = m_extendedMenu;
+    if (m_statusValid)
+        m_outageShownAt = -1;
+    else if (m_outageShownAt < 0)
+        m_outageShownAt = static_cast<std::int64_t>(wxDateTime::GetTimeNow());
 
     auto* menu = new wxMenu;
-    if (extended) {
-        const std::int64_t seconds = m_statusValid
-                                         ? m_status.lastUpdate()
-                                         : static_cast<std::int64_t>(wxDateTime::GetTimeNow());
-        menu->Append(wxID_ANY, LastUpdatedText(seconds));
-    }
+    if (extended)
+        menu->Append(ID_LAST_UPDATED,
+                     LastUpdatedText(m_statusValid ? m_status.lastUpdate() : m_outageShownAt));
 
     const wxString product = LiteralLabel(GetProductName());
     wxString header = product;
@@ -37,24 +45,28 @@ wxMenu* Sentak::CreateQuietMenu() {
         // product name. The capitals are the warning.
         header = wxString::Format(TranslatedFormat("%s Service NOT RUNNING"), product);
     }
-    menu->Append(wxID_ANY, header)->Enable(!m_statusValid);
-    menu->AppendSeparator();
+    menu->Append(ID_SERVICE_HEADER, header)->Enable(!m_statusValid);
+    AppendSeparator(*menu, ID_SEPARATOR_FACTS);
 
     const wxString version = m_statusValid ? LiteralLabel(m_status.version()) : "???";
     // TRANSLATORS: %s is the service's version text, or "???" when it is not known.
-    AppendFact(*menu, wxString::Format(TranslatedFormat("Version: %s"), version));
+    AppendFact(*menu, ID_VERSION_FACT, wxString::Format(TranslatedFormat("Version: %s"), version));
     // TRANSLATORS: The port labels are shown as "label: 8080"; the colon and the number are
     // added by the program.
-    AppendFact(*menu, wxString::Format("%s: %s", _("HTTP port"),
-                                       PortText(m_statusValid, m_status.httpPort())));
-    AppendFact(*menu, wxString::Format("%s: %s", _("HTTPS port"),
-                                       PortText(m_statusValid, m_status.httpsPort())));
-    AppendFact(*menu, wxString::Format("%s: %s", _("RTSP port"),
-                                       PortText(m_statusValid, m_status.rtspPort())));
+    AppendFact(
+        *menu, ID_HTTP_PORT_FACT,
+        wxString::Format("%s: %s", _("HTTP port"), PortText(m_statusValid, m_status.httpPort())));
+    AppendFact(
+        *menu, ID_HTTPS_PORT_FACT,
+        wxString::Format("%s: %s", _("HTTPS port"), PortText(m_statusValid, m_status.httpsPort())));
+    AppendFact(
+        *menu, ID_RTSP_PORT_FACT,
+        wxString::Format("%s: %s", _("RTSP port"), PortText(m_statusValid, m_status.rtspPort())));
     // TRANSLATORS: %s is the port number, or "???" when there is none.
-    AppendFact(*menu, wxString::Format(TranslatedFormat("Remote connection port: %s"),
-                                       PortText(m_statusValid, m_status.remotePort())));
-    menu->AppendSeparator();
+    AppendFact(*menu, ID_REMOTE_PORT_FACT,
+               wxString::Format(TranslatedFormat("Remote connection port: %s"),
+                                PortText(m_statusValid, m_status.remotePort())));
+    AppendSeparator(*menu, ID_SEPARATOR_COMMANDS);
 
     const bool hasWebPort = m_status.httpPort() != 0 || m_status.httpsPort() != 0;
     // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
@@ -74,7 +86,7 @@ wxMenu* Sentak::CreateQuietMenu() {
         ->Enable(!m_commandPending && !m_statusValid);
     menu->Append(ID_STOP_SERVICE, _("St&op service"))->Enable(!m_commandPending);
     menu->Append(ID_RESTART_SERVICE, _("&Restart service"))->Enable(!m_commandPending);
-    menu->AppendSeparator();
+    AppendSeparator(*menu, ID_SEPARATOR_EXIT);
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));
     return menu;

@@ -1,0 +1,90 @@
+// The item's registration with a stand-in watcher, on a session bus of the test run's own.
+#include "platform/gio_owners_linux.h"
+#include "support.h"
+
+namespace {
+
+// Waits in the main loop, where the tray answers calls and gets replies, until done or 20 s.
+bool Until(const std::function<bool()>& done) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done() && std::chrono::steady_clock::now() < deadline)
+        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(5000);
+    return done();
+}
+
+// A watcher that records registrations, with a host as the test says.
+struct Watcher {
+    ConnectionPtr c{g_dbus_connection_new_for_address_sync(
+        g_getenv("DBUS_SESSION_BUS_ADDRESS"),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, nullptr)};
+    std::vector<std::string> items;
+    bool host = false;
+    Registration object;
+    Watcher() {
+        static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(
+            "<node><interface name='org.kde.StatusNotifierWatcher'>"
+            "<method name='RegisterStatusNotifierItem'><arg type='s'/></method>"
+            "<property name='IsStatusNotifierHostRegistered' type='b' access='read'/>"
+            "</interface></node>",
+            nullptr);
+        static const GDBusInterfaceVTable vtable{
+            [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+               GVariant* args, GDBusMethodInvocation* call, gpointer self) {
+                const gchar* item = nullptr;
+                g_variant_get(args, "(&s)", &item);
+                static_cast<Watcher*>(self)->items.push_back(item);
+                g_dbus_method_invocation_return_value(call, nullptr);
+            },
+            [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GError**,
+               gpointer self) { return g_variant_new_boolean(static_cast<Watcher*>(self)->host); },
+            nullptr,
+            {}};
+        object = Registration(
+            g_dbus_connection_register_object(c.get(), "/StatusNotifierWatcher",
+                                              node->interfaces[0], &vtable, this, nullptr, nullptr),
+            Unexport{c.get()});
+        g_variant_unref(g_dbus_connection_call_sync(
+            c.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+            "RequestName", g_variant_new("(su)", "org.kde.StatusNotifierWatcher", 0), nullptr,
+            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
+    }
+    void Emit(const char* signal, GVariant* args) {
+        g_dbus_connection_emit_signal(c.get(), nullptr, "/StatusNotifierWatcher",
+                                      "org.kde.StatusNotifierWatcher", signal, args, nullptr);
+    }
+};
+
+// The real tray icon, counting what it hands the toolkit's own.
+struct CountingSentak : Sentak {
+    using Sentak::Sentak;
+    bool ShowInToolkit(const wxBitmapBundle& image, const wxString& tooltip) override {
+        return ++shown, Sentak::ShowInToolkit(image, tooltip);
+    }
+    int shown = 0;
+};
+
+TEST(ItemRegistration, XembedUntilAHostAppearsAndRegisteredAgainWhenDropped) {
+    Watcher watcher;  // with no host: the XEmbed icon, set again only when its display changes
+    FakeDesktop desktop;
+    CountingSentak tray(desktop);
+    const wxBitmapBundle image(wxBitmap(16, 16));
+    tray.SetIcon(image, "up"), tray.SetIcon(image, "up");
+    EXPECT_EQ(tray.shown, 1);
+    // A round trip on the tray's connection: the bus has its match rules before the signal.
+    const ConnectionPtr bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));
+    g_variant_unref(g_dbus_connection_call_sync(bus.get(), "org.freedesktop.DBus", "/",
+                                                "org.freedesktop.DBus", "GetId", nullptr, nullptr,
+                                                G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr));
+    watcher.host = true;
+    watcher.Emit("StatusNotifierHostRegistered", nullptr);
+    ASSERT_TRUE(Until([&] { return !tray.IsIconInstalled(); })) << "no switch to the host";
+    ASSERT_EQ(watcher.items.size(), 1u);
+
+    watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", watcher.items[0].c_str()));
+    EXPECT_TRUE(Until([&] { return watcher.items.size() == 2 && !tray.IsIconInstalled(); }));
+    EXPECT_EQ(tray.shown, 2) << "no XEmbed icon while the item was dropped";
+}
+
+}  // namespace
