@@ -127,32 +127,14 @@ TEST(ServiceIcon, DecodedAgainOnlyWhenItsFileChanged) {
 // Every image of the file, each at its own size: at scale 1 the tray is given the file's 16 px
 // image, drawn for it, not the 32 px one shrunk.
 TEST(ServiceIcon, TheFilesOwnImageForTheTraysSize) {
-    // An icon file of two 32-bit images, 16 px red and 32 px blue.
-    const std::vector<std::pair<std::uint8_t, std::uint32_t>> images{{16, 0xFFFF0000},
-                                                                     {32, 0xFF0000FF}};
-    std::string file("\0\0\1\0\2\0", 6), data;
-    const auto put = [](std::string& to, std::uint32_t value, int bytes) {
-        for (int i = 0; i < bytes; ++i) to += char(value >> 8 * i);
-    };
-    for (const auto& [size, colour] : images) {
-        const std::uint32_t length = 40 + size * size * 4 + size * ((size + 31) / 32 * 4);
-        file += {char(size), char(size), 0, 0};
-        put(file, 1, 2), put(file, 32, 2), put(file, length, 4);
-        put(file, 6 + 16 * images.size() + data.size(), 4);
-        put(data, 40, 4), put(data, size, 4), put(data, size * 2, 4), put(data, 1, 2);
-        put(data, 32, 2), data.append(24, '\0');
-        for (int i = 0; i < size * size; ++i) put(data, colour, 4);
-        data.append(length - 40 - size * size * 4, '\0');  // the mask: every pixel shown
-    }
-    const std::string path = PrivateFile(".ico");
-    std::ofstream(path, std::ios::binary) << file + data;
-
-    const wxBitmapBundle icon = LoadIconFile(path);
+    const wxBitmapBundle icon = LoadIconFile(SENTAK_TESTS_DIR "/red16-blue32.ico");
     const wxSize size = icon.GetPreferredBitmapSizeAtScale(1.0);
     EXPECT_EQ(size, wxSize(16, 16));
-    const wxImage image = icon.GetBitmap(size).ConvertToImage();
-    EXPECT_EQ(wxColour(image.GetRed(8, 8), image.GetGreen(8, 8), image.GetBlue(8, 8)), *wxRED);
-    const wxImage large = icon.GetBitmap(wxSize(32, 32)).ConvertToImage();
-    EXPECT_EQ(wxColour(large.GetRed(8, 8), large.GetGreen(8, 8), large.GetBlue(8, 8)), *wxBLUE);
+    const auto colour = [&](int side) {
+        const wxImage image = icon.GetBitmap(wxSize(side, side)).ConvertToImage();
+        return wxColour(image.GetRed(8, 8), image.GetGreen(8, 8), image.GetBlue(8, 8));
+    };
+    EXPECT_EQ(colour(size.x), *wxRED);
+    EXPECT_EQ(colour(32), *wxBLUE);
 }
 #endif

@@ -35,6 +35,8 @@ SetCompressor /SOLID lzma
 ; The title of the program's hidden main window, which closes the program as its Exit command does.
 !define MAIN_WINDOW "wxTaskBarIcon Test Dialog"
 !define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+; What the installer needs of a running Sentak: to wait for it, and its image's name.
+!define /math WAIT_AND_NAME ${SYNCHRONIZE} | ${PROCESS_QUERY_LIMITED_INFORMATION}
 !define OPEN_EXISTING 3
 
 ; What this installation installed, one path below $INSTDIR a line.
@@ -130,8 +132,7 @@ Function ${un}CloseSentak
         ${EndIf}
         StrCpy $5 $0
         System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1)"
-        System::Call "kernel32::OpenProcess(i ${SYNCHRONIZE}|${PROCESS_QUERY_LIMITED_INFORMATION}, \
-            i 0, i r1) p .r2"
+        System::Call "kernel32::OpenProcess(i ${WAIT_AND_NAME}, i 0, i r1) p .r2"
         ${If} $2 = 0
             ${Continue}
         ${EndIf}
@@ -168,8 +169,7 @@ Function FindLockedFile
     ${TrimNewLines} $R9 $R9
     ${If} $R9 != ""
     ${AndIf} ${FileExists} "$INSTDIR\$R9"
-        System::Call "kernel32::CreateFileW(w '$INSTDIR\$R9', i ${GENERIC_WRITE}, i 0, p 0, \
-            i ${OPEN_EXISTING}, i 0, p 0) p .r0"
+        System::Call "kernel32::CreateFileW(w '$INSTDIR\$R9', i ${GENERIC_WRITE}, i 0, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r0"
         ${If} $0 = ${INVALID_HANDLE_VALUE}
             StrCpy $lockedFile "$INSTDIR\$R9"
             Push StopLineFind
@@ -219,6 +219,7 @@ Function ${un}RemoveInstalled
 FunctionEnd
 Function ${un}RemoveInstalledLine
     Call ${un}RemoveInstalled
+    ClearErrors ; a folder still in use is no reason for ${LineFind} to stop
     Push ""
 FunctionEnd
 !macroend
