@@ -1,10 +1,12 @@
-#include <aclapi.h>
 #include <wx/string.h>
 
 #include <cstdlib>
 #include <utility>
 
 #include "platform/unique_handle_windows.h"
+// After windows.h as the toolkit includes it.
+#include <aclapi.h>
+
 #include "service/brand.h"
 #include "service/pipe_trust_windows.h"
 #include "service/status_pipe.h"
