@@ -4,8 +4,8 @@
 # uninstaller, the Start-menu shortcut, the Run entry and the uninstall entry in place, and the
 # installed sentak.exe reads the pipe; a silent uninstall closes it (exit status 0) and leaves
 # nothing of ours. Then, with the start at login left off: an install over a Sentak that hangs
-# fails and changes nothing; one over a running Sentak closes it, replaces the files and keeps the
-# Run entry off. An upgrade removes the file that the earlier installation had and it has not. A
+# fails and changes nothing; one over a running Sentak closes it (not one of another folder),
+# replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier installation had and it has not. A
 # Sentak on another desktop, out of the installer's sight as another user's session is, holds
 # sentak.exe: the upgrade exits 2 with every file unchanged, and the uninstaller leaves that file
 # to the next restart and exits 3010.
@@ -85,9 +85,14 @@ wine "$setup" /S && fail "an install over a Sentak that hangs succeeded"
 kill -CONT "$sentak" # it finds the installer's WM_CLOSE and ends
 [ "$(cat "$dir/Resources/brand.json")" = changed ] || fail "the failed install changed files"
 ended_cleanly "the failed install"
+# Beside a Sentak of another folder, whose window has the same title: not ours to close.
+wine "$build/bin/sentak.exe" >"$work/foreign.log" 2>&1 & foreign=$!
+wait_for 60 grep -q '^Done\.' "$work/foreign.log" || fail "the other folder's Sentak read no pipe"
 start_sentak
 wine "$setup" /S || fail "the install over a running Sentak failed"
 ended_cleanly "the upgrade"
+kill -0 "$foreign" || fail "the upgrade closed the Sentak of another folder"
+kill "$foreign"
 installed_as_staged
 [ -z "$(value "$run_key" Sentak)" ] || fail "the upgrade turned the start at login on"
 echo "upgrade: a hung Sentak fails it unchanged; a running one is closed and replaced; no Run entry"
