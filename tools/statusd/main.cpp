@@ -12,6 +12,7 @@
 #include "service/status_pipe.h"
 #include "service/text_decoding.h"
 #include "status_server.h"
+#include "status_service.h"
 
 namespace {
 
@@ -26,6 +27,8 @@ const char kUsage[] =
     "  --remote N            remote connection port (default 0)\n"
     "  --last-update SECS    time of the last update in seconds since 1970 (default: now)\n"
     "  --path PATH           socket to serve (default: where the tray looks for it)\n"
+    "  --service             run as a service of Windows' service control manager, which\n"
+    "                        starts and stops it (register it with its options: sc create)\n"
     "\n"
     "Faults, at most one:\n"
     "  --short N             write only the first N bytes of the record (0 to 160)\n"
@@ -77,6 +80,7 @@ struct Settings {
     std::string path;
     ServeOptions options;
     std::string mode = "record";
+    bool service = false;
 };
 
 Settings ParseArguments(int argc, char** argv) {
@@ -130,6 +134,9 @@ Settings ParseArguments(int argc, char** argv) {
         } else if (option == "--path") {
             settings.path = takeValue();
             pathGiven = true;
+        } else if (option == "--service") {
+            noValue();
+            settings.service = true;
         } else if (option == "--short") {
             const std::string length = takeValue();
             setMode(option, ServeOptions::Mode::Short);
@@ -206,6 +213,7 @@ int main(int argc, char** argv) {
         std::cerr << "statusd: " << e.what() << '\n';
         return 2;
     }
+    if (settings.service) return RunAsService(settings.path, settings.options);
     try {
         StatusServer server(settings.path, settings.options);
         const StopOnSignals stopOnSignals(server);
