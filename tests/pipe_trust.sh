@@ -39,7 +39,7 @@ wait_for 60 eval '[ "$(state)" = STOPPED ]' || fail "the service does not stop"
 from=$(($(wc -l <"$work/sentak.log") + 1))
 wine "$build/bin/statusd.exe" >"$work/statusd.log" 2>&1 & pids+=($!)
 wait_for 40 grep -q serving "$work/statusd.log" || fail "statusd.exe does not serve the pipe"
-refused() { (($(tail -n "+$from" "$work/sentak.log" | grep -c '^Pipe server is not the service\.$') >= 3)); }
+refused() { (($(tail -n "+$from" "$work/sentak.log" | grep -c '^Pipe server is not the service\.') >= 3)); }
 wait_for 60 refused || fail "sentak.exe did not refuse the plain process' pipe at every refresh"
 wait_for 60 eval '! service_icon' || fail "the tray still shows the service running"
 ! tail -n "+$from" "$work/sentak.log" | grep -q '^Done\.' || fail "sentak.exe read the plain process"
