@@ -83,7 +83,8 @@ if(WIN32)
     file(WRITE ${make_installer} "\
 # Packs the staged installation STAGE into the installer OUTFILE.
 #   cmake -DSTAGE=<staged installation> -DOUTFILE=<setup.exe> -P ${make_installer}
-set(work \${OUTFILE}.files)
+cmake_path(GET OUTFILE PARENT_PATH work)
+string(APPEND work /installer-files)
 file(MAKE_DIRECTORY \${work})
 execute_process(COMMAND \"${CMAKE_COMMAND}\" -DSTAGE=\${STAGE} -DOUTPUT=\${work}/files.nsh
         -DRECORD=\${work}/record.txt -P \"${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake\"
