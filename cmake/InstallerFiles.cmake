@@ -1,13 +1,16 @@
-# Writes what the installer puts down and its uninstaller takes away, from a staged installation:
-# two NSIS macros, SENTAK_INSTALL_FILES and SENTAK_UNINSTALL_FILES, so that the uninstaller
-# removes exactly the files installed and then each folder that is left empty.
-#   cmake -DSTAGE=<staged installation> -DOUTPUT=<file.nsh> -P InstallerFiles.cmake
+# Writes what the installer puts down, from a staged installation: the NSIS macro
+# SENTAK_INSTALL_FILES; the record of the installed files (one path below the installation folder
+# a line, the uninstaller included), which the installation keeps so that a later upgrade or the
+# uninstaller removes exactly these; and SENTAK_UNINSTALL_FILES, the same removal for an
+# installation whose record has gone missing.
+#   cmake -DSTAGE=<staged installation> -DOUTPUT=<file.nsh> -DRECORD=<file.txt>
+#         -P InstallerFiles.cmake
 
 file(GLOB_RECURSE files RELATIVE ${STAGE} ${STAGE}/*)
 list(SORT files)
 set(install "!macro SENTAK_INSTALL_FILES\n")
 set(uninstall "!macro SENTAK_UNINSTALL_FILES\n")
-set(folders)
+set(record)
 foreach(file IN LISTS files)
     cmake_path(GET file PARENT_PATH folder)
     string(REPLACE "/" "\\" windows_file "${file}")
@@ -17,19 +20,9 @@ foreach(file IN LISTS files)
     endif()
     string(APPEND install "    SetOutPath \"$INSTDIR${windows_folder}\"\n"
                           "    File \"${STAGE}/${file}\"\n")
-    string(APPEND uninstall "    Delete \"$INSTDIR\\${windows_file}\"\n")
-    # The folder and every folder above it inside the installation.
-    while(folder)
-        list(APPEND folders ${folder})
-        cmake_path(GET folder PARENT_PATH folder)
-    endwhile()
+    string(APPEND uninstall "    StrCpy $R9 \"${windows_file}\"\n    Call un.RemoveInstalled\n")
+    string(APPEND record "${windows_file}\r\n")
 endforeach()
-# Deepest first: in reverse order a folder comes before the one that holds it.
-list(REMOVE_DUPLICATES folders)
-list(SORT folders)
-list(REVERSE folders)
-foreach(folder IN LISTS folders)
-    string(REPLACE "/" "\\" windows_folder "${folder}")
-    string(APPEND uninstall "    RMDir \"$INSTDIR\\${windows_folder}\"\n")
-endforeach()
+string(APPEND record "uninstall.exe\r\n")
 file(WRITE ${OUTPUT} "${install}!macroend\n${uninstall}!macroend\n")
+file(WRITE ${RECORD} "${record}")

@@ -78,25 +78,38 @@ endif()
 include(CPack)
 
 # The Windows installer, from the files the .zip holds: the installation is staged with the same
-# install rules, then resources/windows/installer.nsi packs it with makensis.
+# install rules, then resources/windows/installer.nsi packs it with makensis. The packing is a
+# script of its own, so that another stage can be packed the same way (tests do).
 if(WIN32)
     find_program(MAKENSIS makensis REQUIRED)
     # Not from CPACK_PACKAGE_FILE_NAME: including CPack has left the source package's name there.
     set(setup_name sentak-${PROJECT_VERSION}-windows-x86_64-setup.exe)
     set(SENTAK_SETUP ${CMAKE_BINARY_DIR}/${setup_name})
     set(stage ${CMAKE_BINARY_DIR}/installer/stage)
-    set(files_nsh ${CMAKE_BINARY_DIR}/installer/files.nsh)
+    set(make_installer ${CMAKE_BINARY_DIR}/installer/make-installer.cmake)
+    file(WRITE ${make_installer} "\
+# Packs the staged installation STAGE into the installer OUTFILE.
+#   cmake -DSTAGE=<staged installation> -DOUTFILE=<setup.exe> -P ${make_installer}
+cmake_path(GET OUTFILE PARENT_PATH work)
+string(APPEND work /installer-files)
+file(MAKE_DIRECTORY \${work})
+execute_process(COMMAND \"${CMAKE_COMMAND}\" -DSTAGE=\${STAGE} -DOUTPUT=\${work}/files.nsh
+        -DRECORD=\${work}/record.txt -P \"${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake\"
+    COMMAND_ERROR_IS_FATAL ANY)
+execute_process(COMMAND \"${MAKENSIS}\" -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
+        \"-DPUBLISHER=${CPACK_PACKAGE_VENDOR}\" \"-DICON=${SENTAK_ICON}\"
+        -DFILES=\${work}/files.nsh -DRECORD=\${work}/record.txt -DOUTFILE=\${OUTFILE}
+        \"${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi\"
+    COMMAND_ERROR_IS_FATAL ANY)
+")
     file(GLOB_RECURSE shipped_resources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/resources/Resources/*)
     add_custom_command(OUTPUT ${SENTAK_SETUP}
         COMMAND ${CMAKE_COMMAND} -E rm -rf ${stage}
         COMMAND ${CMAKE_COMMAND} --install ${CMAKE_BINARY_DIR} --prefix ${stage} --strip
-        COMMAND ${CMAKE_COMMAND} -DSTAGE=${stage} -DOUTPUT=${files_nsh}
-                -P ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
-        COMMAND ${MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
-                "-DPUBLISHER=${CPACK_PACKAGE_VENDOR}" -DICON=${SENTAK_ICON} -DFILES=${files_nsh}
-                -DOUTFILE=${SENTAK_SETUP} ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+        COMMAND ${CMAKE_COMMAND} -DSTAGE=${stage} -DOUTFILE=${SENTAK_SETUP} -P ${make_installer}
         DEPENDS sentak sentak-control ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
                 ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+                ${CMAKE_SOURCE_DIR}/resources/windows/installed-0.1.0.txt
                 ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
         COMMENT "Making the installer ${setup_name}"
         VERBATIM)

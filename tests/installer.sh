@@ -4,8 +4,11 @@
 # uninstaller, the Start-menu shortcut, the Run entry and the uninstall entry in place, and the
 # installed sentak.exe reads the pipe; a silent uninstall closes it (exit status 0) and leaves
 # nothing of ours. Then, with the start at login left off: an install over a Sentak that hangs
-# fails and changes nothing; one over a running Sentak closes it, replaces the files and keeps the
-# Run entry off.
+# fails and changes nothing; one over a running Sentak closes it (not one of another folder),
+# replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier installation had and it has not. A
+# Sentak on another desktop, out of the installer's sight as another user's session is, holds
+# sentak.exe: the upgrade exits 2 with every file unchanged, and the uninstaller leaves that file
+# to the next restart and exits 3010.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -27,8 +30,11 @@ snapshot() {
     wine reg export 'HKLM\Software' "$work/$1.reg" /y >/dev/null
 }
 installed_as_staged() {
-    diff -r -x uninstall.exe "$build/installer/stage" "$dir" && [ -f "$dir/uninstall.exe" ] ||
-        fail "Program Files\\Sentak does not hold the staged files and the uninstaller"
+    diff -r -x uninstall.exe -x installed-files.txt "$build/installer/stage" "$dir" &&
+        [ -f "$dir/uninstall.exe" ] || fail "Program Files\\Sentak does not hold the staged files"
+    diff <(cd "$build/installer/stage" && find . -type f | cut -c3- | tr / '\\' | sort) \
+        <(tr -d '\r' <"$dir/installed-files.txt" | grep -v '^uninstall.exe$' | sort) ||
+        fail "installed-files.txt does not list the installed files"
 }
 start_sentak() { # each with a log of its own, where no earlier Sentak's "Done." counts
     log=$(mktemp -p "$work")
@@ -79,10 +85,44 @@ wine "$setup" /S && fail "an install over a Sentak that hangs succeeded"
 kill -CONT "$sentak" # it finds the installer's WM_CLOSE and ends
 [ "$(cat "$dir/Resources/brand.json")" = changed ] || fail "the failed install changed files"
 ended_cleanly "the failed install"
+# Beside a Sentak of another folder, whose window has the same title: not ours to close.
+wine "$build/bin/sentak.exe" >"$work/foreign.log" 2>&1 & foreign=$!
+wait_for 60 grep -q '^Done\.' "$work/foreign.log" || fail "the other folder's Sentak read no pipe"
 start_sentak
 wine "$setup" /S || fail "the install over a running Sentak failed"
 ended_cleanly "the upgrade"
+kill -0 "$foreign" || fail "the upgrade closed the Sentak of another folder"
+kill "$foreign"
 installed_as_staged
 [ -z "$(value "$run_key" Sentak)" ] || fail "the upgrade turned the start at login on"
-uninstall
 echo "upgrade: a hung Sentak fails it unchanged; a running one is closed and replaced; no Run entry"
+
+cp -a "$build/installer/stage" "$work/stage"
+mkdir "$work/stage/languages/nl" && echo stale >"$work/stage/languages/nl/main.mo"
+cmake -DSTAGE="$work/stage" -DOUTFILE="$work/more-setup.exe" \
+    -P "$build/installer/make-installer.cmake" >/dev/null || fail "no installer of one more file"
+wine "$work/more-setup.exe" /S && [ -f "$dir/languages/nl/main.mo" ] ||
+    fail "the installer of one more file failed"
+wine "$setup" /S || fail "the upgrade from one more file failed"
+[ ! -e "$dir/languages/nl" ] || fail "the upgrade left the file it no longer has"
+installed_as_staged
+
+log=$(mktemp -p "$work")
+wine explorer /desktop=other "$folder\sentak.exe" >"$log" 2>&1 & pids+=($!)
+wait_for 60 grep -q '^Done\.' "$log" || fail "the other desktop's Sentak read no pipe"
+cp -a "$dir" "$work/held"
+status=0 && wine "$setup" /S || status=$?
+((status == 2)) || fail "the upgrade over a held sentak.exe ended with $status, not 2"
+diff -r "$work/held" "$dir" || fail "the upgrade over a held sentak.exe changed files"
+# A copy run in place returns its exit status (its low byte, as Unix keeps it); NSIS takes the
+# folder without quotes, so without spaces.
+cp "$dir/uninstall.exe" "$work/" && status=0 &&
+    wine "$work/uninstall.exe" /S "_?=$(winepath -s "$folder" | tr -d '\r')" || status=$?
+((status == 3010 % 256)) || fail "the uninstaller ended with $status, not 3010, for a held file"
+[ -z "$(value "$uninstall_key" DisplayName)" ] || fail "the uninstaller kept its entry"
+[ "$(ls "$dir")" = sentak.exe ] || fail "the uninstaller left $(ls "$dir" | xargs) behind"
+wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+    /v PendingFileRenameOperations | grep -qi 'Sentak\\sentak.exe' ||
+    fail "sentak.exe is not removed at the next restart"
+echo "exact: the upgrade removes a dropped file; a held sentak.exe: upgrade exits 2 unchanged," \
+    "uninstall exits 3010 and leaves it to the restart"

@@ -5,6 +5,7 @@
 
 #ifdef _WIN32
 #include "platform/unique_handle_windows.h"
+#include "service/pipe_trust_windows.h"
 #else
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -142,10 +143,13 @@ TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
     for (const char* value : {static_cast<const char*>(nullptr), ""}) {
         const ScopedEnv unset("QUENTHAL_PIPE", value);
 #ifdef _WIN32
-        // A real service on the system's own name, in the test's private Wine prefix.
+        // A server on the system's own name, in the test's private Wine prefix, that is not the
+        // service: its record is not read.
         StatusServer server(R"(\\.\pipe\Quenthal)", {});
         std::thread serving([&] { server.Run(); });
-        EXPECT_EQ(RefreshOnce().trace, kDone);
+        const Refresh refresh = RefreshOnce();
+        EXPECT_EQ(refresh.trace, L"Connecting to pipe...\nPipe server is not the service.\n");
+        EXPECT_FALSE(refresh.status);
         server.Stop();
         serving.join();
 #else
@@ -153,6 +157,42 @@ TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
 #endif
     }
 }
+
+// The user's pipe as named, in any characters: Windows keeps the environment as wide text.
+TEST(Pipe, ChosenPathInAnyCharacters) {
+    const std::string path = PrivatePipePath() + "-\u03A9\u20AC";
+    const ScopedEnv chosen("QUENTHAL_PIPE", path.c_str());
+    EXPECT_EQ(StatusPipePath(), path);
+    StatusServer server(path, {});
+    std::thread serving([&] { server.Run(); });
+    EXPECT_EQ(RefreshOnce().trace, kDone);
+    server.Stop();
+    serving.join();
+}
+
+#ifdef _WIN32
+// Who may serve the default pipe: the service's own process, or an owner no standard user can
+// make a pipe's owner.
+TEST(Pipe, ServedByTheServiceProcessOrAServiceAccount) {
+    const auto sid = [](WELL_KNOWN_SID_TYPE type) {
+        std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
+        DWORD size = DWORD(sid.size());
+        EXPECT_TRUE(::CreateWellKnownSid(type, nullptr, sid.data(), &size)) << int(type);
+        return sid;
+    };
+    std::vector<BYTE> users = sid(WinBuiltinUsersSid);
+    EXPECT_TRUE(ServedByService(42, 42, users.data()));
+    EXPECT_FALSE(ServedByService(42, 43, users.data()));
+    EXPECT_FALSE(ServedByService(0, 0, users.data())) << "neither process known";
+    EXPECT_FALSE(ServedByService(42, 43, nullptr));
+    for (const auto type :
+         {WinLocalSystemSid, WinLocalServiceSid, WinNetworkServiceSid, WinBuiltinAdministratorsSid})
+        EXPECT_TRUE(ServedByService(42, 0, sid(type).data())) << int(type);
+    for (const auto type : {WinWorldSid, WinAuthenticatedUserSid, WinInteractiveSid,
+                            WinBuiltinPowerUsersSid, WinCreatorOwnerSid})
+        EXPECT_FALSE(ServedByService(42, 0, sid(type).data())) << int(type);
+}
+#endif
 
 TEST(Brand, NameUnderItsExactKeyWithinTheReadLimit) {
     const std::string path = PrivateFile(".json");

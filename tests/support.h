@@ -8,6 +8,7 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <sstream>
@@ -22,16 +23,25 @@ inline void PrintTo(const wxString& text, std::ostream* out) {
     *out << '"' << text.utf8_str() << '"';
 }
 
-// Sets (or with nullptr removes) a variable and puts back what was there.
+// Sets (or with nullptr removes) a variable, given as UTF-8, and puts back what was there.
 class ScopedEnv {
 public:
     ScopedEnv(const wxString& name, const char* value)
         : m_name(name), m_had(wxGetEnv(name, &m_old)) {
-        value ? wxSetEnv(name, value) : wxUnsetEnv(name);
+        Set(value);
     }
-    ~ScopedEnv() { m_had ? wxSetEnv(m_name, m_old) : wxUnsetEnv(m_name); }
+    ~ScopedEnv() { Set(m_had ? m_old.utf8_str().data() : nullptr); }
 
 private:
+    // As the system keeps it: wide text on Windows, bytes elsewhere, whatever the locale.
+    void Set(const char* value) {
+#ifdef _WIN32
+        value ? wxSetEnv(m_name, wxString::FromUTF8(value)) : wxUnsetEnv(m_name);
+#else
+        value ? ::setenv(m_name.utf8_str(), value, 1) : ::unsetenv(m_name.utf8_str());
+#endif
+    }
+
     wxString m_name, m_old;
     bool m_had;
 };

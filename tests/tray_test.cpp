@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "platform/platform.h"
 #include "support.h"
 #include "tray/icon_cache.h"
 #include "tray/sentak_dialog.h"
@@ -127,7 +128,9 @@ TEST(ServiceIcon, DecodedAgainOnlyWhenItsFileChanged) {
     const wxBitmapBundle first = cache.Get(path);
     ASSERT_TRUE(first.IsOk());
     EXPECT_TRUE(cache.Get(path).IsSameAs(first));
+#ifndef _WIN32
     EXPECT_GE(first.GetDefaultSize().x, 32) << "as large as the other displays' art";
+#endif
     for (int size : {16, 32, 48, 64}) EXPECT_FALSE(first.GetBitmap(wxSize(size, size)).GetMask());
     const auto expect = [&](int decodings, bool shown) {
         EXPECT_EQ(cache.Get(path).IsOk(), shown) << decodings;
@@ -146,3 +149,19 @@ TEST(ServiceIcon, DecodedAgainOnlyWhenItsFileChanged) {
     expect(cache.Decodings() + 1, false);
     expect(cache.Decodings() + 1, false);
 }
+
+#ifdef _WIN32
+// Every image of the file, each at its own size: at scale 1 the tray is given the file's 16 px
+// image, drawn for it, not the 32 px one shrunk.
+TEST(ServiceIcon, TheFilesOwnImageForTheTraysSize) {
+    const wxBitmapBundle icon = LoadIconFile(SENTAK_TESTS_DIR "/red16-blue32.ico");
+    const wxSize size = icon.GetPreferredBitmapSizeAtScale(1.0);
+    EXPECT_EQ(size, wxSize(16, 16));
+    const auto colour = [&](int side) {
+        const wxImage image = icon.GetBitmap(wxSize(side, side)).ConvertToImage();
+        return wxColour(image.GetRed(8, 8), image.GetGreen(8, 8), image.GetBlue(8, 8));
+    };
+    EXPECT_EQ(colour(size.x), *wxRED);
+    EXPECT_EQ(colour(32), *wxBLUE);
+}
+#endif

@@ -1,7 +1,11 @@
 ; The Windows installer: Sentak for all users in Program Files\Sentak, a Start-menu shortcut, an
 ; optional start at every login (the machine's Run entry) and an uninstaller in "Installed apps".
-; The build passes VERSION, PUBLISHER, ICON, FILES (the generated lists of what is installed, see
-; cmake/InstallerFiles.cmake) and OUTFILE with -D.
+; The build passes VERSION, PUBLISHER, ICON, FILES and RECORD (the generated macros and record
+; of what is installed, see cmake/InstallerFiles.cmake) and OUTFILE with -D.
+;
+; Nothing is written or deleted until every file to replace or delete can be: a Sentak of another
+; user's session, which this setup cannot close, keeps sentak.exe open, and a setup that failed
+; halfway would leave old and new files mixed.
 ;
 ; Command line: /S installs silently; /NOAUTOSTART leaves the start at login off. An upgrade
 ; keeps the earlier choice unless /NOAUTOSTART says otherwise.
@@ -19,6 +23,10 @@ SetCompressor /SOLID lzma
 !include MUI2.nsh
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include TextFunc.nsh
+!include WinCore.nsh
+!include Win\WinError.nsh
+!include Win\WinNT.nsh
 !include WinMessages.nsh
 !include ${FILES}
 
@@ -26,8 +34,13 @@ SetCompressor /SOLID lzma
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 ; The title of the program's hidden main window, which closes the program as its Exit command does.
 !define MAIN_WINDOW "wxTaskBarIcon Test Dialog"
-!define SYNCHRONIZE 0x00100000
-!define WAIT_OBJECT_0 0
+!define PROCESS_QUERY_LIMITED_INFORMATION 0x1000
+; What the installer needs of a running Sentak: to wait for it, and its image's name.
+!define /math WAIT_AND_NAME ${SYNCHRONIZE} | ${PROCESS_QUERY_LIMITED_INFORMATION}
+!define OPEN_EXISTING 3
+
+; What this installation installed, one path below $INSTDIR a line.
+!define RECORD_NAME "installed-files.txt"
 
 Name "Sentak"
 OutFile "${OUTFILE}"
@@ -65,6 +78,30 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 LangString StartAtLogin ${LANG_ENGLISH} "Start Sentak when I log in"
 LangString StartAtLogin ${LANG_GERMAN} "Sentak bei der Anmeldung starten"
 LangString StartAtLogin ${LANG_FRENCH} "Démarrer Sentak à l'ouverture de session"
+LangString CloseRunning ${LANG_ENGLISH} "Sentak is running. Setup closes it to continue.$\n$\n\
+Choose OK to close it, or Cancel to leave it running and change nothing."
+LangString CloseRunning ${LANG_GERMAN} "Sentak läuft. Zum Fortfahren beendet das Setup es.$\n$\n\
+Wählen Sie OK, um es zu beenden, oder Abbrechen, um es weiterlaufen zu lassen und nichts zu \
+ändern."
+LangString CloseRunning ${LANG_FRENCH} "Sentak est en cours d'exécution. Le programme \
+d'installation le ferme pour continuer.$\n$\n\
+Choisissez OK pour le fermer, ou Annuler pour le laisser ouvert sans rien modifier."
+LangString FileInUse ${LANG_ENGLISH} "$\"$lockedFile$\" is in use, perhaps by Sentak running for \
+another user of this computer. Nothing has been changed.$\n$\n\
+Close Sentak in every session (or sign the other users out), then choose Retry."
+LangString FileInUse ${LANG_GERMAN} "$\"$lockedFile$\" wird verwendet, vielleicht von Sentak in \
+der Sitzung eines anderen Benutzers dieses Computers. Es wurde nichts geändert.$\n$\n\
+Beenden Sie Sentak in jeder Sitzung (oder melden Sie die anderen Benutzer ab) und wählen Sie dann \
+$\"Wiederholen$\"."
+LangString FileInUse ${LANG_FRENCH} "$\"$lockedFile$\" est utilisé, peut-être par Sentak ouvert \
+par un autre utilisateur de cet ordinateur. Rien n'a été modifié.$\n$\n\
+Quittez Sentak dans chaque session (ou déconnectez les autres utilisateurs), puis réessayez."
+LangString RestartToFinish ${LANG_ENGLISH} "Some files of Sentak are in use and are removed when \
+the computer restarts. Restart it to finish the removal."
+LangString RestartToFinish ${LANG_GERMAN} "Einige Dateien von Sentak werden verwendet und beim \
+Neustart des Computers entfernt. Starten Sie ihn neu, um die Deinstallation abzuschließen."
+LangString RestartToFinish ${LANG_FRENCH} "Certains fichiers de Sentak sont utilisés et seront \
+supprimés au redémarrage de l'ordinateur. Redémarrez-le pour terminer la désinstallation."
 LangString StillRunning ${LANG_ENGLISH} "Sentak is still running and does not close.$\n$\n\
 Close it from its tray menu (hold Shift, right-click the icon, $\"Exit tray application$\"), then \
 choose Retry."
@@ -77,19 +114,40 @@ Quittez-le depuis le menu de son icône dans la zone de notification (maintenez 
 l'icône, $\"Quitter l'application de la zone de notification$\"), puis réessayez."
 
 Var earlierInstallation
+Var closeAnswered
+Var lockedFile
 
-; Closes every running Sentak of this desktop as its Exit command would, through WM_CLOSE to its
-; hidden main window, and waits for each to end. Never kills: when one does not end, the user may
-; retry or cancel, and a silent run cancels, which aborts with nothing changed.
+; Closes every running Sentak of this desktop that runs from this installation, as its Exit
+; command would, through WM_CLOSE to its hidden main window, and waits for each to end. A window of
+; that title from any other program is left alone. The user is asked first, and nothing is sent
+; when they cancel. Never kills: when one does not end, the user may retry or cancel, and a
+; silent run cancels, which aborts with nothing changed.
 !macro CLOSE_SENTAK un
 Function ${un}CloseSentak
+    StrCpy $5 0 ; the window after which to look
     ${Do}
-        FindWindow $0 "" "${MAIN_WINDOW}"
+        System::Call "user32::FindWindowExW(p 0, p r5, p 0, w '${MAIN_WINDOW}') p .r0"
         ${If} $0 = 0
             Return
         ${EndIf}
+        StrCpy $5 $0
         System::Call "user32::GetWindowThreadProcessId(p r0, *i .r1)"
-        System::Call "kernel32::OpenProcess(i ${SYNCHRONIZE}, i 0, i r1) p .r2"
+        System::Call "kernel32::OpenProcess(i ${WAIT_AND_NAME}, i 0, i r1) p .r2"
+        ${If} $2 = 0
+            ${Continue}
+        ${EndIf}
+        StrCpy $4 ""
+        System::Call "kernel32::QueryFullProcessImageNameW(p r2, i 0, w .r4, *i ${NSIS_MAX_STRLEN})"
+        ${If} $4 != "$INSTDIR\sentak.exe" ; compared ignoring case, as the system names files
+            System::Call "kernel32::CloseHandle(p r2)"
+            ${Continue}
+        ${EndIf}
+        ${If} $closeAnswered != 1
+            MessageBox MB_OKCANCEL|MB_ICONQUESTION "$(CloseRunning)" /SD IDOK IDOK +3
+            System::Call "kernel32::CloseHandle(p r2)"
+            Abort "$(CloseRunning)"
+            StrCpy $closeAnswered 1
+        ${EndIf}
         System::Call "user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0)"
         System::Call "kernel32::WaitForSingleObject(p r2, i 10000) i .r3"
         System::Call "kernel32::CloseHandle(p r2)"
@@ -98,11 +156,75 @@ Function ${un}CloseSentak
             Abort "$(StillRunning)"
             retry:
         ${EndIf}
+        StrCpy $5 0 ; the windows have changed: look again from the first
     ${Loop}
 FunctionEnd
 !macroend
 !insertmacro CLOSE_SENTAK ""
 !insertmacro CLOSE_SENTAK "un."
+
+; For ${LineFind}: notes in $lockedFile the installed file of the line $R9 when it exists and
+; another process has it open (a running program, a reader that does not share writing).
+Function FindLockedFile
+    ${TrimNewLines} $R9 $R9
+    ${If} $R9 != ""
+    ${AndIf} ${FileExists} "$INSTDIR\$R9"
+        System::Call "kernel32::CreateFileW(w '$INSTDIR\$R9', i ${GENERIC_WRITE}, i 0, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r0"
+        ${If} $0 = ${INVALID_HANDLE_VALUE}
+            StrCpy $lockedFile "$INSTDIR\$R9"
+            Push StopLineFind
+            Return
+        ${EndIf}
+        System::Call "kernel32::CloseHandle(p r0)"
+    ${EndIf}
+    Push ""
+FunctionEnd
+
+; Aborts, with nothing changed, unless every file of both lists that exists can be written.
+Function CheckFilesFree
+    ${Do}
+        StrCpy $lockedFile ""
+        ${LineFind} "$PLUGINSDIR\installing.txt" "/NUL" "1:-1" FindLockedFile
+        ${If} $lockedFile == ""
+        ${AndIf} ${FileExists} "$PLUGINSDIR\earlier.txt"
+            ${LineFind} "$PLUGINSDIR\earlier.txt" "/NUL" "1:-1" FindLockedFile
+        ${EndIf}
+        ${If} $lockedFile == ""
+            Return
+        ${EndIf}
+        MessageBox MB_RETRYCANCEL|MB_ICONSTOP "$(FileInUse)" /SD IDCANCEL IDRETRY +2
+        Abort "$(FileInUse)"
+    ${Loop}
+FunctionEnd
+
+; Deletes the installed file $R9 (a path below $INSTDIR), then each of its folders that is left
+; empty. With /REBOOTOK in the uninstaller: what is in use goes at the next restart.
+!macro REMOVE_INSTALLED un reboot
+Function ${un}RemoveInstalled
+    ${TrimNewLines} $R9 $R9
+    ${If} $R9 == ""
+        Return
+    ${EndIf}
+    Delete ${reboot} "$INSTDIR\$R9"
+    ${GetParent} "$R9" $R0
+    ${DoWhile} $R0 != ""
+        ; A folder only waits for the restart when a file in it does.
+        ${If} ${RebootFlag}
+            RMDir ${reboot} "$INSTDIR\$R0"
+        ${Else}
+            RMDir "$INSTDIR\$R0"
+        ${EndIf}
+        ${GetParent} "$R0" $R0
+    ${Loop}
+FunctionEnd
+Function ${un}RemoveInstalledLine
+    Call ${un}RemoveInstalled
+    ClearErrors ; a folder still in use is no reason for ${LineFind} to stop
+    Push ""
+FunctionEnd
+!macroend
+!insertmacro REMOVE_INSTALLED "" ""
+!insertmacro REMOVE_INSTALLED "un." "/REBOOTOK"
 
 ; Through the shell, so that Sentak runs as the user who logged in, not elevated like this setup.
 Function StartAsUser
@@ -111,8 +233,22 @@ FunctionEnd
 
 Section "-Sentak"
     Call CloseSentak
+    InitPluginsDir
+    File "/oname=$PLUGINSDIR\installing.txt" "${RECORD}"
+    ; What the earlier installation holds: its record, or what 0.1.0, which kept none, installed.
+    ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
+        CopyFiles /SILENT "$INSTDIR\${RECORD_NAME}" "$PLUGINSDIR\earlier.txt"
+    ${ElseIf} $earlierInstallation != ""
+        File "/oname=$PLUGINSDIR\earlier.txt" "installed-0.1.0.txt"
+    ${EndIf}
+    Call CheckFilesFree
+    ; The earlier files first, so that those the new version dropped are gone with them.
+    ${If} ${FileExists} "$PLUGINSDIR\earlier.txt"
+        ${LineFind} "$PLUGINSDIR\earlier.txt" "/NUL" "1:-1" RemoveInstalledLine
+    ${EndIf}
     !insertmacro SENTAK_INSTALL_FILES
     WriteUninstaller "$INSTDIR\uninstall.exe"
+    File "/oname=$INSTDIR\${RECORD_NAME}" "${RECORD}"
     ; The shortcut starts Sentak in its folder.
     SetOutPath "$INSTDIR"
     CreateShortcut "$SMPROGRAMS\Sentak.lnk" "$INSTDIR\sentak.exe"
@@ -164,13 +300,27 @@ Function un.onInit
     SetShellVarContext all
 FunctionEnd
 
-; Exactly what the installer made; a folder that holds anything else stays.
+; Exactly what the installer made, as its record lists it; a folder that holds anything else
+; stays. A file in use (Sentak of another session) goes at the next restart, which the user is told
+; of, and a silent run says with its exit code.
 Section "Uninstall"
     Call un.CloseSentak
-    !insertmacro SENTAK_UNINSTALL_FILES
-    Delete "$INSTDIR\uninstall.exe"
+    ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
+        ${LineFind} "$INSTDIR\${RECORD_NAME}" "/NUL" "1:-1" un.RemoveInstalledLine
+    ${Else}
+        !insertmacro SENTAK_UNINSTALL_FILES
+        StrCpy $R9 "uninstall.exe"
+        Call un.RemoveInstalled
+    ${EndIf}
+    Delete "$INSTDIR\${RECORD_NAME}"
     Delete "$SMPROGRAMS\Sentak.lnk"
     DeleteRegValue HKLM "${RUN_KEY}" "Sentak"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
-    RMDir "$INSTDIR"
+    ${If} ${RebootFlag}
+        RMDir /REBOOTOK "$INSTDIR"
+        MessageBox MB_OK|MB_ICONINFORMATION "$(RestartToFinish)" /SD IDOK
+        SetErrorLevel ${ERROR_SUCCESS_REBOOT_REQUIRED} ; what Windows installers exit with then
+    ${Else}
+        RMDir "$INSTDIR"
+    ${EndIf}
 SectionEnd

@@ -11,15 +11,17 @@
 
 class wxTaskBarIcon;
 
-// Lets the OS show the next desktop notification the way it prefers: on Windows as a toast,
-// falling back to a balloon of icon. Elsewhere the toolkit's own notifications need nothing.
+// Makes the desktop notifications come from icon where the toolkit shows them as its balloons
+// (Windows 10 and 11 show a balloon as a toast). Elsewhere the toolkit's own notifications need
+// nothing.
 void PrepareNotifications(wxTaskBarIcon& icon);
 
 // message as this system's notifications must be given it to show it as written: Linux
 // notification services render markup in the body, so & < > are escaped there.
 wxString NotificationBody(const wxString& message);
 
-// The first icon of the .ico file at path, for the tray; not IsOk() when it cannot be read. What
+// The first icon of the .ico file at path, for the tray, in every size the file holds, so that
+// the tray is given the file's own image for its size; not IsOk() when it cannot be read. What
 // the toolkit logs on the way is the caller's to silence.
 wxBitmapBundle LoadIconFile(const wxString& path);
 

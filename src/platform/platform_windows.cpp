@@ -1,8 +1,9 @@
+#include <algorithm>
 #include <vector>
 
 #include <wx/file.h>
 #include <wx/icon.h>
-#include <wx/iconloc.h>
+#include <wx/iconbndl.h>
 #include <wx/intl.h>
 #include <wx/notifmsg.h>
 #include <wx/taskbar.h>
@@ -19,24 +20,29 @@ std::uint32_t LittleEndian(const std::uint8_t* at, int width) {
     return value;
 }
 
-// Whether the file at path is an icon file whose directory and images lie inside it. The
-// system's decoder trusts the directory: a file of a few bytes that claims thousands of images
-// has brought the program down (under Wine, at least).
-bool IsWholeIconFile(const wxString& path) {
+// The sizes of the images of the icon file at path, when its directory and images lie inside
+// it; none otherwise. The system's decoder trusts the directory: a file of a few bytes that claims
+// thousands of images has brought the program down (under Wine, at least).
+std::vector<int> WholeIconFileSizes(const wxString& path) {
     wxFile file;
     std::uint8_t header[6];
     if (!file.Open(path) || file.Read(header, sizeof header) != sizeof header ||
         LittleEndian(header, 4) != 0x10000)  // reserved 0, type 1: an icon
-        return false;
+        return {};
     const std::size_t count = LittleEndian(header + 4, 2), size = std::size_t(file.Length());
     std::vector<std::uint8_t> entries(16 * count);
     if (count == 0 || file.Read(entries.data(), entries.size()) != ssize_t(entries.size()))
-        return false;
-    for (std::size_t at = 0; at < entries.size(); at += 16)
+        return {};
+    std::vector<int> sizes;
+    for (std::size_t at = 0; at < entries.size(); at += 16) {
         if (std::uint64_t(LittleEndian(&entries[at + 12], 4)) + LittleEndian(&entries[at + 8], 4) >
             size)
-            return false;
-    return true;
+            return {};
+        // Square images only, as icons are drawn; a width of 0 stands for 256.
+        const int width = entries[at] ? entries[at] : 256;
+        if (std::find(sizes.begin(), sizes.end(), width) == sizes.end()) sizes.push_back(width);
+    }
+    return sizes;
 }
 
 // 100 ns intervals, as the system keeps file times.
@@ -48,6 +54,8 @@ FileStamp::Time TimeOf(const LARGE_INTEGER& ticks) {
 }  // namespace
 
 void PrepareNotifications(wxTaskBarIcon& icon) {
+    // Does nothing in a toolkit built without WinRT, as MinGW builds it: every notification is
+    // then the icon's balloon. Kept for a toolkit that can show toasts of its own.
     wxNotificationMessage::MSWUseToasts();
     wxNotificationMessage::UseTaskBarIcon(&icon);
 }
@@ -55,9 +63,21 @@ void PrepareNotifications(wxTaskBarIcon& icon) {
 wxString NotificationBody(const wxString& message) { return message; }
 
 wxBitmapBundle LoadIconFile(const wxString& path) {
-    if (!IsWholeIconFile(path)) return wxBitmapBundle();
-    // The system picks the image of icon 0 that suits the tray's size.
-    return wxBitmapBundle(wxIcon(wxIconLocation(path, 0)));
+    // One icon per size, each the file's own image of that size as the system decodes it (PNG
+    // images included), so that the toolkit picks the tray's size rather than shrinking one.
+    wxIconBundle icons;
+    for (const int size : WholeIconFileSizes(path)) {
+        const HANDLE image =
+            ::LoadImageW(nullptr, path.wc_str(), IMAGE_ICON, size, size, LR_LOADFROMFILE);
+        if (!image) continue;
+        wxIcon icon;
+        if (icon.CreateFromHICON(static_cast<HICON>(image)))
+            icons.AddIcon(icon);
+        else
+            ::DestroyIcon(static_cast<HICON>(image));
+    }
+    if (icons.IsEmpty()) return wxBitmapBundle();
+    return wxBitmapBundle::FromIconBundle(icons);
 }
 
 std::optional<FileStamp> StampOf(const wxString& path) {

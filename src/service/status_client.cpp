@@ -1,7 +1,5 @@
 #include "service/status_pipe.h"
 
-#include <cstdlib>
-
 namespace {
 
 // One insertion per line: the trace is written on every refresh, every 2 s.
@@ -9,16 +7,18 @@ void Trace(std::wostream& trace, const wchar_t* line) { trace << line << std::en
 
 }  // namespace
 
-std::string StatusPipePath() {
-    const char* path = std::getenv("QUENTHAL_PIPE");
-    return path && *path ? path : kDefaultStatusPipePath;
-}
+std::string StatusPipePath() { return ChosenStatusPipePath().value_or(kDefaultStatusPipePath); }
 
 std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace) {
     Trace(trace, L"Connecting to pipe...");
     std::unique_ptr<StatusPipe> pipe = StatusPipe::Open();
     if (!pipe) {
         Trace(trace, L"Failed to connect to pipe.");
+        return std::nullopt;
+    }
+    // A squatter's record would say "running" through an outage and send the user to its page.
+    if (!pipe->ServedByService()) {
+        Trace(trace, L"Pipe server is not the service.");
         return std::nullopt;
     }
     Trace(trace, L"Reading data from pipe...");

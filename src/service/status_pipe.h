@@ -20,6 +20,10 @@ constexpr std::chrono::milliseconds kStatusReadBound{1000};
 // as the service).
 std::string StatusPipePath();
 
+// $QUENTHAL_PIPE as UTF-8 text, or nothing when it is unset or empty. One per transport file:
+// Windows keeps the environment as wide text.
+std::optional<std::string> ChosenStatusPipePath();
+
 // This system's own path of the service, one per transport file.
 extern const char kDefaultStatusPipePath[];
 
@@ -31,6 +35,10 @@ public:
     static std::unique_ptr<StatusPipe> Open();
 
     virtual ~StatusPipe() = default;
+
+    // Whether the process at the other end may speak for the service. Where only the service can
+    // create the default path, and for a path the user chose, any server may.
+    virtual bool ServedByService() const { return true; }
 
     // The record, at most size bytes, within kStatusReadBound of the call. A socket reads until
     // size bytes or the service's close, since a stream may deliver the record in pieces; the

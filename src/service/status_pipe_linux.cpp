@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "service/status_pipe.h"
@@ -66,6 +67,12 @@ private:
 }  // namespace
 
 const char kDefaultStatusPipePath[] = "/run/Quenthal";
+
+std::optional<std::string> ChosenStatusPipePath() {
+    const char* path = std::getenv("QUENTHAL_PIPE");
+    if (!path || !*path) return std::nullopt;
+    return path;
+}
 
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
     const std::string path = StatusPipePath();

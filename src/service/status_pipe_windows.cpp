@@ -1,13 +1,24 @@
 #include <wx/string.h>
 
+#include <cstdlib>
+#include <utility>
+
 #include "platform/unique_handle_windows.h"
+// After windows.h as the toolkit includes it.
+#include <aclapi.h>
+
+#include "service/brand.h"
+#include "service/pipe_trust_windows.h"
 #include "service/status_pipe.h"
 
 namespace {
 
 class NamedPipe : public StatusPipe {
 public:
-    explicit NamedPipe(HANDLE pipe) : m_pipe(pipe) {}
+    NamedPipe(UniqueHandle pipe, bool servedByService)
+        : m_pipe(std::move(pipe)), m_servedByService(servedByService) {}
+
+    bool ServedByService() const override { return m_servedByService; }
 
     // One ReadFile: the service writes its record whole, and the pipe hands it over whole. The
     // handle is overlapped only so that the read can be bounded: a wait of at most
@@ -31,20 +42,68 @@ public:
 
 private:
     UniqueHandle m_pipe;
+    bool m_servedByService;
 };
+
+// The process the service control manager runs the service in; 0 when it runs none, or cannot
+// say. Querying the status is a right every user has.
+DWORD ServiceProcess() {
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    if (!manager.valid()) return 0;
+    const UniqueServiceHandle service(
+        ::OpenServiceW(manager.get(), GetServiceName().wc_str(), SERVICE_QUERY_STATUS));
+    SERVICE_STATUS_PROCESS status{};
+    DWORD needed = 0;
+    if (!service.valid() ||
+        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+                                reinterpret_cast<BYTE*>(&status), sizeof status, &needed))
+        return 0;
+    return status.dwProcessId;
+}
+
+bool ServedByTheService(HANDLE pipe) {
+    ULONG server = 0;
+    if (!::GetNamedPipeServerProcessId(pipe, &server)) server = 0;
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;  // owns owner
+    if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
+                          nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
+        owner = nullptr;
+    const bool served = ServedByService(server, ServiceProcess(), owner);
+    ::LocalFree(descriptor);
+    return served;
+}
 
 }  // namespace
 
+bool ServedByService(DWORD serverProcess, DWORD serviceProcess, PSID owner) {
+    if (serverProcess != 0 && serverProcess == serviceProcess) return true;
+    if (!owner || !::IsValidSid(owner)) return false;
+    for (const WELL_KNOWN_SID_TYPE account :
+         {WinLocalSystemSid, WinLocalServiceSid, WinNetworkServiceSid, WinBuiltinAdministratorsSid})
+        if (::IsWellKnownSid(owner, account)) return true;
+    return false;
+}
+
 const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";
 
+std::optional<std::string> ChosenStatusPipePath() {
+    const wchar_t* path = ::_wgetenv(L"QUENTHAL_PIPE");
+    if (!path || !*path) return std::nullopt;
+    return std::string(wxString(path).utf8_str());
+}
+
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
+    const std::optional<std::string> chosen = ChosenStatusPipePath();
     // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once. While
-    // the service is down anyone may create its pipe: such a server may learn who connected,
-    // but not act as the user.
-    HANDLE pipe = ::CreateFileW(
-        wxString::FromUTF8(StatusPipePath()).wc_str(), GENERIC_READ,
+    // the service is down anyone may create its pipe: SECURITY_IDENTIFICATION keeps such a
+    // server from acting as the user, and the check of who serves keeps its record unread.
+    UniqueHandle pipe(::CreateFileW(
+        wxString::FromUTF8(chosen.value_or(kDefaultStatusPipePath)).wc_str(), GENERIC_READ,
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-        FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr);
-    if (pipe == INVALID_HANDLE_VALUE) return nullptr;
-    return std::make_unique<NamedPipe>(pipe);
+        FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
+    if (!pipe.valid()) return nullptr;
+    // A pipe the user named is theirs to trust.
+    const bool served = chosen.has_value() || ServedByTheService(pipe.get());
+    return std::make_unique<NamedPipe>(std::move(pipe), served);
 }
