@@ -29,20 +29,8 @@ notification_text() {
     grep -A12 "member=Notify" "$work/notify.log" | sed -n 's/^ *string "\(.*\)"$/\1/p' | sed -n 3,4p
 }
 
-# The StatusNotifierItem side, on the session bus: the watcher, the item a process registered
-# with it, and $name's properties and menu (set name=$(item PID) first).
-watcher() {
-    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher "$@"
-}
+# $name's menu (set name=$(item PID) first; watcher, item and property are headless.sh's).
 no_watcher() { ! watcher --method org.freedesktop.DBus.Peer.Ping 2>/dev/null; }
-# item PID: the bus name of the item PID registered with the watcher.
-item() {
-    watcher --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
-        RegisteredStatusNotifierItems | grep -o "org.kde.StatusNotifierItem-$1-[0-9]*"
-}
-on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
-property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
-    org.kde.StatusNotifierItem "$1"; }
 menu() { on_item /MenuBar --method "com.canonical.dbusmenu.$1" "${@:2}"; }
 layout() { menu GetLayout 0 'int32 -1' '[]'; }
 layout_has() { layout | grep -qF "'$1'"; }

@@ -145,13 +145,11 @@ TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
 #ifdef _WIN32
         // A server on the system's own name, in the test's private Wine prefix, that is not the
         // service: its record is not read.
-        StatusServer server(R"(\\.\pipe\Quenthal)", {});
-        std::thread serving([&] { server.Run(); });
+        ServingThread server;
+        server.Start(R"(\\.\pipe\Quenthal)", {});
         const Refresh refresh = RefreshOnce();
         EXPECT_EQ(refresh.trace, L"Connecting to pipe...\nPipe server is not the service.\n");
         EXPECT_FALSE(refresh.status);
-        server.Stop();
-        serving.join();
 #else
         EXPECT_EQ(StatusPipePath(), "/run/Quenthal");
 #endif
@@ -163,11 +161,9 @@ TEST(Pipe, ChosenPathInAnyCharacters) {
     const std::string path = PrivatePipePath() + "-\u03A9\u20AC";
     const ScopedEnv chosen("QUENTHAL_PIPE", path.c_str());
     EXPECT_EQ(StatusPipePath(), path);
-    StatusServer server(path, {});
-    std::thread serving([&] { server.Run(); });
+    ServingThread server;
+    server.Start(path, {});
     EXPECT_EQ(RefreshOnce().trace, kDone);
-    server.Stop();
-    serving.join();
 }
 
 #ifdef _WIN32

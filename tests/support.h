@@ -68,26 +68,15 @@ public:
         : m_path(PrivatePipePath()), m_env("QUENTHAL_PIPE", m_path.c_str()) {
         Start(std::move(options));
     }
-    ~TestService() { Stop(); }
-    void Start(ServeOptions options) {
-        Stop();
-        m_server = std::make_unique<StatusServer>(m_path, std::move(options));
-        m_thread = std::thread([server = m_server.get()] { server->Run(); });
-    }
-    void Stop() {  // the service goes away, as when it crashes or is stopped
-        if (!m_server) return;
-        m_server->Stop();
-        m_thread.join();
-        m_server.reset();
-    }
-    std::size_t Clients() const { return m_server ? m_server->ClientsServed() : 0; }
+    void Start(ServeOptions options) { m_serving.Start(m_path, std::move(options)); }
+    void Stop() { m_serving.Stop(); }  // the service goes away, as when it crashes or is stopped
+    std::size_t Clients() const { return m_serving.ClientsServed(); }
     const std::string& Path() const { return m_path; }
 
 private:
     std::string m_path;
     ScopedEnv m_env;
-    std::unique_ptr<StatusServer> m_server;
-    std::thread m_thread;
+    ServingThread m_serving;  // last: stops before the variable goes
 };
 
 // One refresh and the trace lines it wrote.

@@ -109,6 +109,20 @@ headless_system_bus() {
         { echo "headless: the stand-in of systemd did not take its bus name" >&2; return 1; }
 }
 
+# The StatusNotifierItem side, on the session bus: the watcher, the item a process registered
+# with it, and the properties of the item named $name (set name=$(item PID) first).
+watcher() {
+    gdbus call --session --dest org.kde.StatusNotifierWatcher --object-path /StatusNotifierWatcher "$@"
+}
+# item PID: the bus name of the item PID registered with the watcher.
+item() {
+    watcher --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+        RegisteredStatusNotifierItems | grep -o "org.kde.StatusNotifierItem-$1-[0-9]*"
+}
+on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
+property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
+    org.kde.StatusNotifierItem "$1"; }
+
 # headless_stop: ends everything headless_start started, newest first.
 headless_stop() {
     local i

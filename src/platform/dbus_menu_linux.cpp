@@ -336,9 +336,7 @@ bool DbusMenu::Open() {
     // Built afresh exactly as the popup menu is; whatever way the building ends, it has ended.
     m_opening = true;
     const std::unique_ptr<bool, void (*)(bool*)> opened(&m_opening, [](bool* o) { *o = false; });
-    std::vector<Item> items = ItemsOf(m_callbacks.buildOnOpening());
-    m_opening = false;
-    return Apply(std::move(items));
+    return Apply(ItemsOf(m_callbacks.buildOnOpening()));
 }
 
 const DbusMenu::Item* DbusMenu::Find(std::int32_t id) const {

@@ -196,11 +196,6 @@ private:
         if (Done done = std::exchange(m_done, nullptr)) done(outcome);
     }
 
-    struct Unsubscribe {
-        GDBusConnection* bus = nullptr;
-        void operator()(guint id) const { g_dbus_connection_signal_unsubscribe(bus, id); }
-    };
-    using Subscription = GioId<Unsubscribe>;
     struct RemoveSource {
         void operator()(guint id) const { g_source_remove(id); }
     };

@@ -284,15 +284,21 @@ private:
         });
     }
 
-    static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
+    // Hands then the host and the reply of its call (null when the call failed); nothing when the
+    // call was cancelled, as the host is going away.
+    template <typename Then>
+    static void WithReply(GObject* bus, GAsyncResult* result, gpointer self, Then then) {
         GError* error = nullptr;
         const VariantPtr reply(
             g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error));
         const ErrorPtr failed(error);
         if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;  // gone
-        Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
-            host.m_hostPresent = IsTrue(reply.get());
+        Guarded([&] { then(*static_cast<Host*>(self), reply.get()); });
+    }
+
+    static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
+        WithReply(bus, result, self, [](Host& host, GVariant* reply) {
+            host.m_hostPresent = IsTrue(reply);
             host.Follow();
         });
     }
@@ -315,13 +321,7 @@ private:
     }
 
     static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer self) {
-        GError* error = nullptr;
-        const VariantPtr reply(
-            g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error));
-        const ErrorPtr failed(error);
-        if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;  // gone
-        Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
+        WithReply(bus, result, self, [](Host& host, GVariant* reply) {
             host.m_registering = false;
             // Refused, timed out, or meant for a name given up since.
             if (!reply || !host.m_nameOwned) return host.Dropped();

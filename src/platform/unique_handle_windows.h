@@ -1,54 +1,40 @@
 #pragma once
 
 #include <wx/msw/wrapwin.h>  // windows.h as the toolkit includes it
+
+// After windows.h, which it needs.
 #include <winsvc.h>
 
 #include <utility>
 
-// Owns one kernel handle (pipe, event). Both of the API's "no handle" values count as empty.
-class UniqueHandle {
+// Owns one handle that close gives back. Both of the API's "no handle" values count as empty.
+template <typename Handle, BOOL(WINAPI* Close)(Handle)>
+class UniqueOsHandle {
 public:
-    UniqueHandle() = default;
-    explicit UniqueHandle(HANDLE handle) : m_handle(handle) {}
-    UniqueHandle(UniqueHandle&& other) noexcept : m_handle(other.release()) {}
-    UniqueHandle& operator=(UniqueHandle&& other) noexcept {
+    UniqueOsHandle() = default;
+    explicit UniqueOsHandle(Handle handle) : m_handle(handle) {}
+    UniqueOsHandle(UniqueOsHandle&& other) noexcept : m_handle(other.release()) {}
+    UniqueOsHandle& operator=(UniqueOsHandle&& other) noexcept {
         std::swap(m_handle, other.m_handle);
         return *this;
     }
-    UniqueHandle(const UniqueHandle&) = delete;
-    UniqueHandle& operator=(const UniqueHandle&) = delete;
-    ~UniqueHandle() {
-        if (valid()) ::CloseHandle(m_handle);
+    UniqueOsHandle(const UniqueOsHandle&) = delete;
+    UniqueOsHandle& operator=(const UniqueOsHandle&) = delete;
+    ~UniqueOsHandle() {
+        if (valid()) Close(m_handle);
     }
 
-    HANDLE get() const { return m_handle; }
-    bool valid() const { return m_handle != nullptr && m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE release() { return std::exchange(m_handle, nullptr); }
+    Handle get() const { return m_handle; }
+    bool valid() const {
+        return m_handle != nullptr && m_handle != reinterpret_cast<Handle>(INVALID_HANDLE_VALUE);
+    }
+    Handle release() { return std::exchange(m_handle, nullptr); }
 
 private:
-    HANDLE m_handle = nullptr;
+    Handle m_handle = nullptr;
 };
 
-// Owns one handle of the service control manager: the manager itself, or a service.
-class UniqueServiceHandle {
-public:
-    UniqueServiceHandle() = default;
-    explicit UniqueServiceHandle(SC_HANDLE handle) : m_handle(handle) {}
-    UniqueServiceHandle(UniqueServiceHandle&& other) noexcept
-        : m_handle(std::exchange(other.m_handle, nullptr)) {}
-    UniqueServiceHandle& operator=(UniqueServiceHandle&& other) noexcept {
-        std::swap(m_handle, other.m_handle);
-        return *this;
-    }
-    UniqueServiceHandle(const UniqueServiceHandle&) = delete;
-    UniqueServiceHandle& operator=(const UniqueServiceHandle&) = delete;
-    ~UniqueServiceHandle() {
-        if (m_handle) ::CloseServiceHandle(m_handle);
-    }
-
-    SC_HANDLE get() const { return m_handle; }
-    bool valid() const { return m_handle != nullptr; }
-
-private:
-    SC_HANDLE m_handle = nullptr;
-};
+// A kernel handle: pipe, event, process.
+using UniqueHandle = UniqueOsHandle<HANDLE, ::CloseHandle>;
+// A handle of the service control manager: the manager itself, or a service.
+using UniqueServiceHandle = UniqueOsHandle<SC_HANDLE, ::CloseServiceHandle>;

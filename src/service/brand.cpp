@@ -36,22 +36,21 @@ wxString BrandValue(const char* bytes, size_t size, const char* key) {
     return text.Mid(at + prefix.length()).BeforeFirst('"');
 }
 
+// Resources/brand.json's text, read once for both names.
+const std::string& BrandText() {
+    static const std::string text = ReadBrandFile(ResourcePath(wxEmptyString, "brand.json"));
+    return text;
+}
+
 }  // namespace
 
 const wxString& GetProductName() {
-    static const wxString name = ReadProductName();
+    static const wxString name = ParseProductName(BrandText().data(), BrandText().size());
     return name;
 }
 
-wxString ReadProductName() {
-    return ReadProductNameFrom(ResourcePath(wxEmptyString, "brand.json"));
-}
-
 const wxString& GetServiceName() {
-    static const wxString name = [] {
-        const std::string text = ReadBrandFile(ResourcePath(wxEmptyString, "brand.json"));
-        return ParseServiceName(text.data(), text.size());
-    }();
+    static const wxString name = ParseServiceName(BrandText().data(), BrandText().size());
     return name;
 }
 

@@ -8,9 +8,6 @@
 // and kept, unchanged, until the process exits.
 const wxString& GetProductName();
 
-// Reads the product name from Resources/brand.json, or the default when it has none.
-wxString ReadProductName();
-
 // The same rules applied to the file at path (a seam for tests and other tools).
 wxString ReadProductNameFrom(const wxString& path);
 

@@ -58,3 +58,34 @@ private:
     struct Impl;
     std::unique_ptr<Impl> m_impl;
 };
+
+// A server on a thread of its own while it serves: the stand-in service as the tests and the
+// stand-in of systemd's manager start and stop it.
+class ServingThread {
+public:
+    ServingThread() = default;
+    ~ServingThread() { Stop(); }
+    ServingThread(const ServingThread&) = delete;
+    ServingThread& operator=(const ServingThread&) = delete;
+
+    // Serves path with options from now on, in place of what it served before. Throws as
+    // StatusServer does.
+    void Start(const std::string& path, ServeOptions options) {
+        Stop();
+        m_server = std::make_unique<StatusServer>(path, std::move(options));
+        m_thread = std::thread([server = m_server.get()] { server->Run(); });
+    }
+    // Serves no more, as when the service crashes or is stopped.
+    void Stop() {
+        if (!m_server) return;
+        m_server->Stop();
+        m_thread.join();
+        m_server.reset();
+    }
+    bool Serving() const { return bool(m_server); }
+    std::size_t ClientsServed() const { return m_server ? m_server->ClientsServed() : 0; }
+
+private:
+    std::unique_ptr<StatusServer> m_server;
+    std::thread m_thread;
+};

@@ -11,7 +11,6 @@
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <thread>
 
 #include "platform/gio_owners_linux.h"
 #include "service/status_pipe.h"
@@ -57,29 +56,21 @@ struct Settings {
     guint jobMs = 300;
 };
 
-// The unit: the stand-in service's server on a thread while it runs.
+// The unit: the stand-in service, serving while it runs.
 class Unit {
 public:
     explicit Unit(std::string path) : m_path(std::move(path)) {}
-    ~Unit() { Stop(); }
     void Start() {
-        if (m_server) return;
+        if (m_serving.Serving()) return;
         ServeOptions options;
         options.record = MakeRecord(u"3.4.1-standin", 8080, 0, 554, 0, std::time(nullptr));
-        m_server = std::make_unique<StatusServer>(m_path, options);
-        m_thread = std::thread([server = m_server.get()] { server->Run(); });
+        m_serving.Start(m_path, options);
     }
-    void Stop() {
-        if (!m_server) return;
-        m_server->Stop();
-        m_thread.join();
-        m_server.reset();
-    }
+    void Stop() { m_serving.Stop(); }
 
 private:
     std::string m_path;
-    std::unique_ptr<StatusServer> m_server;
-    std::thread m_thread;
+    ServingThread m_serving;
 };
 
 struct Manager {
