@@ -110,6 +110,9 @@ public:
     void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
         notifications.push_back(title + "|" + message);
     }
+    void NotifyBriefly(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
+        notifications.push_back("brief|" + title + "|" + message);
+    }
 
     bool browserStarts = true, managerStarts = true, shift = false;
     int answer = wxOK;

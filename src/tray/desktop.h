@@ -26,6 +26,9 @@ public:
     // A warning notification that stays until the user dismisses it, attached to icon where the
     // platform shows notifications as balloons of a tray icon.
     virtual void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) = 0;
+    // An information notification that closes by itself after the desktop's usual time.
+    virtual void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
+                               const wxString& message) = 0;
 };
 
 // The desktop as the toolkit reaches it; lives until the process exits.

@@ -40,6 +40,15 @@ public:
             new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
         notification->Show(wxNotificationMessage::Timeout_Never);
     }
+
+    void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
+                       const wxString& message) override {
+        PrepareNotifications(icon);
+        // Left alive for the same reason as a warning's: it may outlive this call on screen.
+        auto* notification = new wxNotificationMessage(title, NotificationBody(message), nullptr,
+                                                       wxICON_INFORMATION);
+        notification->Show(wxNotificationMessage::Timeout_Auto);
+    }
 };
 
 }  // namespace
