@@ -6,7 +6,9 @@
 #include <gio/gio.h>
 
 #include <memory>
-#include <utility>
+
+#include "platform/guarded.h"
+#include "platform/unique_owner.h"
 
 struct GObjectUnref {
     void operator()(gpointer object) const { g_object_unref(object); }
@@ -38,27 +40,9 @@ private:
 
 // One id that a release function gives back: an object registration, a bus name, a name watch.
 template <typename Release>
-class GioId {
+class GioId : public UniqueOwner<guint, Release> {
 public:
-    GioId() = default;
-    GioId(guint id, Release release) : m_id(id), m_release(std::move(release)) {}
-    GioId(GioId&& other) noexcept
-        : m_id(std::exchange(other.m_id, 0)), m_release(other.m_release) {}
-    GioId& operator=(GioId&& other) noexcept {
-        std::swap(m_id, other.m_id);
-        std::swap(m_release, other.m_release);
-        return *this;
-    }
-    GioId(const GioId&) = delete;
-    GioId& operator=(const GioId&) = delete;
-    ~GioId() {
-        if (m_id) m_release(m_id);
-    }
-    explicit operator bool() const { return m_id != 0; }
-
-private:
-    guint m_id = 0;
-    Release m_release{};
+    using UniqueOwner<guint, Release>::UniqueOwner;
 };
 
 // An object exported on a connection, unexported when dropped.
@@ -84,13 +68,3 @@ struct Unsubscribe {
     void operator()(guint id) const { g_dbus_connection_signal_unsubscribe(connection, id); }
 };
 using Subscription = GioId<Unsubscribe>;
-
-// Runs action from a GLib or GDBus callback: nothing may unwind through their C frames, so
-// whatever it throws is dropped and the program goes on.
-template <typename Action>
-void Guarded(Action&& action) noexcept {
-    try {
-        action();
-    } catch (...) {
-    }
-}

@@ -125,24 +125,27 @@ void StatusNotifierItem::OnMethodCall(GDBusConnection*, const gchar*, const gcha
 
 GVariant* StatusNotifierItem::OnGetProperty(GDBusConnection*, const gchar*, const gchar*,
                                             const gchar*, const gchar* property, GError** error,
-                                            gpointer self) try {
-    const auto& item = *static_cast<const StatusNotifierItem*>(self);
-    const auto is = [property](const char* name) { return std::strcmp(property, name) == 0; };
+                                            gpointer self) {
+    GVariant* value = nullptr;
+    Guarded([&] { value = static_cast<const StatusNotifierItem*>(self)->Property(property); },
+            [&](const char*) {
+                g_set_error_literal(error, G_DBUS_ERROR, G_DBUS_ERROR_FAILED, "failed");
+            });
+    return value;
+}
+
+GVariant* StatusNotifierItem::Property(const char* name) const {
+    const auto is = [name](const char* known) { return std::strcmp(name, known) == 0; };
     if (is("Category")) return g_variant_new_string("ApplicationStatus");
     if (is("Id")) return g_variant_new_string("sentak");
     if (is("Title")) return g_variant_new_string("Sentak");
     if (is("Status")) return g_variant_new_string("Active");
     if (is("WindowId")) return g_variant_new_int32(0);
-    if (is("IconPixmap")) return g_variant_ref(item.m_pixmaps.get());
+    if (is("IconPixmap")) return g_variant_ref(m_pixmaps.get());
     if (is("OverlayIconPixmap") || is("AttentionIconPixmap")) return NoPixmaps();
     if (is("ToolTip"))
-        return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), item.m_tooltip.utf8_str().data(),
-                             "");
+        return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), m_tooltip.utf8_str().data(), "");
     if (is("ItemIsMenu")) return g_variant_new_boolean(true);  // a left click opens it too
     if (is("Menu")) return g_variant_new_object_path(DbusMenu::kPath);
     return g_variant_new_string("");  // the icon names and the theme path: the pixmaps say it all
-} catch (...) {
-    // Nothing may unwind through GDBus's C frames.
-    g_set_error_literal(error, G_DBUS_ERROR, G_DBUS_ERROR_FAILED, "failed");
-    return nullptr;
 }

@@ -44,6 +44,8 @@ private:
                              gpointer self);
     static GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                    const gchar* property, GError**, gpointer self);
+    // The value of the property called name, for GDBus to take over.
+    GVariant* Property(const char* name) const;
     void Emit(const char* signal);
 
     GDBusConnection* m_connection;

@@ -5,36 +5,28 @@
 // After windows.h, which it needs.
 #include <winsvc.h>
 
-#include <utility>
+#include "platform/unique_owner.h"
 
-// Owns one handle that close gives back. Both of the API's "no handle" values count as empty.
-template <typename Handle, BOOL(WINAPI* Close)(Handle)>
-class UniqueOsHandle {
-public:
-    UniqueOsHandle() = default;
-    explicit UniqueOsHandle(Handle handle) : m_handle(handle) {}
-    UniqueOsHandle(UniqueOsHandle&& other) noexcept : m_handle(other.release()) {}
-    UniqueOsHandle& operator=(UniqueOsHandle&& other) noexcept {
-        std::swap(m_handle, other.m_handle);
-        return *this;
+// Both of the API's "no handle" values own nothing: null, and INVALID_HANDLE_VALUE.
+struct NullOrInvalid {
+    template <typename Handle>
+    static constexpr Handle None() {
+        return nullptr;
     }
-    UniqueOsHandle(const UniqueOsHandle&) = delete;
-    UniqueOsHandle& operator=(const UniqueOsHandle&) = delete;
-    ~UniqueOsHandle() {
-        if (valid()) Close(m_handle);
+    template <typename Handle>
+    static bool Is(Handle handle) {
+        return handle == nullptr || handle == reinterpret_cast<Handle>(INVALID_HANDLE_VALUE);
     }
+};
 
-    Handle get() const { return m_handle; }
-    bool valid() const {
-        return m_handle != nullptr && m_handle != reinterpret_cast<Handle>(INVALID_HANDLE_VALUE);
-    }
-    Handle release() { return std::exchange(m_handle, nullptr); }
-
-private:
-    Handle m_handle = nullptr;
+struct CloseKernelHandle {
+    void operator()(HANDLE handle) const { ::CloseHandle(handle); }
+};
+struct CloseServiceManagerHandle {
+    void operator()(SC_HANDLE handle) const { ::CloseServiceHandle(handle); }
 };
 
 // A kernel handle: pipe, event, process.
-using UniqueHandle = UniqueOsHandle<HANDLE, ::CloseHandle>;
+using UniqueHandle = UniqueOwner<HANDLE, CloseKernelHandle, NullOrInvalid>;
 // A handle of the service control manager: the manager itself, or a service.
-using UniqueServiceHandle = UniqueOsHandle<SC_HANDLE, ::CloseServiceHandle>;
+using UniqueServiceHandle = UniqueOwner<SC_HANDLE, CloseServiceManagerHandle, NullOrInvalid>;

@@ -8,29 +8,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/unique_fd_linux.h"
 #include "service/status_pipe.h"
 
 namespace {
-
-// Owns one descriptor.
-class UniqueFd {
-public:
-    explicit UniqueFd(int fd) : m_fd(fd) {}
-    UniqueFd(const UniqueFd&) = delete;
-    UniqueFd& operator=(const UniqueFd&) = delete;
-    ~UniqueFd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-    int release() {
-        const int fd = m_fd;
-        m_fd = -1;
-        return fd;
-    }
-
-private:
-    int m_fd;
-};
 
 class SocketPipe : public StatusPipe {
 public:
@@ -82,7 +63,7 @@ std::unique_ptr<StatusPipe> StatusPipe::Open() {
     std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
 
     UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
-    if (fd.get() < 0) return nullptr;
+    if (!fd.valid()) return nullptr;
     // Non-blocking: a service whose backlog is full refuses at once (EAGAIN), like a busy pipe.
     if (::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
         return nullptr;

@@ -11,6 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "platform/unique_fd_linux.h"
 #include "status_answer.h"
 #include "status_server.h"
 
@@ -19,24 +20,6 @@ namespace {
 // A client that does not take its bytes within this long is given up, so that one stuck
 // client cannot stall the service for everyone after it.
 constexpr int kSendBoundMs = 2000;
-
-class Fd {
-public:
-    Fd() = default;
-    explicit Fd(int fd) : m_fd(fd) {}
-    Fd(Fd&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
-    Fd& operator=(Fd&& other) noexcept {
-        std::swap(m_fd, other.m_fd);
-        return *this;
-    }
-    ~Fd() {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd = -1;
-};
 
 std::runtime_error Failure(const std::string& what, const std::string& path) {
     return std::runtime_error(what + " " + path + ": " + std::strerror(errno));
@@ -53,7 +36,7 @@ sockaddr_un AddressOf(const std::string& path) {
 
 // True when a server accepts connections at the path (a full backlog counts: it is alive).
 bool SomeoneAnswers(const sockaddr_un& address) {
-    Fd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+    UniqueFd probe(::socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
     if (probe.get() < 0) throw Failure("cannot create a socket for", address.sun_path);
     if (::connect(probe.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0)
         return true;
@@ -68,11 +51,11 @@ struct StatusServer::Impl {
     std::string path;
     ServeOptions options;
     sockaddr_un address;
-    Fd listener;
-    Fd wakeRead, wakeWrite;  // Stop() writes one byte here, which poll() sees
+    UniqueFd listener;
+    UniqueFd wakeRead, wakeWrite;  // Stop() writes one byte here, which poll() sees
     std::atomic<std::size_t> served{0};
-    std::vector<Fd> held;  // hung clients, kept until they leave or the server stops
-    dev_t device = 0;      // identity of our socket file, so that we only ever remove our own
+    std::vector<UniqueFd> held;  // hung clients, kept until they leave or the server stops
+    dev_t device = 0;            // identity of our socket file, so that we only ever remove our own
     ino_t inode = 0;
 
     void Listen() {
@@ -83,7 +66,7 @@ struct StatusServer::Impl {
                 throw std::runtime_error("refusing to replace " + path + ": not a socket");
             ::unlink(path.c_str());  // stale: its server is gone
         }
-        Fd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+        UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
         if (fd.get() < 0) throw Failure("cannot create a socket for", path);
         if (::bind(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof(address)) != 0)
             throw Failure("cannot bind", path);
@@ -115,7 +98,7 @@ struct StatusServer::Impl {
         return true;
     }
 
-    void Serve(Fd client) {
+    void Serve(UniqueFd client) {
         ++served;  // before answering, so that a client that has its answer sees itself counted
         const bool sent = SendAnswer(
             options,
@@ -142,8 +125,8 @@ StatusServer::StatusServer(std::string path, ServeOptions options) : m_impl(new 
     int wake[2];
     if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0)
         throw Failure("cannot create the stop pipe for", m_impl->path);
-    m_impl->wakeRead = Fd(wake[0]);
-    m_impl->wakeWrite = Fd(wake[1]);
+    m_impl->wakeRead = UniqueFd(wake[0]);
+    m_impl->wakeWrite = UniqueFd(wake[1]);
     // A slow start listens only later, in Run(), but refuses a taken path at once.
     if (m_impl->options.startDelay.count() > 0) {
         if (SomeoneAnswers(m_impl->address))
@@ -156,7 +139,7 @@ StatusServer::StatusServer(std::string path, ServeOptions options) : m_impl(new 
 StatusServer::~StatusServer() {
     m_impl->held.clear();
     if (m_impl->listener.get() < 0) return;
-    m_impl->listener = Fd();
+    m_impl->listener = UniqueFd();
     struct stat current;
     if (::stat(m_impl->path.c_str(), &current) == 0 && current.st_dev == m_impl->device &&
         current.st_ino == m_impl->inode)
@@ -172,7 +155,7 @@ void StatusServer::Run() {
     std::vector<pollfd> watched;
     for (;;) {
         watched.assign({{impl.wakeRead.get(), POLLIN, 0}, {impl.listener.get(), POLLIN, 0}});
-        for (const Fd& client : impl.held) watched.push_back({client.get(), POLLIN, 0});
+        for (const UniqueFd& client : impl.held) watched.push_back({client.get(), POLLIN, 0});
         if (::poll(watched.data(), watched.size(), -1) < 0) {
             if (errno == EINTR) continue;
             return;
@@ -182,7 +165,7 @@ void StatusServer::Run() {
         for (std::size_t i = watched.size(); i-- > 2;)
             if (watched[i].revents) impl.held.erase(impl.held.begin() + (i - 2));
         if (watched[1].revents & POLLIN) {
-            Fd client(
+            UniqueFd client(
                 ::accept4(impl.listener.get(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK));
             if (client.get() >= 0)
                 impl.Serve(std::move(client));
