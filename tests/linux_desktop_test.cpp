@@ -13,6 +13,7 @@
 #include "platform/service_control.h"
 #include "platform/status_notifier_linux.h"
 #include "support.h"
+#include "tray/menu_text.h"
 
 namespace {
 
@@ -44,9 +45,9 @@ wxString StandIns(std::initializer_list<std::pair<const char*, const char*>> scr
 
 TEST(LinuxCommands, ServiceStatusOpensInTheFirstTerminalThatStartsAndNoneIsAFailure) {
     const wxString path = wxGetenv("PATH"), dir = StandIns({{"gnome-terminal", ""}, {"xterm", ""}});
-    EXPECT_TRUE(StartServiceManager());
+    EXPECT_TRUE(StartServiceManager("quenthal.service"));
     const wxString empty = StandIns({});
-    EXPECT_FALSE(StartServiceManager());
+    EXPECT_FALSE(StartServiceManager("quenthal.service"));
     wxSetEnv("PATH", path);
     for (int i = 0; i < 100 && !wxFileExists(dir + "/gnome-terminal.ran"); ++i) wxMilliSleep(100);
     wxString arguments;
@@ -166,7 +167,7 @@ TEST(Systemd, EachWayTheManagerAnswers) {
         bus->StartManager(refusal.options);
         const ServiceOutcome outcome = Command(ServiceCommand::Start, refusal.unit);
         EXPECT_EQ(outcome.result, Result::Failed) << refusal.message;
-        EXPECT_EQ(outcome.message, refusal.message);
+        EXPECT_EQ(SystemsWords(outcome), refusal.message);
     }
     bus->StopManager();
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";

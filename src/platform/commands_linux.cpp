@@ -9,7 +9,6 @@
 
 #include "platform/gio_owners_linux.h"
 #include "platform/platform.h"
-#include "service/brand.h"
 
 namespace {
 
@@ -49,14 +48,14 @@ wxString ManageServicesLabel() {
     return _("&Manage services");
 }
 
-wxString ServiceManagerCommand() { return "systemctl status " + GetServiceName(); }
+wxString ServiceManagerCommand(const wxString& service) { return "systemctl status " + service; }
 
-bool StartServiceManager() {
+bool StartServiceManager(const wxString& service) {
     // The status stays on screen until the user has read it. The unit and the prompt come in as
     // $1 and $2, so that neither a brand file nor a translation can break the script.
     const std::string script =
         "systemctl --no-pager status -- \"$1\"; printf '\\n%s' \"$2\"; read -r _";
-    const std::string unit(GetServiceName().utf8_str());
+    const std::string unit(service.utf8_str());
     // TRANSLATORS: Shown in the terminal below the service's status.
     const std::string prompt(_("Press Enter to close this window.").utf8_str());
     // Debian's choice of the user's terminal first, then the common ones, each with the option

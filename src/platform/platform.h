@@ -51,11 +51,13 @@ std::optional<FileStamp> StampOf(const wxString& path);
 // The extended menu's entry for this system's service manager, translated.
 wxString ManageServicesLabel();
 
-// What the user is told to run by hand when the service manager does not start.
-wxString ServiceManagerCommand();
+// What the user is told to run by hand when the service manager does not start; service is the
+// name the service has on this system.
+wxString ServiceManagerCommand(const wxString& service);
 
-// Opens the service manager; false when nothing was started.
-bool StartServiceManager();
+// Opens the service manager on service, where it shows one service; false when nothing was
+// started.
+bool StartServiceManager(const wxString& service);
 
 // Starts the default browser on url in a new window, without waiting for it. failed runs on the
 // GUI thread when the browser does not start, which may be known only later.

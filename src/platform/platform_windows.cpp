@@ -9,16 +9,11 @@
 #include <wx/taskbar.h>
 #include <wx/utils.h>
 
+#include "platform/little_endian.h"
 #include "platform/platform.h"
 #include "platform/unique_handle_windows.h"
 
 namespace {
-
-std::uint32_t LittleEndian(const std::uint8_t* at, int width) {
-    std::uint32_t value = 0;
-    while (width-- > 0) value = value << 8 | at[width];
-    return value;
-}
 
 // The sizes of the images of the icon file at path, when its directory and images lie inside
 // it; none otherwise. The system's decoder trusts the directory: a file of a few bytes that claims
@@ -104,11 +99,12 @@ wxString ManageServicesLabel() {
     return _("&Manage Windows services");
 }
 
-wxString ServiceManagerCommand() { return "services.msc"; }
+// The console lists every service; it takes no name to open on.
+wxString ServiceManagerCommand(const wxString&) { return "services.msc"; }
 
-bool StartServiceManager() {
+bool StartServiceManager(const wxString& service) {
     // The shell finds services.msc on the system path itself.
-    return wxLaunchDefaultApplication(ServiceManagerCommand(), 0);
+    return wxLaunchDefaultApplication(ServiceManagerCommand(service), 0);
 }
 
 void StartBrowser(const wxString& url, std::function<void()> failed) {

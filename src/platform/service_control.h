@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <wx/string.h>
 
@@ -14,11 +15,18 @@ enum class ServiceCommand { Start, Stop, Restart };
 struct ServiceOutcome {
     enum class Result {
         Done,       // the service reached the state asked for
-        Failed,     // message holds the system's own words
+        Failed,     // message, or jobResult, says why
         Cancelled,  // the user declined to give the right: nothing to tell
     };
+    ServiceOutcome() = default;
+    ServiceOutcome(Result how, wxString words, wxString jobWord = wxString())
+        : result(how), message(std::move(words)), jobResult(std::move(jobWord)) {}
+
     Result result = Result::Done;
     wxString message;
+    // Set instead of message when a job of the manager's own failed: the manager's word for how
+    // it ended (systemd's "failed", "timeout", "canceled", ...), for the tray to put in words.
+    wxString jobResult;
 };
 
 class ServiceControl {

@@ -10,7 +10,6 @@
 #include <wx/intl.h>
 
 #include "platform/gio_owners_linux.h"
-#include "tray/translations.h"
 
 namespace {
 
@@ -49,11 +48,7 @@ ServiceOutcome Failure(GError* error) {
 
 ServiceOutcome JobOutcome(const std::string& result) {
     if (result == "done") return {};
-    return Failure(wxString::Format(
-        // TRANSLATORS: The system's reason why a service command failed; %s is systemd's word
-        // for how the job ended: failed, timeout, canceled, dependency, skipped.
-        TranslatedFormat("The service manager's job ended with the result \"%s\"."),
-        wxString::FromUTF8(result)));
+    return {ServiceOutcome::Result::Failed, wxString(), wxString::FromUTF8(result)};
 }
 
 class SystemdControl : public ServiceControl, public std::enable_shared_from_this<SystemdControl> {

@@ -4,6 +4,8 @@
 
 #include <wx/datetime.h>
 
+#include "tray/translations.h"
+
 namespace {
 // 0001-01-01 00:00:00 and 9999-12-31 23:59:59 UTC. Beyond these the toolkit's formatting
 // overflows or asserts, and no real service has such a time anyway.
@@ -33,4 +35,13 @@ wxString LastUpdatedText(std::int64_t seconds) {
         if (when.IsValid()) return when.Format("Last updated %x %X", wxDateTime::Local);
     }
     return "Last updated ???";
+}
+
+wxString SystemsWords(const ServiceOutcome& outcome) {
+    if (outcome.jobResult.empty()) return outcome.message;
+    return wxString::Format(
+        // TRANSLATORS: The system's reason why a service command failed; %s is systemd's word
+        // for how the job ended: failed, timeout, canceled, dependency, skipped.
+        TranslatedFormat("The service manager's job ended with the result \"%s\"."),
+        outcome.jobResult);
 }

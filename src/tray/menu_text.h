@@ -4,6 +4,8 @@
 
 #include <wx/string.h>
 
+#include "platform/service_control.h"
+
 // "???" when the status is not valid or the service has no such port (0), otherwise the port as
 // a plain signed decimal number.
 wxString PortText(bool statusValid, std::int32_t port);
@@ -20,3 +22,7 @@ wxString WebSettingsUrl(std::int32_t httpPort, std::int32_t httpsPort);
 // "Last updated ???" for -1 (no time) and for values outside the years 1 to 9999, which the
 // toolkit cannot format.
 wxString LastUpdatedText(std::int64_t seconds);
+
+// What the system said about a failed service command: its own message or, for a job of the
+// service manager's that failed, the manager's word for how it ended in a translated sentence.
+wxString SystemsWords(const ServiceOutcome& outcome);

@@ -41,10 +41,10 @@ void Sentak::OnExitTray(wxCommandEvent&) { g_mainDialog->Close(true); }
 void Sentak::OnManageServices(wxCommandEvent&) {
     if (m_desktop.OpenServiceManager()) return;
 
-    const wxString message =
-        wxString::Format("%s\n\n%s\n\n%s", _("Launching service management failed."),
-                         // TRANSLATORS: The command follows as a paragraph of its own.
-                         _("Try manually running the command:"), ServiceManagerCommand());
+    const wxString message = wxString::Format(
+        "%s\n\n%s\n\n%s", _("Launching service management failed."),
+        // TRANSLATORS: The command follows as a paragraph of its own.
+        _("Try manually running the command:"), ServiceManagerCommand(GetServiceName()));
     m_desktop.ShowMessage(message, _("Failed to launch service management"), wxOK | wxICON_ERROR);
 }
 
@@ -92,6 +92,6 @@ void Sentak::OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& 
     const wxString message =
         wxString::Format("%s\n\n%s\n\n%s", failed,
                          // TRANSLATORS: The system's own message follows as a paragraph of its own.
-                         _("The system said:"), outcome.message);
+                         _("The system said:"), SystemsWords(outcome));
     m_desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
 }

@@ -4,6 +4,7 @@
 #include <wx/utils.h>
 
 #include "platform/platform.h"
+#include "service/brand.h"
 #include "tray/desktop.h"
 
 namespace {
@@ -14,7 +15,7 @@ public:
         StartBrowser(url, std::move(failed));
     }
 
-    bool OpenServiceManager() override { return StartServiceManager(); }
+    bool OpenServiceManager() override { return StartServiceManager(GetServiceName()); }
 
     int ShowMessage(const wxString& message, const wxString& caption, long style) override {
         return wxMessageBox(message, caption, style, nullptr);
