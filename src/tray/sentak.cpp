@@ -28,10 +28,9 @@ Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl)
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 
-void LogCouldNotSetIcon(const char* function) {
+void LogCouldNotSetIcon(const char* function, int line) {
     if (wxLog::IsLevelEnabled(wxLOG_Debug, wxLOG_COMPONENT))
-        wxLogger(wxLOG_Debug, "sentak", __LINE__, function, wxLOG_COMPONENT)
-            .Log("Could not set icon.");
+        wxLogger(wxLOG_Debug, "sentak", line, function, wxLOG_COMPONENT).Log("Could not set icon.");
 }
 
 void Sentak::RefreshStatus() {

@@ -87,5 +87,6 @@ private:
     wxDECLARE_EVENT_TABLE();
 };
 
-// A debug record (discarded at the program's log level) for a tray that refused its image.
-void LogCouldNotSetIcon(const char* function);
+// A debug record (discarded at the program's log level) for a tray that refused its image, named
+// after the file "sentak" and the caller's function and line (the compiler fills line in).
+void LogCouldNotSetIcon(const char* function, int line = __builtin_LINE());

@@ -1,0 +1,5 @@
+#include "platform/diagnostics.h"
+
+#include <iostream>
+
+void InternalMessage(const std::string& text) { std::cerr << "sentak: " << text << std::endl; }
