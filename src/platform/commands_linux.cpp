@@ -16,8 +16,8 @@ namespace {
 // has handed the page over.
 constexpr gint64 kLaunchVerdictUs = 5 * G_USEC_PER_SEC;
 
-// Starts argv[0], found on PATH, without waiting; false when it could not be started. GLib's
-// spawn reaps the child itself unless reap is false.
+// Starts args[0], found on PATH, without waiting; false when it could not be started. GLib's
+// spawn reaps the child itself unless pid is given, for a caller that watches the child.
 bool Spawn(const std::vector<std::string>& args, GPid* pid = nullptr) {
     std::vector<gchar*> argv;
     for (const std::string& arg : args) argv.push_back(const_cast<gchar*>(arg.c_str()));

@@ -40,7 +40,7 @@ std::vector<int> WholeIconFileSizes(const wxString& path) {
     return sizes;
 }
 
-// 100 ns intervals, as the system keeps file times.
+// A file time, which the system keeps in 100 ns intervals, as seconds and nanoseconds.
 FileStamp::Time TimeOf(const LARGE_INTEGER& ticks) {
     constexpr std::int64_t kPerSecond = 10'000'000;
     return {ticks.QuadPart / kPerSecond, ticks.QuadPart % kPerSecond * 100};

@@ -8,15 +8,16 @@
 // and kept, unchanged, until the process exits.
 const wxString& GetProductName();
 
-// The same rules applied to the file at path (a seam for tests and other tools).
+// The product name as GetProductName reads it, from the brand file at path (a seam for tests
+// and other tools).
 wxString ReadProductNameFrom(const wxString& path);
 
-// The name in the text of a brand file, or the default when it has none.
+// The product name in the text of a brand file, or "Vantora 3" when it has none.
 wxString ParseProductName(const char* bytes, std::size_t size);
 
 // The service the tray controls: the brand file's "servicename" when this system accepts it,
-// otherwise the system's default. Read on first use and kept, as the product name.
+// otherwise the system's default. Read on first use and kept until the process exits.
 const wxString& GetServiceName();
 
-// The same rules applied to the text of a brand file.
+// The service's name as GetServiceName takes it from the text of a brand file.
 wxString ParseServiceName(const char* bytes, std::size_t size);

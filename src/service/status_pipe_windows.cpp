@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "platform/unique_handle_windows.h"
-// After windows.h as the toolkit includes it.
+// aclapi.h needs windows.h, as the toolkit includes it, first.
 #include <aclapi.h>
 
 #include "service/brand.h"
@@ -65,7 +65,7 @@ bool ServedByTheService(HANDLE pipe) {
     ULONG server = 0;
     if (!::GetNamedPipeServerProcessId(pipe, &server)) server = 0;
     PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;  // owns owner
+    PSECURITY_DESCRIPTOR descriptor = nullptr;  // the memory that owner points into
     if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
                           nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         owner = nullptr;

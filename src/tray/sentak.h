@@ -22,8 +22,8 @@ enum {
 };
 
 // The menu's facts and separators, each with an id for its role in both forms, so that hosts
-// that keep entries by id (dbusmenu) see an entry change rather than a new one. Apart from the
-// commands, which may grow.
+// that keep entries by id (dbusmenu) see an entry change rather than a new one. Numbered apart
+// from the commands, whose ids may grow.
 enum {
     ID_LAST_UPDATED = 6100,
     ID_SERVICE_HEADER,
@@ -74,7 +74,8 @@ protected:
     // The time the extended menu shows while the service is down: taken at opening, or when the
     // outage begins between openings, so that a long outage does not change the menu every tick.
     std::int64_t m_outageShownAt = -1;
-    // Last, so that it goes first: a command under way is cancelled before what it reports to.
+    // Declared after what a command reports to, so that it is destroyed first: the command under
+    // way is cancelled while its callback's targets still exist.
     std::unique_ptr<ServiceControl> m_serviceControl;
     bool m_commandPending = false;  // a command of ours is under way
     bool m_stopAsked = false;       // the service's outage is one the user asked for

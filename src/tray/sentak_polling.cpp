@@ -39,9 +39,10 @@ void Sentak::Poll() {
         return;
     }
 
-    // At least, not exactly: menu openings advance the count too, and one of them may be the one
-    // that reaches it. Once per stop, since the report clears m_wasRunning; a service never seen
-    // running says nothing. A stop the user asked for shows at once, and is no news to notify.
+    // The stop is reported at the first tick that finds kStopReportFailures reached (menu openings
+    // advance the count too, so it may have been passed). Once per stop, since the report clears
+    // m_wasRunning; a service never seen running says nothing. A stop the user asked for shows at
+    // once, and is no news to notify.
     if (!m_wasRunning || (m_failureCount < kStopReportFailures && !m_stopAsked)) return;
     m_wasRunning = false;
 
