@@ -55,8 +55,8 @@ wxString ManageServicesLabel();
 // name the service has on this system.
 wxString ServiceManagerCommand(const wxString& service);
 
-// Opens the service manager on service, where it shows one service; false when nothing was
-// started.
+// Opens this system's service manager on service (on Windows the console of every service);
+// false when nothing was started.
 bool StartServiceManager(const wxString& service);
 
 // Starts the default browser on url in a new window, without waiting for it. failed runs on the
