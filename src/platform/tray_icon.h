@@ -30,6 +30,7 @@ protected:
     virtual bool ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip);
 
 private:
-    class Host;
-    std::unique_ptr<Host> m_host;  // what serves the desktop beyond the toolkit; none on Windows
+    class Carrier;
+    std::unique_ptr<Carrier>
+        m_carrier;  // what serves the desktop beyond the toolkit; none on Windows
 };
