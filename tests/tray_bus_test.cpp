@@ -106,8 +106,13 @@ TEST(ItemRegistration, XembedUntilAHostAppearsAndRegisteredAgainWhenDropped) {
     ASSERT_EQ(watcher.items.size(), 1u);
 
     watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", watcher.items[0].c_str()));
-    EXPECT_TRUE(Until([&] { return watcher.items.size() == 2 && !tray.IsIconInstalled(); }));
+    ASSERT_TRUE(Until([&] { return watcher.items.size() == 2 && !tray.IsIconInstalled(); }));
     EXPECT_EQ(tray.shown, 2) << "no XEmbed icon while the item was dropped";
+    // As some watchers name an item: its bus name and object path.
+    const std::string named = watcher.items[1] + "/StatusNotifierItem";
+    watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", named.c_str()));
+    EXPECT_TRUE(Until([&] { return watcher.items.size() == 3 && !tray.IsIconInstalled(); }));
+    EXPECT_EQ(tray.shown, 3);
 }
 
 }  // namespace

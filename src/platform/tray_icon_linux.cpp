@@ -69,6 +69,15 @@ GVariant* HostQuestion() {
     return g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered");
 }
 
+// Whether a watcher's word for an item is our bus name, alone or followed by an object path as
+// some watchers say it ("busname/ObjectPath"). Another program's item, or ours under a name given
+// up, is not ours.
+bool NamesItem(const std::string& said, const std::string& busName) {
+    if (said.compare(0, busName.size(), busName) != 0) return false;
+    const std::string path = said.substr(busName.size());
+    return path.empty() || (path[0] == '/' && g_variant_is_object_path(path.c_str()));
+}
+
 void SayNoTray() {
     static bool said = false;
     if (std::exchange(said, true)) return;
@@ -318,8 +327,8 @@ private:
                 const gchar* service = nullptr;
                 if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) return;
                 g_variant_get(parameters, "(&s)", &service);
-                // Exactly ours: another program's item, or ours under a name given up, is not.
-                if (carrier.m_stage == ItemStage::Registered && carrier.m_busName == service)
+                if (carrier.m_stage == ItemStage::Registered &&
+                    NamesItem(service, carrier.m_busName))
                     carrier.Dropped();
             } else if (std::strcmp(signal, "StatusNotifierHostRegistered") == 0 ||
                        std::strcmp(signal, "StatusNotifierHostUnregistered") == 0) {
