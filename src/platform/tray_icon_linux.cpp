@@ -124,17 +124,26 @@ public:
         m_image = image;
         m_tooltip = tooltip;
         if (m_place == Place::Undecided) Decide();
-        if (m_item) m_item->SetDisplay(image, tooltip);
+        if (m_item) m_item->SetDisplay(image, tooltip, ThemeIconName());
         // A StatusNotifierItem shows it, or nothing until a tray starts.
         if (m_place != Place::Xembed) return true;
         return ShowXembed();
     }
+
+    void SetDisplayKind(TrayDisplay kind) { m_kind = kind; }
 
     void MenuMayHaveChanged() {
         if (m_item) m_item->MenuMayHaveChanged();
     }
 
 private:
+    // The theme's names of the images that the toolkit's art provider draws for the question mark
+    // and the warning sign; none for the service's own image.
+    std::string ThemeIconName() const {
+        if (m_kind == TrayDisplay::Unknown) return "dialog-question";
+        return m_kind == TrayDisplay::Stopped ? "dialog-warning" : "";
+    }
+
     void Decide() {
         m_place = Place::Nowhere;
         m_session.x11 = wxGetDisplayInfo().type == wxDisplayX11;
@@ -182,7 +191,7 @@ private:
                 m_icon.QueueEvent(new wxTaskBarIconEvent(wxEVT_TASKBAR_LEFT_DCLICK, &m_icon));
             });
             if (!item->exported()) return FallBack();
-            item->SetDisplay(m_image, m_tooltip);
+            item->SetDisplay(m_image, m_tooltip, ThemeIconName());
             m_item = std::move(item);
         }
         if (m_stage == ItemStage::NoName) return AskForName();
@@ -364,6 +373,7 @@ private:
     CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a carrier that is gone
     wxBitmapBundle m_image;   // the display last set, for whichever tray shows it next
     wxString m_tooltip;
+    TrayDisplay m_kind = TrayDisplay::Unknown;
     Place m_place = Place::Undecided;
     TraySession m_session;
     ConnectionPtr m_bus;
@@ -390,6 +400,8 @@ TrayIcon::~TrayIcon() = default;
 bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
     return m_carrier->SetIcon(icon, tooltip);
 }
+
+void TrayIcon::SetDisplayKind(TrayDisplay kind) { m_carrier->SetDisplayKind(kind); }
 
 void TrayIcon::MenuMayHaveChanged() { m_carrier->MenuMayHaveChanged(); }
 

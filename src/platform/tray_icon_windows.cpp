@@ -12,6 +12,9 @@ bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
     return ShowInToolkit(icon, tooltip);
 }
 
+// The notification area shows the image it is given, and nothing else.
+void TrayIcon::SetDisplayKind(TrayDisplay) {}
+
 // The menu is built when it opens; nothing keeps a copy of it.
 void TrayIcon::MenuMayHaveChanged() {}
 
