@@ -27,7 +27,8 @@ public:
     static constexpr const char* kPath = "/StatusNotifierItem";
 
     // Exported on connection at kPath with its menu; not exported() when the bus refused it.
-    // activate is what a host's Activate (a primary click where the menu is not shown) does.
+    // activate is what a host's Activate (a primary click where the host does not open the menu
+    // itself) does.
     StatusNotifierItem(GDBusConnection* connection, DbusMenu::Callbacks menu,
                        std::function<void()> activate);
     bool exported() const { return bool(m_registration) && m_menu.exported(); }

@@ -187,9 +187,8 @@ private:
             DbusMenu::Callbacks menu{[this] { return m_icon.CreatePopupMenu(); },
                                      [this] { return m_icon.CreateQuietMenu(); },
                                      [this](int command) { Choose(command); }};
-            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu), [this] {
-                m_icon.QueueEvent(new wxTaskBarIconEvent(wxEVT_TASKBAR_LEFT_DCLICK, &m_icon));
-            });
+            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu),
+                                                             [this] { PopUpMenu(); });
             if (!item->exported()) return FallBack();
             item->SetDisplay(m_image, m_tooltip, ThemeIconName());
             m_item = std::move(item);
@@ -298,6 +297,17 @@ private:
     void HideXembed() {
         if (std::exchange(m_place, Place::Item) == Place::Xembed)
             m_icon.wxTaskBarIcon::RemoveIcon();
+    }
+
+    // The item says it is a menu, so hosts open it on a primary click; one that calls Activate
+    // instead (LXQt's panel) gets the toolkit's popup at the pointer, as a right click on the
+    // XEmbed icon does. After the answer has gone out, since the popup runs until it closes.
+    void PopUpMenu() {
+        TrayIcon* icon = &m_icon;
+        m_icon.CallAfter([icon] {
+            const std::unique_ptr<wxMenu> menu(icon->CreatePopupMenu());
+            if (menu) icon->PopupMenu(menu.get());
+        });
     }
 
     void Choose(int command) {
