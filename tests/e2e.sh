@@ -7,8 +7,8 @@
 # pixmaps, words for screen readers, the theme's warning sign once stopped, a menu that follows the
 # status between openings), keeps its trace out of the journal, reports a stop once with the
 # brand's name as written, and Exit from the Shift menu ends it with status 0. With no
-# tray it says so once; in trayer it docks its XEmbed icon with its menu; a panel started later
-# takes the icon over with no duplicate left.
+# tray it says so once, and in a notification 10 s after start; in trayer it docks its XEmbed
+# icon with its menu; a panel started later takes the icon over with no duplicate left.
 # Usage: e2e.sh BUILD_DIR CPACK
 set -euo pipefail
 build=$1
@@ -106,6 +106,7 @@ wait_for 10 no_watcher || fail "the panel's watcher does not go away"
 start two
 two=$!
 wait_for 10 grep -q "no system tray" "$work/two.err" || fail "no word about the missing tray"
+wait_for 15 grep -q "Keine Systemleiste zeigt" "$work/notify.log" || fail "no notice of the missing tray"
 headless_tray trayer
 wait_for 15 docked $two || fail "no XEmbed icon in trayer"
 if item $two 2>/dev/null; then fail "a StatusNotifierItem with no watcher"; fi

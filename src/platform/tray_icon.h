@@ -33,6 +33,9 @@ public:
 protected:
     // Hands a display to the toolkit's own icon. A seam, so that tests can count what reaches it.
     virtual bool ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip);
+    // No tray could show the icon 10 s after the first display (a desktop without one, Linux
+    // only); called once a run, while the icon still shows whenever a tray starts later.
+    virtual void NoTrayShowsIcon() {}
 
 private:
     class Carrier;

@@ -24,6 +24,8 @@ constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 // watcher worth waiting for.
 constexpr int kNameCheckTimeoutMs = 1000;
 constexpr int kRegisterTimeoutMs = 5000;
+// Time for a tray of the same login to start before the user is told that none shows the icon.
+constexpr int kTrayStartMs = 10000;
 
 // The session bus, when one runs. Without an address gio would start a bus of its own, on which
 // no tray can be.
@@ -107,10 +109,15 @@ class TrayIcon::Carrier {
 public:
     explicit Carrier(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
         m_retry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Follow(); });
+        m_trayStart.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            if (!TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable()))
+                m_icon.NoTrayShowsIcon();
+        });
     }
 
     ~Carrier() {
         m_retry.Stop();
+        m_trayStart.Stop();
         g_cancellable_cancel(m_cancel.get());
         m_signals = Subscription();
         m_watch = NameWatch();
@@ -146,6 +153,7 @@ private:
 
     void Decide() {
         m_place = Place::Nowhere;
+        m_trayStart.StartOnce(kTrayStartMs);
         m_session.x11 = wxGetDisplayInfo().type == wxDisplayX11;
         m_bus = SessionBusIfRunning();
         if (m_bus) {
@@ -395,6 +403,7 @@ private:
     ItemStage m_stage = ItemStage::NoName;
     RegistrationBackoff m_backoff;
     wxTimer m_retry;
+    wxTimer m_trayStart;  // from the first display to the time a tray should show it
     // What the toolkit's icon was last handed, and whether it took it.
     struct {
         wxBitmapBundle image;

@@ -9,6 +9,11 @@ TrayProtocol ChooseProtocol(const TraySession& session) {
     return session.x11 ? TrayProtocol::Xembed : TrayProtocol::None;
 }
 
+bool TrayShowsIcon(const TraySession& session, bool xembedTrayRuns) {
+    const TrayProtocol protocol = ChooseProtocol(session);
+    return protocol == TrayProtocol::Item || (protocol == TrayProtocol::Xembed && xembedTrayRuns);
+}
+
 std::chrono::milliseconds RegistrationBackoff::NextPause(Clock::time_point now) {
     if (m_registeredAt && now - *m_registeredAt >= kLongestPause) m_pause = kFirstPause;
     m_registeredAt.reset();

@@ -26,6 +26,10 @@ struct TraySession {
 // on X11, and nothing on Wayland.
 TrayProtocol ChooseProtocol(const TraySession& session);
 
+// Whether a tray shows the icon: a host of the item, or an XEmbed tray when the icon is the
+// toolkit's.
+bool TrayShowsIcon(const TraySession& session, bool xembedTrayRuns);
+
 // The pauses before the item is registered again after the watcher dropped or refused it: doubled
 // each time, so that a watcher that keeps refusing is not pressed, and short again after a
 // registration that held for the longest one.
