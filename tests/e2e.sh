@@ -4,10 +4,11 @@
 # entries. Unpacked and started from a German user's home (LANG alone) through a link of another
 # name, the program finds its brand and catalogue in its share folder and ignores its command
 # line. In Xfce's panel, which hosts both kinds of icon, it shows one StatusNotifierItem (tooltip,
-# pixmaps, a menu that follows the status between openings), keeps its trace out of the journal, reports a stop once
-# with the brand's name as written, and Exit from the Shift menu ends it with status 0. With no
-# tray it says so once; in trayer it docks its XEmbed icon with its menu; a panel started later
-# takes the icon over with no duplicate left.
+# pixmaps, words for screen readers, the theme's warning sign once stopped, a menu that follows the
+# status between openings), keeps its trace out of the journal, reports a stop once with the
+# brand's name as written, and Exit from the Shift menu ends it with status 0. With no
+# tray it says so once, and in a notification 10 s after start; in trayer it docks its XEmbed
+# icon with its menu; a panel started later takes the icon over with no duplicate left.
 # Usage: e2e.sh BUILD_DIR CPACK
 set -euo pipefail
 build=$1
@@ -50,6 +51,7 @@ one=$!
 wait_for 15 item $one || fail "sentak did not register with the panel's watcher"
 name=$(item $one)
 wait_for 10 tooltip_is "Dienst R&D <test> 100%s läuft" || fail "tooltip: $(property ToolTip)"
+[ "$(property IconAccessibleDesc)" = "(<'Dienst R&D <test> 100%s läuft'>,)" ] || fail "no description"
 if docked $one; then fail "an XEmbed icon beside the StatusNotifierItem"; fi
 sizes=$(property IconPixmap | grep -o '([0-9]*, [0-9]*, ' | tr -dc '0-9 \n' | xargs)
 [ "$sizes" = "16 16 22 22 24 24 32 32 48 48 64 64" ] || fail "pixmap sizes: $sizes"
@@ -84,6 +86,7 @@ if signals | grep -q member=LayoutUpdated; then fail "a new layout for the same 
 wait_for 25 grep -q "member=Notify" "$work/notify.log" || fail "no notification within 25 s"
 [ "$(notification_text)" = "Dienst läuft nicht
 Der Dienst R&amp;D &lt;test&gt; 100%s läuft nicht mehr." ] || fail "notified $(notification_text)"
+[ "$(property IconName)" = "(<'dialog-warning'>,)" ] || fail "theme icon when stopped: $(property IconName)"
 dunstctl close-all
 xdotool keydown shift # held as the menu opens: Exit is there, and ends the program well
 menu AboutToShowGroup '[0]' >/dev/null
@@ -103,6 +106,7 @@ wait_for 10 no_watcher || fail "the panel's watcher does not go away"
 start two
 two=$!
 wait_for 10 grep -q "no system tray" "$work/two.err" || fail "no word about the missing tray"
+wait_for 15 grep -q "Keine Systemleiste zeigt" "$work/notify.log" || fail "no notice of the missing tray"
 headless_tray trayer
 wait_for 15 docked $two || fail "no XEmbed icon in trayer"
 if item $two 2>/dev/null; then fail "a StatusNotifierItem with no watcher"; fi

@@ -1,5 +1,7 @@
-// The item's registration with a stand-in watcher, on a session bus of the test run's own.
+// Where the Linux tray icon shows, and the item's registration with a stand-in watcher on a
+// session bus of the test run's own.
 #include "platform/gio_owners_linux.h"
+#include "platform/tray_protocol_linux.h"
 #include "support.h"
 
 namespace {
@@ -65,6 +67,27 @@ struct CountingSentak : Sentak {
     int shown = 0;
 };
 
+TEST(TrayProtocol, TheItemWhereAWatcherShowsItAndPausesThatGrowUntilARegistrationHolds) {
+    EXPECT_EQ(ChooseProtocol({true, "", true}), TrayProtocol::Xembed);
+    EXPECT_EQ(ChooseProtocol({true, ":1.5", false}), TrayProtocol::Xembed);
+    EXPECT_EQ(ChooseProtocol({true, ":1.5", true}), TrayProtocol::Item);
+    EXPECT_EQ(ChooseProtocol({false, ":1.5", false}), TrayProtocol::Item);
+    EXPECT_EQ(ChooseProtocol({false, "", true}), TrayProtocol::None);
+
+    RegistrationBackoff backoff;
+    const auto t = RegistrationBackoff::Clock::now();
+    std::vector<long> seconds;
+    for (int i = 0; i < 7; ++i) seconds.push_back(backoff.NextPause(t).count() / 1000);
+    EXPECT_EQ(seconds, (std::vector<long>{1, 2, 4, 8, 16, 30, 30}));
+    backoff.Registered(t);
+    EXPECT_EQ(backoff.NextPause(t + std::chrono::seconds(29)).count(), 30000) << "held too short";
+    backoff.Registered(t);
+    EXPECT_EQ(backoff.NextPause(t + std::chrono::seconds(30)).count(), 1000);
+    EXPECT_EQ(backoff.NextPause(t).count(), 2000);
+    backoff.Restart();
+    EXPECT_EQ(backoff.NextPause(t).count(), 1000);
+}
+
 TEST(ItemRegistration, XembedUntilAHostAppearsAndRegisteredAgainWhenDropped) {
     Watcher watcher;  // with no host: the XEmbed icon, set again only when its display changes
     FakeDesktop desktop;
@@ -83,8 +106,13 @@ TEST(ItemRegistration, XembedUntilAHostAppearsAndRegisteredAgainWhenDropped) {
     ASSERT_EQ(watcher.items.size(), 1u);
 
     watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", watcher.items[0].c_str()));
-    EXPECT_TRUE(Until([&] { return watcher.items.size() == 2 && !tray.IsIconInstalled(); }));
+    ASSERT_TRUE(Until([&] { return watcher.items.size() == 2 && !tray.IsIconInstalled(); }));
     EXPECT_EQ(tray.shown, 2) << "no XEmbed icon while the item was dropped";
+    // As some watchers name an item: its bus name and object path.
+    const std::string named = watcher.items[1] + "/StatusNotifierItem";
+    watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", named.c_str()));
+    EXPECT_TRUE(Until([&] { return watcher.items.size() == 3 && !tray.IsIconInstalled(); }));
+    EXPECT_EQ(tray.shown, 3);
 }
 
 }  // namespace

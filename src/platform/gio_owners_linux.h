@@ -68,3 +68,17 @@ struct Unsubscribe {
     void operator()(guint id) const { g_dbus_connection_signal_unsubscribe(connection, id); }
 };
 using Subscription = GioId<Unsubscribe>;
+
+// Completes a call of g_dbus_connection_call from its callback: handle gets the reply, or null and
+// the error when the call failed. A cancelled call is dropped unseen, as its caller cancels only
+// when it goes away; whatever handle throws is dropped too, since nothing may unwind through
+// GDBus's C frames.
+template <typename Handle>
+void FinishCall(GObject* connection, GAsyncResult* result, Handle&& handle) noexcept {
+    GError* error = nullptr;
+    const VariantPtr reply(
+        g_dbus_connection_call_finish(G_DBUS_CONNECTION(connection), result, &error));
+    const ErrorPtr failed(error);
+    if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;
+    Guarded([&] { handle(reply.get(), error); });
+}

@@ -25,6 +25,8 @@ constexpr const char* kIntrospection = R"xml(<node>
   <property name="AttentionMovieName" type="s" access="read"/>
   <property name="IconThemePath" type="s" access="read"/>
   <property name="ToolTip" type="(sa(iiay)ss)" access="read"/>
+  <property name="IconAccessibleDesc" type="s" access="read"/>
+  <property name="AttentionAccessibleDesc" type="s" access="read"/>
   <property name="ItemIsMenu" type="b" access="read"/>
   <property name="Menu" type="o" access="read"/>
   <method name="ContextMenu"><arg name="x" type="i"/><arg name="y" type="i"/></method>
@@ -95,10 +97,12 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, DbusMenu::Ca
     if (id) m_registration = Registration(id, Unexport{connection});
 }
 
-void StatusNotifierItem::SetDisplay(const wxBitmapBundle& image, const wxString& tooltip) {
-    // Every tick sets its display, mostly the one already shown: that costs two comparisons.
-    if (!image.IsSameAs(m_image)) {
+void StatusNotifierItem::SetDisplay(const wxBitmapBundle& image, const wxString& tooltip,
+                                    const std::string& iconName) {
+    // Every tick sets its display, mostly the one already shown: that costs three comparisons.
+    if (!image.IsSameAs(m_image) || iconName != m_iconName) {
         m_image = image;
+        m_iconName = iconName;
         m_pixmaps = VariantPtr(Pixmaps(image));
         Emit("NewIcon");
     }
@@ -141,11 +145,15 @@ GVariant* StatusNotifierItem::Property(const char* name) const {
     if (is("Title")) return g_variant_new_string("Sentak");
     if (is("Status")) return g_variant_new_string("Active");
     if (is("WindowId")) return g_variant_new_int32(0);
+    if (is("IconName")) return g_variant_new_string(m_iconName.c_str());
     if (is("IconPixmap")) return g_variant_ref(m_pixmaps.get());
     if (is("OverlayIconPixmap") || is("AttentionIconPixmap")) return NoPixmaps();
     if (is("ToolTip"))
         return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), m_tooltip.utf8_str().data(), "");
+    // Words for screen readers: what the tooltip says.
+    if (is("IconAccessibleDesc") || is("AttentionAccessibleDesc"))
+        return g_variant_new_string(m_tooltip.utf8_str().data());
     if (is("ItemIsMenu")) return g_variant_new_boolean(true);  // a left click opens it too
     if (is("Menu")) return g_variant_new_object_path(DbusMenu::kPath);
-    return g_variant_new_string("");  // the icon names and the theme path: the pixmaps say it all
+    return g_variant_new_string("");  // the other icons' names and the theme path: none
 }

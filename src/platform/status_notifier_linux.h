@@ -27,14 +27,18 @@ public:
     static constexpr const char* kPath = "/StatusNotifierItem";
 
     // Exported on connection at kPath with its menu; not exported() when the bus refused it.
-    // activate is what a host's Activate (a primary click where the menu is not shown) does.
+    // activate is what a host's Activate (a primary click where the host does not open the menu
+    // itself) does.
     StatusNotifierItem(GDBusConnection* connection, DbusMenu::Callbacks menu,
                        std::function<void()> activate);
     bool exported() const { return bool(m_registration) && m_menu.exported(); }
 
-    // Takes a new display over and tells the hosts what changed; the same image object and
-    // tooltip as before change nothing.
-    void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip);
+    // Takes a new display over and tells the hosts what changed; the same image object, icon name
+    // and tooltip as before change nothing. iconName names an icon of the desktop's theme, which
+    // hosts draw in their own style, with the image's pixmaps as the fallback; empty for an
+    // image of our own.
+    void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip,
+                    const std::string& iconName);
     // Hosts' copy of the menu follows the tray's, if it changed.
     void MenuMayHaveChanged() { m_menu.Update(); }
 
@@ -52,6 +56,7 @@ private:
     std::function<void()> m_activate;
     wxBitmapBundle m_image;  // held, so that its identity stays unique while compared
     VariantPtr m_pixmaps;    // a(iiay), encoded once for each image
+    std::string m_iconName;
     wxString m_tooltip;
     DbusMenu m_menu;
     Registration m_registration;

@@ -2,12 +2,8 @@
 
 #include <unistd.h>
 
-#include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <iostream>
 #include <memory>
-#include <optional>
 #include <string>
 #include <utility>
 
@@ -15,8 +11,10 @@
 #include <wx/timer.h>
 #include <wx/utils.h>
 
+#include "platform/diagnostics.h"
 #include "platform/gio_owners_linux.h"
 #include "platform/status_notifier_linux.h"
+#include "platform/tray_protocol_linux.h"
 
 namespace {
 
@@ -26,10 +24,8 @@ constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 // watcher worth waiting for.
 constexpr int kNameCheckTimeoutMs = 1000;
 constexpr int kRegisterTimeoutMs = 5000;
-// Pauses before registering again after the item was dropped or refused: doubled each time, so
-// that a watcher that keeps refusing is not pressed, and short again after a registration that
-// held for the longest one.
-constexpr std::chrono::milliseconds kFirstPause{1000}, kLongestPause{30000};
+// Time for a tray of the same login to start before the user is told that none shows the icon.
+constexpr int kTrayStartMs = 10000;
 
 // The session bus, when one runs. Without an address gio would start a bus of its own, on which
 // no tray can be.
@@ -75,26 +71,53 @@ GVariant* HostQuestion() {
     return g_variant_new("(ss)", kWatcherName, "IsStatusNotifierHostRegistered");
 }
 
+// Whether a watcher's word for an item is our bus name, alone or followed by an object path as
+// some watchers say it ("busname/ObjectPath"). Another program's item, or ours under a name given
+// up, is not ours.
+bool NamesItem(const std::string& said, const std::string& busName) {
+    if (said.compare(0, busName.size(), busName) != 0) return false;
+    const std::string path = said.substr(busName.size());
+    return path.empty() || (path[0] == '/' && g_variant_is_object_path(path.c_str()));
+}
+
 void SayNoTray() {
     static bool said = false;
     if (std::exchange(said, true)) return;
-    std::cerr << "sentak: no system tray to show the icon in. KDE Plasma, Xfce, LXQt, MATE, "
-                 "Cinnamon, Budgie and waybar show it; GNOME needs the AppIndicator extension "
-                 "(gnome-shell-extension-appindicator). Sentak keeps watching the service, and "
-                 "the icon appears when a tray starts."
-              << std::endl;
+    InternalMessage(
+        "no system tray to show the icon in. KDE Plasma, Xfce, LXQt, MATE, Cinnamon, Budgie and "
+        "waybar show it; GNOME needs the AppIndicator extension "
+        "(gnome-shell-extension-appindicator). Sentak keeps watching the service, and the icon "
+        "appears when a tray starts.");
 }
 
 }  // namespace
 
-class TrayIcon::Host {
+// How far the item's registration with the watcher is.
+enum class ItemStage {
+    NoName,        // no bus name of ours: none asked for yet, or the last one lost
+    NameAsked,     // the bus has not yet given us the name asked for
+    Unregistered,  // the name is ours; the watcher has not got the item, or dropped it
+    Registering,   // the watcher has been asked to take the item
+    Registered,    // the watcher took the item and has not dropped it since
+};
+
+// Where the display shows. Nothing is decided before the first display, so that a tray that
+// speaks both protocols never shows two icons.
+enum class Place { Undecided, Nowhere, Xembed, Item };
+
+class TrayIcon::Carrier {
 public:
-    explicit Host(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
+    explicit Carrier(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
         m_retry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Follow(); });
+        m_trayStart.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
+            if (!TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable()))
+                m_icon.NoTrayShowsIcon();
+        });
     }
 
-    ~Host() {
+    ~Carrier() {
         m_retry.Stop();
+        m_trayStart.Stop();
         g_cancellable_cancel(m_cancel.get());
         m_signals = Subscription();
         m_watch = NameWatch();
@@ -107,130 +130,192 @@ public:
     bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) {
         m_image = image;
         m_tooltip = tooltip;
-        if (!m_decided) Decide();
-        if (m_item) m_item->SetDisplay(image, tooltip);
-        if (!m_xembed) return true;  // a StatusNotifierItem, or waiting for a tray to start
+        if (m_place == Place::Undecided) Decide();
+        if (m_item) m_item->SetDisplay(image, tooltip, ThemeIconName());
+        // A StatusNotifierItem shows it, or nothing until a tray starts.
+        if (m_place != Place::Xembed) return true;
         return ShowXembed();
     }
+
+    void SetDisplayKind(TrayDisplay kind) { m_kind = kind; }
 
     void MenuMayHaveChanged() {
         if (m_item) m_item->MenuMayHaveChanged();
     }
 
 private:
-    // Before the first display, so that a host that speaks both protocols never shows two icons.
+    // The theme's names of the images that the toolkit's art provider draws for the question mark
+    // and the warning sign; none for the service's own image.
+    std::string ThemeIconName() const {
+        if (m_kind == TrayDisplay::Unknown) return "dialog-question";
+        return m_kind == TrayDisplay::Stopped ? "dialog-warning" : "";
+    }
+
     void Decide() {
-        m_decided = true;
-        m_x11 = wxGetDisplayInfo().type == wxDisplayX11;
+        m_place = Place::Nowhere;
+        m_trayStart.StartOnce(kTrayStartMs);
+        m_session.x11 = wxGetDisplayInfo().type == wxDisplayX11;
         m_bus = SessionBusIfRunning();
         if (m_bus) {
-            m_watcher = NameOwner(m_bus.get(), kWatcherName);
-            if (!m_watcher.empty() && m_x11) {
+            m_session.watcher = NameOwner(m_bus.get(), kWatcherName);
+            if (!m_session.watcher.empty() && m_session.x11) {
                 GError* error = nullptr;
                 const VariantPtr reply(g_dbus_connection_call_sync(
                     m_bus.get(), kWatcherName, kWatcherPath, "org.freedesktop.DBus.Properties",
                     "Get", HostQuestion(), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
                     kNameCheckTimeoutMs, nullptr, &error));
                 const ErrorPtr failed(error);
-                m_hostPresent = IsTrue(reply.get());
+                m_session.hostReported = IsTrue(reply.get());
                 if (!reply) AskForHost();  // slow to answer: the answer is followed when it comes
             }
             m_signals = Subscription(
                 g_dbus_connection_signal_subscribe(m_bus.get(), kWatcherName, kWatcherName, nullptr,
                                                    kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                   &Host::OnWatcherSignal, this, nullptr),
+                                                   &Carrier::OnWatcherSignal, this, nullptr),
                 Unsubscribe{m_bus.get()});
-            m_watch =
-                NameWatch(g_bus_watch_name_on_connection(
-                              m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                              &Host::OnWatcherAppeared, &Host::OnWatcherVanished, this, nullptr),
-                          Unwatch{});
+            m_watch = NameWatch(
+                g_bus_watch_name_on_connection(
+                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                    &Carrier::OnWatcherAppeared, &Carrier::OnWatcherVanished, this, nullptr),
+                Unwatch{});
         }
         Follow();
     }
 
-    // The item while a watcher may show it (on X11 only one with a host: a watcher alone draws
-    // nothing, and XEmbed does), otherwise the toolkit's icon. The toolkit's icon goes only once
-    // the item is registered, so that the icon is never missing while both could show it.
+    // The one step towards where the icon belongs now, taken after every change of the session or
+    // of the registration. The toolkit's icon goes only once the item is registered, so that the
+    // icon is never missing while both could show it.
     void Follow() {
-        if (m_watcher.empty() || (m_x11 && !m_hostPresent)) {
+        if (ChooseProtocol(m_session) != TrayProtocol::Item) {
             m_retry.Stop();
             return FallBack();
         }
-        if (m_registered) return HideXembed();
+        if (m_stage == ItemStage::Registered) return HideXembed();
         if (!m_item) {
             DbusMenu::Callbacks menu{[this] { return m_icon.CreatePopupMenu(); },
                                      [this] { return m_icon.CreateQuietMenu(); },
                                      [this](int command) { Choose(command); }};
-            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu), [this] {
-                m_icon.QueueEvent(new wxTaskBarIconEvent(wxEVT_TASKBAR_LEFT_DCLICK, &m_icon));
-            });
+            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu),
+                                                             [this] { PopUpMenu(); });
             if (!item->exported()) return FallBack();
-            item->SetDisplay(m_image, m_tooltip);
+            item->SetDisplay(m_image, m_tooltip, ThemeIconName());
             m_item = std::move(item);
         }
-        if (!m_name || m_nameLost) {
-            // A name lost is not asked for again: another takes its place.
-            static int items = 0;
-            m_busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
-                        std::to_string(++items);
-            m_nameLost = false;
-            // Registered with the watcher once the name is ours.
-            m_name =
-                OwnedName(g_bus_own_name_on_connection(
-                              m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                              &Host::OnNameAcquired, &Host::OnNameLost, this, nullptr),
-                          Unown{});
-        } else if (m_nameOwned && !m_registering) {
-            m_registering = true;
-            g_dbus_connection_call(
-                m_bus.get(), kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
-                g_variant_new("(s)", m_busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-                kRegisterTimeoutMs, m_cancel.get(), &Host::OnRegistered, this);
+        if (m_stage == ItemStage::NoName) return AskForName();
+        if (m_stage == ItemStage::Unregistered) Register();
+    }
+
+    // The transitions of the registration, each from what the bus or the watcher said.
+
+    // A new name each time, since a name lost is not asked for again: another takes its place.
+    void AskForName() {
+        static int items = 0;
+        m_busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
+                    std::to_string(++items);
+        m_stage = ItemStage::NameAsked;
+        m_name = OwnedName(g_bus_own_name_on_connection(
+                               m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                               &Carrier::OnNameAcquired, &Carrier::OnNameLost, this, nullptr),
+                           Unown{});
+    }
+
+    void NameAcquired() {
+        m_stage = ItemStage::Unregistered;
+        Follow();
+    }
+
+    void NameLost() {
+        m_stage = ItemStage::NoName;
+        Dropped();
+    }
+
+    void Register() {
+        m_stage = ItemStage::Registering;
+        g_dbus_connection_call(
+            m_bus.get(), kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
+            g_variant_new("(s)", m_busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
+            kRegisterTimeoutMs, m_cancel.get(), &Carrier::OnRegistered, this);
+    }
+
+    // A reply to a registration asked for under a name given up since counts as a refusal.
+    void RegisterAnswered(bool accepted) {
+        if (m_stage != ItemStage::Registering) return Dropped();
+        if (!accepted) {
+            m_stage = ItemStage::Unregistered;
+            return Dropped();
         }
+        m_stage = ItemStage::Registered;
+        m_backoff.Registered(RegistrationBackoff::Clock::now());
+        Follow();
+    }
+
+    // A new or restarted watcher knows nothing of ours: registered again at once.
+    void WatcherAppeared(const std::string& watcher) {
+        m_session.watcher = watcher;
+        if (m_stage == ItemStage::Registered) m_stage = ItemStage::Unregistered;
+        m_backoff.Restart();
+        m_retry.Stop();
+        AskForHost();
+    }
+
+    void WatcherVanished() {
+        m_session.watcher.clear();
+        if (m_stage == ItemStage::Registered) m_stage = ItemStage::Unregistered;
+        Follow();
     }
 
     // The item is not (or no longer) registered: the toolkit's icon meanwhile, and another try
     // after a pause while the watcher lives.
     void Dropped() {
-        m_registered = false;
+        if (m_stage == ItemStage::Registered) m_stage = ItemStage::Unregistered;
         FallBack();
-        if (m_watcher.empty() || m_retry.IsRunning()) return;
-        if (m_registeredAt && std::chrono::steady_clock::now() - *m_registeredAt >= kLongestPause)
-            m_pause = kFirstPause;
-        m_registeredAt.reset();
-        m_retry.StartOnce(int(m_pause.count()));
-        m_pause = std::min(m_pause * 2, kLongestPause);
+        if (m_session.watcher.empty() || m_retry.IsRunning()) return;
+        m_retry.StartOnce(int(m_backoff.NextPause(RegistrationBackoff::Clock::now()).count()));
     }
 
     // Asks the watcher again whether a host shows its items; on X11 that decides the protocol.
     void AskForHost() {
-        if (!m_x11) return Follow();
+        if (!m_session.x11) return Follow();
         g_dbus_connection_call(m_bus.get(), kWatcherName, kWatcherPath,
                                "org.freedesktop.DBus.Properties", "Get", HostQuestion(),
                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kRegisterTimeoutMs,
-                               m_cancel.get(), &Host::OnHostAnswer, this);
+                               m_cancel.get(), &Carrier::OnHostAnswer, this);
     }
 
     // The toolkit's icon, on a display that has XEmbed trays; it docks whenever one starts.
     void FallBack() {
-        if (m_x11) ShowXembed();
-        if (!m_x11 || !wxTaskBarIcon::IsAvailable()) SayNoTray();
+        if (m_session.x11)
+            ShowXembed();
+        else
+            m_place = Place::Nowhere;
+        if (!m_session.x11 || !wxTaskBarIcon::IsAvailable()) SayNoTray();
     }
 
     // Hands the toolkit a display only when it differs from the one it shows: every tick sets
     // its display, mostly the same one, and the toolkit would redraw it each time.
     bool ShowXembed() {
-        if (m_xembed && m_image.IsSameAs(m_xembedImage) && m_tooltip == m_xembedTooltip)
-            return m_xembedShown;
-        m_xembed = true;  // every display goes there from now on, even if this one fails
-        m_xembedImage = m_image;
-        m_xembedTooltip = m_tooltip;
-        return m_xembedShown = m_icon.ShowInToolkit(m_image, m_tooltip);
+        if (m_place == Place::Xembed && m_image.IsSameAs(m_toolkit.image) &&
+            m_tooltip == m_toolkit.tooltip)
+            return m_toolkit.taken;
+        m_place = Place::Xembed;  // every display goes there from now on, even if this one fails
+        m_toolkit = {m_image, m_tooltip, m_icon.ShowInToolkit(m_image, m_tooltip)};
+        return m_toolkit.taken;
     }
 
     void HideXembed() {
-        if (std::exchange(m_xembed, false)) m_icon.wxTaskBarIcon::RemoveIcon();
+        if (std::exchange(m_place, Place::Item) == Place::Xembed)
+            m_icon.wxTaskBarIcon::RemoveIcon();
+    }
+
+    // The item says it is a menu, so hosts open it on a primary click; one that calls Activate
+    // instead (LXQt's panel) gets the toolkit's popup at the pointer, as a right click on the
+    // XEmbed icon does. After the answer has gone out, since the popup runs until it closes.
+    void PopUpMenu() {
+        TrayIcon* icon = &m_icon;
+        m_icon.CallAfter([icon] {
+            const std::unique_ptr<wxMenu> menu(icon->CreatePopupMenu());
+            if (menu) icon->PopupMenu(menu.get());
+        });
     }
 
     void Choose(int command) {
@@ -246,127 +331,98 @@ private:
     static void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar* owner,
                                   gpointer self) {
         Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
-            if (host.m_watcher == owner) return;  // the one we registered with, or are
-            host.m_watcher = owner;               // a new or restarted watcher: register again
-            host.m_registered = false;
-            host.m_registeredAt.reset();
-            host.m_pause = kFirstPause;
-            host.m_retry.Stop();
-            host.AskForHost();
+            Carrier& carrier = *static_cast<Carrier*>(self);
+            // The watcher we registered with, or are registering with, knows the item already.
+            if (carrier.m_session.watcher == owner) return;
+            carrier.WatcherAppeared(owner);
         });
     }
 
     static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer self) {
         Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
-            if (host.m_watcher.empty()) return;
-            host.m_watcher.clear();
-            host.m_registered = false;
-            host.Follow();
+            Carrier& carrier = *static_cast<Carrier*>(self);
+            if (carrier.m_session.watcher.empty()) return;
+            carrier.WatcherVanished();
         });
     }
 
     static void OnWatcherSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                 const gchar* signal, GVariant* parameters, gpointer self) {
         Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
+            Carrier& carrier = *static_cast<Carrier*>(self);
             if (std::strcmp(signal, "StatusNotifierItemUnregistered") == 0) {
                 const gchar* service = nullptr;
                 if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) return;
                 g_variant_get(parameters, "(&s)", &service);
-                // Exactly ours: another program's item, or ours under a name given up, is not.
-                if (host.m_registered && host.m_busName == service) host.Dropped();
+                if (carrier.m_stage == ItemStage::Registered &&
+                    NamesItem(service, carrier.m_busName))
+                    carrier.Dropped();
             } else if (std::strcmp(signal, "StatusNotifierHostRegistered") == 0 ||
                        std::strcmp(signal, "StatusNotifierHostUnregistered") == 0) {
-                host.AskForHost();
+                carrier.AskForHost();
             }
         });
     }
 
-    // Hands then the host and the reply of its call (null when the call failed); nothing when the
-    // call was cancelled, as the host is going away.
-    template <typename Then>
-    static void WithReply(GObject* bus, GAsyncResult* result, gpointer self, Then then) {
-        GError* error = nullptr;
-        const VariantPtr reply(
-            g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error));
-        const ErrorPtr failed(error);
-        if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) return;  // gone
-        Guarded([&] { then(*static_cast<Host*>(self), reply.get()); });
-    }
-
     static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
-        WithReply(bus, result, self, [](Host& host, GVariant* reply) {
-            host.m_hostPresent = IsTrue(reply);
-            host.Follow();
+        FinishCall(bus, result, [self](GVariant* reply, GError*) {
+            Carrier& carrier = *static_cast<Carrier*>(self);
+            carrier.m_session.hostReported = IsTrue(reply);
+            carrier.Follow();
         });
     }
 
     static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
-            host.m_nameOwned = true;
-            host.Follow();
-        });
+        Guarded([&] { static_cast<Carrier*>(self)->NameAcquired(); });
     }
 
     static void OnNameLost(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] {
-            Host& host = *static_cast<Host*>(self);
-            host.m_nameOwned = false;
-            host.m_nameLost = true;
-            host.Dropped();
-        });
+        Guarded([&] { static_cast<Carrier*>(self)->NameLost(); });
     }
 
+    // The watcher's answer to the registration: no reply when it refused or did not answer in time.
     static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer self) {
-        WithReply(bus, result, self, [](Host& host, GVariant* reply) {
-            host.m_registering = false;
-            // Refused, timed out, or meant for a name given up since.
-            if (!reply || !host.m_nameOwned) return host.Dropped();
-            host.m_registered = true;
-            host.m_registeredAt = std::chrono::steady_clock::now();
-            host.Follow();
+        FinishCall(bus, result, [self](GVariant* reply, GError*) {
+            static_cast<Carrier*>(self)->RegisterAnswered(reply != nullptr);
         });
     }
 
     TrayIcon& m_icon;
-    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a host that is gone
-    wxBitmapBundle m_image;   // the display last set, for whichever host shows it next
+    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a carrier that is gone
+    wxBitmapBundle m_image;   // the display last set, for whichever tray shows it next
     wxString m_tooltip;
-    bool m_decided = false;
-    bool m_x11 = false;
+    TrayDisplay m_kind = TrayDisplay::Unknown;
+    Place m_place = Place::Undecided;
+    TraySession m_session;
     ConnectionPtr m_bus;
     Subscription m_signals;  // the watcher's
     NameWatch m_watch;
-    std::string m_watcher;       // the watcher's unique name, once known
-    bool m_hostPresent = false;  // the watcher says a host shows its items
     std::unique_ptr<StatusNotifierItem> m_item;
     std::string m_busName;
     OwnedName m_name;
-    bool m_nameOwned = false;
-    bool m_nameLost = false;
-    bool m_registering = false;
-    bool m_registered = false;  // the watcher took the item and has not dropped it since
-    std::optional<std::chrono::steady_clock::time_point> m_registeredAt;
-    std::chrono::milliseconds m_pause = kFirstPause;
+    ItemStage m_stage = ItemStage::NoName;
+    RegistrationBackoff m_backoff;
     wxTimer m_retry;
-    bool m_xembed = false;  // the toolkit's icon shows the display
-    wxBitmapBundle m_xembedImage;
-    wxString m_xembedTooltip;
-    bool m_xembedShown = false;
+    wxTimer m_trayStart;  // from the first display to the time a tray should show it
+    // What the toolkit's icon was last handed, and whether it took it.
+    struct {
+        wxBitmapBundle image;
+        wxString tooltip;
+        bool taken = false;
+    } m_toolkit;
 };
 
-TrayIcon::TrayIcon() : m_host(std::make_unique<Host>(*this)) {}
+TrayIcon::TrayIcon() : m_carrier(std::make_unique<Carrier>(*this)) {}
 
 TrayIcon::~TrayIcon() = default;
 
 bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
-    return m_host->SetIcon(icon, tooltip);
+    return m_carrier->SetIcon(icon, tooltip);
 }
 
-void TrayIcon::MenuMayHaveChanged() { m_host->MenuMayHaveChanged(); }
+void TrayIcon::SetDisplayKind(TrayDisplay kind) { m_carrier->SetDisplayKind(kind); }
+
+void TrayIcon::MenuMayHaveChanged() { m_carrier->MenuMayHaveChanged(); }
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);

@@ -1,7 +1,7 @@
 #include "platform/tray_icon.h"
 
 // Windows' notification area is the toolkit's own business.
-class TrayIcon::Host {};
+class TrayIcon::Carrier {};
 
 TrayIcon::TrayIcon() = default;
 
@@ -11,6 +11,9 @@ TrayIcon::~TrayIcon() = default;
 bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
     return ShowInToolkit(icon, tooltip);
 }
+
+// The notification area shows the image it is given, and nothing else.
+void TrayIcon::SetDisplayKind(TrayDisplay) {}
 
 // The menu is built when it opens; nothing keeps a copy of it.
 void TrayIcon::MenuMayHaveChanged() {}

@@ -49,3 +49,15 @@ void Sentak::RefreshStatus() {
     // The menu shows nothing of the failure count: an unchanged outcome leaves it as it was.
     if (m_statusValid != wasValid || !(m_status == before)) MenuMayHaveChanged();
 }
+
+void Sentak::NoTrayShowsIcon() {
+    m_desktop.NotifyBriefly(
+        *this,
+        // TRANSLATORS: Title of a short notification when the desktop has no tray to show the
+        // icon in.
+        _("No system tray shows Sentak's icon"),
+        // TRANSLATORS: Body of that notification; the desktop and package names stay as they are.
+        _("KDE Plasma, Xfce, LXQt, MATE, Cinnamon, Budgie and waybar show it; GNOME needs the "
+          "AppIndicator extension (gnome-shell-extension-appindicator). Sentak keeps watching the "
+          "service, and the icon appears when a tray starts."));
+}

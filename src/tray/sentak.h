@@ -80,6 +80,10 @@ protected:
     bool m_commandPending = false;  // a command of ours is under way
     bool m_stopAsked = false;       // the service's outage is one the user asked for
 
+    // A short notification that no tray shows the icon and what to do, as the standard error's
+    // line says it.
+    void NoTrayShowsIcon() override;
+
 private:
     // One refresh and the display it calls for; what each tick does.
     void Poll();

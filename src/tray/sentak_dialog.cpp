@@ -50,6 +50,7 @@ SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTra
         TranslatedFormat("%s Service status unknown"), GetProductName());
     const wxBitmapBundle image =
         wxArtProvider::GetBitmapBundle(wxART_QUESTION, wxART_OTHER, wxSize(32, 32));
+    m_trayIcon->SetDisplayKind(TrayDisplay::Unknown);
     if (!m_trayIcon->SetIcon(image, tooltip)) LogCouldNotSetIcon("SentakDialog::SentakDialog");
 
     m_pollTimer = std::make_unique<wxTimer>(m_trayIcon.get(), wxID_ANY);

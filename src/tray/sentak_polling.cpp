@@ -35,6 +35,7 @@ void Sentak::Poll() {
             TranslatedFormat("%s Service running"), GetProductName());
         // The same image object while the file is unchanged, so that setting it again is cheap.
         const wxBitmapBundle& icon = m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"));
+        SetDisplayKind(TrayDisplay::Running);
         if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
         return;
     }
@@ -53,6 +54,7 @@ void Sentak::Poll() {
         wxString::Format(TranslatedFormat("%s Service not running anymore"), product);
     const wxBitmapBundle warning =
         wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
+    SetDisplayKind(TrayDisplay::Stopped);
     if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
     if (m_stopAsked) return;
 
