@@ -64,7 +64,7 @@ systemd_start() {
     # The manager refuses to start without /run/systemd/system: it exists in the manager's own
     # mount namespace only, since the machine's /run changes what package scripts do.
     local run="mount -t tmpfs tmpfs /run && mkdir -p /run/systemd/system" namespace=(-m)
-    [ ! -d /run/systemd ] || run="cp -a /run/systemd/. $sd/rs && mkdir -p $sd/rs/system &&
+    [ ! -d /run/systemd ] || run="cp -R /run/systemd/. $sd/rs 2>/dev/null; mkdir -p $sd/rs/system &&
         mount --bind $sd/rs /run/systemd"
     ((EUID == 0)) || namespace=(-rm)
     XDG_RUNTIME_DIR=$sd/run HOME=$sd/home DBUS_SESSION_BUS_ADDRESS=$DBUS_SYSTEM_BUS_ADDRESS \
