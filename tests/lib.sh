@@ -69,7 +69,7 @@ systemd_start() {
     ((EUID == 0)) || namespace=(-rm)
     XDG_RUNTIME_DIR=$sd/run HOME=$sd/home DBUS_SESSION_BUS_ADDRESS=$DBUS_SYSTEM_BUS_ADDRESS \
         unshare "${namespace[@]}" sh -c "$run && exec /usr/lib/systemd/systemd --user \
-            --unit=sentak-test.target --log-target=console" 2>>"$sd/manager.log" &
+            --unit=sentak-test.target" 2>>"$sd/manager.log" &
     SYSTEMD_PID=$!
     wait_for 30 dbus-send --system --print-reply --dest=org.freedesktop.DBus / \
         org.freedesktop.DBus.GetNameOwner string:org.freedesktop.systemd1 ||
