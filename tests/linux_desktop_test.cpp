@@ -128,8 +128,8 @@ ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.serv
     return outcome;
 }
 
-// What systemd's own manager cannot be made to do here (the whole-program control test has it):
-// polkit refusing, a job that never ends, no manager at all. The manager's own reason each time.
+// What systemd's own manager cannot be made to do here (the whole-program control test has the
+// rest): polkit refusing, a job that never ends, no manager at all; and each failure's words.
 TEST(Systemd, EachWayTheManagerAnswers) {
     using Result = ServiceOutcome::Result;
     std::optional<SystemBus> bus(std::in_place);
