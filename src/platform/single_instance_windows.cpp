@@ -79,5 +79,7 @@ void WhenStartedAgain(std::function<void()> told) {
     const UINT message = StartedAgainMessage();
     if (message == handled) return;
     if (handled) wxWindow::MSWUnregisterMessageHandler(int(handled), &OnStartedAgain);
+    // Heard also when this Sentak runs elevated and the later start does not.
+    ::ChangeWindowMessageFilter(message, MSGFLT_ADD);
     if (wxWindow::MSWRegisterMessageHandler(int(message), &OnStartedAgain)) handled = message;
 }
