@@ -26,7 +26,7 @@ if dpkg-deb -c "$deb" | grep -q polkit-1; then fail "the package installs a polk
 for entry in usr/share/applications/sentak.desktop etc/xdg/autostart/sentak.desktop; do
     desktop-file-validate "$work/root/$entry" || fail "$entry is not a valid desktop entry"
 done
-lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || fail "$(cat "$work/lintian.log")"
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || fail "$(<"$work/lintian.log")"
 appstreamcli validate-tree --no-net "$work/root" || fail "the AppStream metadata is not valid"
 printf '{ "productname": "R&D <test>\t100%%s" }\n' >"$work/root/usr/share/sentak/Resources/brand.json"
 mkdir "$work/home"
