@@ -23,7 +23,10 @@ install(DIRECTORY resources/Resources DESTINATION ${SENTAK_INSTALL_DATADIR})
 install(DIRECTORY ${SENTAK_LANGUAGES_DIR} DESTINATION ${SENTAK_INSTALL_DATADIR}
         FILES_MATCHING PATTERN main.mo)
 
-if(NOT WIN32)
+if(WIN32)
+    # Named for Windows, where a file without an extension opens with nothing.
+    install(FILES LICENSE DESTINATION . RENAME LICENSE.txt)
+else()
     install(FILES resources/linux/sentak.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(DIRECTORY resources/linux/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
@@ -33,6 +36,39 @@ if(NOT WIN32)
             DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
     install(FILES resources/service-icon.svg
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps RENAME sentak.svg)
+    # So that software centres list it; the id is reverse-DNS, the desktop entry keeps its name.
+    install(FILES resources/linux/org.example.sentak.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+    # What Debian wants beside every package: the licence in its machine-readable copyright file,
+    # and the changelog and manual page compressed without a time stamp (gzip -n), so that the
+    # same sources make the same package.
+    find_program(GZIP gzip REQUIRED)
+    set(debian_docs ${CMAKE_BINARY_DIR}/debian)
+    set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                 ${CMAKE_SOURCE_DIR}/LICENSE ${CMAKE_SOURCE_DIR}/resources/linux/changelog)
+    file(READ LICENSE license)
+    string(REGEX REPLACE "^.*\n(Permission )" "\\1" license "${license}")
+    string(STRIP "${license}" license)
+    string(REPLACE "\n\n" "\n.\n" license "${license}")
+    string(REPLACE "\n" "\n " SENTAK_LICENSE_TEXT " ${license}")
+    configure_file(resources/linux/copyright.in ${debian_docs}/copyright @ONLY)
+    file(STRINGS resources/linux/changelog newest LIMIT_COUNT 1)
+    if(NOT newest MATCHES "^sentak \\(${PROJECT_VERSION}\\) ")
+        message(FATAL_ERROR "resources/linux/changelog does not start with ${PROJECT_VERSION}")
+    endif()
+    configure_file(resources/linux/sentak.1.in ${debian_docs}/sentak.1 @ONLY)
+    configure_file(resources/linux/changelog ${debian_docs}/changelog COPYONLY)
+    foreach(doc sentak.1 changelog)
+        add_custom_command(OUTPUT ${debian_docs}/${doc}.gz
+            COMMAND ${GZIP} -9nkf ${debian_docs}/${doc}
+            DEPENDS ${debian_docs}/${doc}
+            VERBATIM)
+    endforeach()
+    add_custom_target(debian-docs ALL DEPENDS ${debian_docs}/sentak.1.gz ${debian_docs}/changelog.gz)
+    install(FILES ${debian_docs}/copyright ${debian_docs}/changelog.gz
+            DESTINATION ${CMAKE_INSTALL_DOCDIR})
+    install(FILES ${debian_docs}/sentak.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
     # Starts the tray at every login. Desktops read /etc/xdg/autostart, which is where an
     # installation to /usr (the package) puts it; any other prefix gets <prefix>/etc/xdg. Decided

@@ -8,7 +8,9 @@
 # status between openings), keeps its trace out of the journal, reports a stop once with the
 # brand's name as written, and Exit from the Shift menu ends it with status 0. With no
 # tray it says so once, and in a notification 10 s after start; in trayer it docks its XEmbed
-# icon with its menu; a panel started later takes the icon over with no duplicate left.
+# icon with its menu; a panel started later takes the icon over with no duplicate left; a second
+# start there ends with 0 and the first says that it runs. The package passes lintian and its
+# AppStream metadata is valid.
 # Usage: e2e.sh BUILD_DIR CPACK
 set -euo pipefail
 build=$1
@@ -26,6 +28,8 @@ if dpkg-deb -c "$deb" | grep -q polkit-1; then fail "the package installs a polk
 for entry in usr/share/applications/sentak.desktop etc/xdg/autostart/sentak.desktop; do
     desktop-file-validate "$work/root/$entry" || fail "$entry is not a valid desktop entry"
 done
+lintian --fail-on error,warning "$deb" >"$work/lintian.log" 2>&1 || fail "$(<"$work/lintian.log")"
+appstreamcli validate-tree --no-net "$work/root" || fail "the AppStream metadata is not valid"
 printf '{ "productname": "R&D <test>\t100%%s" }\n' >"$work/root/usr/share/sentak/Resources/brand.json"
 mkdir "$work/home"
 ln -s "$work/root/usr/bin/sentak" "$work/home/tray-companion"
@@ -120,5 +124,10 @@ wait_for 15 item $two || fail "the panel started later did not get the item"
 wait_for 10 sh -c "! xdotool search --onlyvisible --pid $two" || fail "the XEmbed icon stayed"
 [ "$(grep -c "no system tray" "$work/two.err")" = 1 ] || fail "the missing tray was told twice"
 grep -q "^Connecting to pipe" "$work/two.log" || fail "no trace lines outside the journal"
+start again # in the same session, on the same pipe: tells the one that runs, and ends with 0
+wait_for 15 sh -c "! kill -0 $!" && wait $! || fail "a second start runs, or ended with $?"
+[ "$(watcher --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
+    RegisteredStatusNotifierItems | grep -o StatusNotifierItem- | wc -l)" = 1 ] || fail "two items"
+wait_for 10 grep -q "Sentak läuft bereits" "$work/notify.log" || fail "the first did not say it"
 echo "e2e: $(basename "$deb") installed: one StatusNotifierItem, German texts, Exit with 0;" \
-    "XEmbed in trayer, taken over by a later panel"
+    "XEmbed in trayer, taken over by a later panel; a second start ends with 0"

@@ -85,9 +85,10 @@ wine "$setup" /S && fail "an install over a Sentak that hangs succeeded"
 kill -CONT "$sentak" # it finds the installer's WM_CLOSE and ends
 [ "$(cat "$dir/Resources/brand.json")" = changed ] || fail "the failed install changed files"
 ended_cleanly "the failed install"
-# Beside a Sentak of another folder, whose window has the same title: not ours to close.
-wine "$build/bin/sentak.exe" >"$work/foreign.log" 2>&1 & foreign=$!
-wait_for 60 grep -q '^Done\.' "$work/foreign.log" || fail "the other folder's Sentak read no pipe"
+# Beside a Sentak of another folder, whose window has the same title: not ours to close (on a
+# pipe of its own, or the installed one would find it running and end).
+QUENTHAL_PIPE=$QUENTHAL_PIPE-2 wine "$build/bin/sentak.exe" >"$work/foreign.log" 2>&1 & foreign=$!
+wait_for 60 grep -q '^Connecting' "$work/foreign.log" || fail "the other Sentak does not run"
 start_sentak
 wine "$setup" /S || fail "the install over a running Sentak failed"
 ended_cleanly "the upgrade"

@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "platform/platform.h"
+#include "platform/single_instance.h"
 #include "support.h"
 #include "tray/icon_cache.h"
 #include "tray/sentak_dialog.h"
@@ -43,6 +44,24 @@ TEST(Dialog, FirstDisplayIsTheUnknownOne) {
     EXPECT_TRUE(IsArt(tray->images[0], wxART_QUESTION));
     EXPECT_FALSE(dialog->IsShown());
     delete dialog;
+}
+
+// A later start finds the first through the claim both make, and the first says so briefly.
+TEST(Dialog, LaterStartToldByTheFirst) {
+    const ScopedEnv pipe("QUENTHAL_PIPE", PrivatePipePath().c_str());
+    FakeDesktop desktop;
+    const std::unique_ptr<SentakDialog> dialog(new SentakDialog(
+        kMainWindowTitle, [&] { return std::make_unique<RecordingSentak>(desktop); }));
+    const InstanceClaim first, later;
+    ASSERT_TRUE(!first.AnotherRuns() && later.AnotherRuns());
+    wxTimer told;  // ends the loop once the notice is there
+    told.Bind(wxEVT_TIMER, [&](wxTimerEvent&) {
+        if (!desktop.notifications.empty()) wxTheApp->ExitMainLoop();
+    });
+    told.Start(20);
+    RunMainLoop(std::chrono::seconds(20), [] {});
+    EXPECT_EQ(desktop.notifications,
+              std::vector<wxString>{"brief|Sentak is already running|" + WhereTheIconIs()});
 }
 
 TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {

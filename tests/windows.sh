@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows .zip as a user runs it, under Wine on a virtual display: unpacked, it holds
 # sentak.exe with Resources/ and every catalogue; beside statusd.exe it reads the named pipe
-# every 2 s, shows the service icon in Wine's tray, and a balloon when the service stops.
+# every 2 s, shows the service icon in Wine's tray (a second start ends with 0), and a balloon
+# when the service stops.
 # Screenshots go to $SENTAK_E2E_OUT, or e2e/ in the build folder.
 # Usage: windows.sh BUILD_DIR CPACK (with WINEPREFIX a ready Wine prefix)
 set -euo pipefail
@@ -18,8 +19,9 @@ export WINEPREFIX=$work/prefix WINEDEBUG=-all QUENTHAL_PIPE="\\\\.\\pipe\\Quenth
 zip=$(ls "$work"/sentak-*.zip)
 folder=$(basename "$zip" .zip)
 unzip -Z1 "$zip" | grep -v '/$' | sort >"$work/files"
-diff <(printf "$folder/%s\n" sentak.exe sentak-control.exe Resources/brand.json Resources/Icons/dvr.ico \
-    languages/{de,fr}/main.mo | sort) "$work/files" || fail "$(basename "$zip") holds other files"
+diff <(printf "$folder/%s\n" sentak.exe sentak-control.exe LICENSE.txt Resources/brand.json \
+    Resources/Icons/dvr.ico languages/{de,fr}/main.mo | sort) "$work/files" ||
+    fail "$(basename "$zip") holds other files"
 unzip -q "$zip" -d "$work"
 
 # pixels FILE TEST: how many pixels of the notification area (bottom right) pass -fx TEST.
@@ -38,6 +40,7 @@ refreshes=$(($(done_lines) - first))
 headless_screenshot "$out/windows-tray.png"
 (($(pixels "$out/windows-tray.png" 'b - r > 0.2 && b > 0.4') >= 40)) || fail "no service icon in the tray"
 
+timeout 30 wine "$work/$folder/sentak.exe" || fail "a second sentak.exe ended with status $?"
 kill "${pids[0]}" # the service stops: after ten failed refreshes, a white balloon above the tray
 balloon() {
     headless_screenshot "$out/windows-balloon.png"

@@ -2,13 +2,14 @@
 
 #include <wx/log.h>
 
+#include "platform/single_instance.h"
 #include "tray/sentak_dialog.h"
 
 bool SentakApp::OnInit() {
     // Not the name it was started by: an installed program finds its share folder by this name,
     // also when a launcher starts it through a link of another name.
     SetAppName("sentak");
-    g_mainDialog = new SentakDialog("wxTaskBarIcon Test Dialog");
+    g_mainDialog = new SentakDialog(kMainWindowTitle);
     return true;
 }
 

@@ -63,5 +63,8 @@ bool StartServiceManager(const wxString& service);
 // GUI thread when the browser does not start, which may be known only later.
 void StartBrowser(const wxString& url, std::function<void()> failed);
 
+// Where this system shows the tray icon, translated: told to a user who started Sentak again.
+wxString WhereTheIconIs();
+
 // Whether the Shift key can be seen while the menu opens: not in a Wayland session.
 bool ShiftKeyReadable();

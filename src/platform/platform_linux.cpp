@@ -5,6 +5,7 @@
 #include <wx/crt.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
+#include <wx/intl.h>
 #include <wx/mstream.h>
 #include <wx/utils.h>
 #include <wx/vector.h>
@@ -28,6 +29,11 @@ bool ShiftKeyReadable() {
     // toolkit uses: under XWayland the key reads as up.
     const wxString session = wxGetenv("XDG_SESSION_TYPE");
     return !wxGetenv("WAYLAND_DISPLAY") && session != "wayland";
+}
+
+wxString WhereTheIconIs() {
+    // TRANSLATORS: Body of the notification when Sentak is started while it runs already.
+    return _("Its icon is in the panel's system tray, where it shows the state of the service.");
 }
 
 std::optional<FileStamp> StampOf(const wxString& path) {

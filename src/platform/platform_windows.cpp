@@ -112,3 +112,11 @@ void StartBrowser(const wxString& url, std::function<void()> failed) {
 }
 
 bool ShiftKeyReadable() { return true; }
+
+wxString WhereTheIconIs() {
+    return _(
+        // TRANSLATORS: Body of the notification when Sentak is started while it runs already,
+        // shown from its icon; "Show hidden icons" is the name Windows gives that arrow.
+        "Its icon is in the notification area of the taskbar. If you do not see it, "
+        "click the arrow \"Show hidden icons\" beside the notification area.");
+}

@@ -7,6 +7,7 @@
 #include <wx/log.h>
 
 #include "platform/platform.h"
+#include "platform/single_instance.h"
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
 
@@ -24,9 +25,18 @@ wxEND_EVENT_TABLE()
 Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl)
     : m_desktop(desktop),
       m_extendedMenu(!ShiftKeyReadable()),
-      m_serviceControl(std::move(serviceControl)) {}
+      m_serviceControl(std::move(serviceControl)) {
+    WhenStartedAgain([this] { OnStartedAgain(); });
+}
+
+Sentak::~Sentak() { WhenStartedAgain(nullptr); }
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
+
+void Sentak::OnStartedAgain() {
+    // TRANSLATORS: Title of a short notification when Sentak is started while it runs already.
+    m_desktop.NotifyBriefly(*this, _("Sentak is already running"), WhereTheIconIs());
+}
 
 void LogCouldNotSetIcon(const char* function, int line) {
     if (wxLog::IsLevelEnabled(wxLOG_Debug, wxLOG_COMPONENT))

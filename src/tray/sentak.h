@@ -42,6 +42,7 @@ class Sentak : public TrayIcon {
 public:
     explicit Sentak(Desktop& desktop = DefaultDesktop(),
                     std::unique_ptr<ServiceControl> serviceControl = MakeServiceControl());
+    ~Sentak() override;
 
     // Reads the service's record once and stores the outcome in the three status members; tells
     // the tray icon when the menu may have changed with it.
@@ -62,6 +63,9 @@ public:
     // Start, stop or restart the service; ignored while a command of ours is under way.
     void OnServiceCommand(wxCommandEvent& event);
     void OnTrayDoubleClick(wxTaskBarIconEvent& event);
+    // A later start found this Sentak running and ended: says so briefly, and where the icon is,
+    // to a user who may have started it again for not seeing it.
+    void OnStartedAgain();
 
 protected:
     ServiceStatus m_status;           // all zero unless the last refresh succeeded

@@ -1,0 +1,144 @@
+#include "platform/single_instance.h"
+
+#include <cctype>
+#include <string>
+
+#include "platform/gio_owners_linux.h"
+
+namespace {
+
+constexpr const char* kPath = "/org/example/sentak/Instance";
+constexpr const char* kInterface = "org.example.sentak.Instance";
+constexpr const char* kIntrospection =
+    "<node><interface name='org.example.sentak.Instance'>"
+    "<method name='StartedAgain'/></interface></node>";
+// RequestName's flag that makes it fail rather than wait in line, and its answer of success.
+constexpr guint32 kDoNotQueue = 4, kPrimaryOwner = 1;
+constexpr int kRequestTimeoutMs = 2000;
+
+using MessagePtr = std::unique_ptr<GDBusMessage, GObjectUnref>;
+
+std::function<void()>& Told() {
+    static std::function<void()> told;
+    return told;
+}
+
+// The session bus's address when one runs, else empty: gio, given no address, would start a bus
+// of its own, which no other Sentak shares.
+std::string SessionBusAddress() {
+    const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return address;
+    const std::string userBus = std::string(g_get_user_runtime_dir()) + "/bus";
+    if (!g_file_test(userBus.c_str(), G_FILE_TEST_EXISTS)) return {};
+    gchar* escaped = g_dbus_address_escape_value(userBus.c_str());
+    const std::string userAddress = std::string("unix:path=") + escaped;
+    g_free(escaped);
+    return userAddress;
+}
+
+// A connection of its own, so that the name goes with the claim whatever else uses the bus.
+ConnectionPtr SessionBus() {
+    const std::string address = SessionBusAddress();
+    if (address.empty()) return nullptr;
+    GError* error = nullptr;
+    ConnectionPtr bus(g_dbus_connection_new_for_address_sync(
+        address.c_str(),
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+        nullptr, nullptr, &error));
+    const ErrorPtr failed(error);
+    return bus;
+}
+
+// Bus names allow letters, digits and '_' in their elements: anything else as _XX.
+std::string Escaped(const std::string& text) {
+    std::string escaped;
+    for (const unsigned char c : text) {
+        if (std::isalnum(c)) {
+            escaped += char(c);
+        } else {
+            char hex[4];
+            std::snprintf(hex, sizeof hex, "_%02x", c);
+            escaped += hex;
+        }
+    }
+    return escaped;
+}
+
+// Per display and pipe: the same user on two displays is two sessions, and a test's or demo's
+// Sentak on a pipe of its own runs beside the installed one.
+std::string InstanceName() {
+    const char* display = g_getenv("WAYLAND_DISPLAY");
+    if (!display || !*display) display = g_getenv("DISPLAY");
+    std::string name = std::string(kInterface) + ".d" + Escaped(display ? display : "");
+    const wxString pipe = PipeKey();
+    if (!pipe.empty()) name += ".p" + pipe.ToStdString();
+    return name;
+}
+
+void OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+                  GVariant*, GDBusMethodInvocation* invocation, gpointer) {
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+    Guarded([] {
+        if (Told()) Told()();
+    });
+}
+
+// Before the name is ours, so that no later start finds the name without the method.
+Registration Export(GDBusConnection* bus) {
+    const NodeInfoPtr node(g_dbus_node_info_new_for_xml(kIntrospection, nullptr),
+                           &g_dbus_node_info_unref);
+    static const GDBusInterfaceVTable vtable{&OnMethodCall, nullptr, nullptr, {}};
+    return Registration(g_dbus_connection_register_object(bus, kPath, node->interfaces[0], &vtable,
+                                                          nullptr, nullptr, nullptr),
+                        Unexport{bus});
+}
+
+// RequestName's answer; 0 when the bus gave none.
+guint32 RequestName(GDBusConnection* bus, const std::string& name) {
+    GError* error = nullptr;
+    const VariantPtr reply(g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "RequestName",
+        g_variant_new("(su)", name.c_str(), kDoNotQueue), G_VARIANT_TYPE("(u)"),
+        G_DBUS_CALL_FLAGS_NONE, kRequestTimeoutMs, nullptr, &error));
+    const ErrorPtr failed(error);
+    guint32 answer = 0;
+    if (reply) g_variant_get(reply.get(), "(u)", &answer);
+    return answer;
+}
+
+// Without waiting for an answer: a Sentak that hangs must not hold up this one's end.
+void Tell(GDBusConnection* bus, const std::string& name) {
+    const MessagePtr message(
+        g_dbus_message_new_method_call(name.c_str(), kPath, kInterface, "StartedAgain"));
+    g_dbus_message_set_flags(message.get(), G_DBUS_MESSAGE_FLAGS_NO_REPLY_EXPECTED);
+    g_dbus_connection_send_message(bus, message.get(), G_DBUS_SEND_MESSAGE_FLAGS_NONE, nullptr,
+                                   nullptr);
+    g_dbus_connection_flush_sync(bus, nullptr, nullptr);
+}
+
+}  // namespace
+
+struct InstanceClaim::Held {
+    ConnectionPtr bus;
+    Registration object;  // after the bus, so that it goes first
+};
+
+InstanceClaim::InstanceClaim() {
+    ConnectionPtr bus = SessionBus();
+    if (!bus) return;  // nothing to check: this one runs
+    Registration object = Export(bus.get());
+    const std::string name = InstanceName();
+    const guint32 answer = RequestName(bus.get(), name);
+    // Another owns it (or this process does, through another claim).
+    if (answer != kPrimaryOwner && answer != 0) {
+        m_anotherRuns = true;
+        Tell(bus.get(), name);
+        return;
+    }
+    m_held = std::make_unique<Held>(Held{std::move(bus), std::move(object)});
+}
+
+InstanceClaim::~InstanceClaim() = default;
+
+void WhenStartedAgain(std::function<void()> told) { Told() = std::move(told); }

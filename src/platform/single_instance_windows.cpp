@@ -1,0 +1,85 @@
+#include "platform/single_instance.h"
+
+#include <wx/filename.h>
+#include <wx/window.h>
+
+#include "platform/unique_handle_windows.h"
+
+namespace {
+
+std::function<void()>& Told() {
+    static std::function<void()> told;
+    return told;
+}
+
+// Names the mutex, without its namespace, and the window message a later start sends: with the
+// pipe, so that a test's or demo's Sentak on a pipe of its own runs beside the installed one.
+wxString InstanceName() {
+    const wxString pipe = PipeKey();
+    return pipe.empty() ? wxString("Sentak") : "Sentak-" + pipe;
+}
+
+UINT StartedAgainMessage() { return ::RegisterWindowMessageW(InstanceName().wc_str()); }
+
+wxString ImageName(DWORD process) {
+    const UniqueHandle opened(::OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, process));
+    wchar_t path[MAX_PATH];
+    DWORD size = MAX_PATH;
+    if (!opened.valid() || !::QueryFullProcessImageNameW(opened.get(), 0, path, &size)) return {};
+    return wxFileName(wxString(path, size)).GetFullName();
+}
+
+// Found as the installer finds it: by the title of its main window and its program's name (a
+// window of that title from another program is not ours). Posted, so that a Sentak that hangs
+// does not hold up this one's end.
+void Tell() {
+    wchar_t own[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    const wxString ownName = wxFileName(wxString(own, length)).GetFullName();
+    const UINT message = StartedAgainMessage();
+    const wxString title(kMainWindowTitle);
+    HWND window = nullptr;
+    while ((window = ::FindWindowExW(nullptr, window, nullptr, title.wc_str()))) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        if (ImageName(process).IsSameAs(ownName, false)) ::PostMessageW(window, message, 0, 0);
+    }
+}
+
+bool OnStartedAgain(wxWindowMSW*, WXUINT, WXWPARAM, WXLPARAM) {
+    if (Told()) Told()();
+    return true;
+}
+
+}  // namespace
+
+struct InstanceClaim::Held {
+    UniqueHandle mutex;
+};
+
+// In the session's own namespace: another user's Sentak, or this user's in another session, has
+// its own. One that runs elevated holds a mutex this one may not open.
+InstanceClaim::InstanceClaim() {
+    UniqueHandle mutex(::CreateMutexW(nullptr, FALSE, ("Local\\" + InstanceName()).wc_str()));
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || (!mutex.valid() && error == ERROR_ACCESS_DENIED)) {
+        m_anotherRuns = true;
+        Tell();
+        return;
+    }
+    m_held = std::make_unique<Held>(Held{std::move(mutex)});
+}
+
+InstanceClaim::~InstanceClaim() = default;
+
+// The hidden main window receives the message; the toolkit hands it here whichever window it is.
+void WhenStartedAgain(std::function<void()> told) {
+    Told() = std::move(told);
+    static UINT handled = 0;
+    const UINT message = StartedAgainMessage();
+    if (message == handled) return;
+    if (handled) wxWindow::MSWUnregisterMessageHandler(int(handled), &OnStartedAgain);
+    // Heard also when this Sentak runs elevated and the later start does not.
+    ::ChangeWindowMessageFilter(message, MSGFLT_ADD);
+    if (wxWindow::MSWRegisterMessageHandler(int(message), &OnStartedAgain)) handled = message;
+}
