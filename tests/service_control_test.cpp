@@ -40,10 +40,25 @@ void ExpectFailure(ServiceControl& control, ServiceCommand command, const wxStri
 
 const wxString kMissing = "SentakTestNoSuchService";
 
+// The value naming the one service the elevated helper acts on, as the installer writes it, for as
+// long as this lives.
+class HelperServiceValue {
+public:
+    explicit HelperServiceValue(const wxString& name) {
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"ServiceName", REG_SZ, name.wc_str(),
+                          DWORD((name.length() + 1) * sizeof(wchar_t)));
+    }
+    ~HelperServiceValue() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey); }
+
+private:
+    static constexpr const wchar_t* kKey = L"Software\\Sentak";
+};
+
 class ServiceControlTest : public testing::Test {
 protected:
-    explicit ServiceControlTest(const wxString& name = wxFileName(PrivateFile("")).GetFullName())
-        : m_name(name) {}
+    explicit ServiceControlTest(const wxString& name = wxFileName(PrivateFile("")).GetFullName(),
+                                const wxString& options = "")
+        : m_name(name), m_options(options) {}
     void TearDown() override {
         SERVICE_STATUS ignored;
         ::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored);
@@ -52,8 +67,8 @@ protected:
     UniqueServiceHandle Register(const wxString& name) const {
         const UniqueServiceHandle manager(
             ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-        const wxString command =
-            wxString::Format("\"%s\" --service --path %s", Built("statusd.exe"), m_pipe);
+        const wxString command = wxString::Format("\"%s\" --service --path %s %s",
+                                                  Built("statusd.exe"), m_pipe, m_options);
         return UniqueServiceHandle(
             ::CreateServiceW(manager.get(), name.wc_str(), name.wc_str(), SERVICE_ALL_ACCESS,
                              SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
@@ -77,7 +92,15 @@ protected:
     const std::string m_pipe = PrivatePipePath();
     const ScopedEnv m_env{"QUENTHAL_PIPE", m_pipe.c_str()};
     const wxString m_name;
+    const wxString m_options;
     const UniqueServiceHandle m_service = Register(m_name);
+};
+
+// A service that takes 35 s to stop, past the first 30 s of any wait, and says it is on its way.
+class SlowStopServiceControl : public ServiceControlTest {
+protected:
+    SlowStopServiceControl()
+        : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(), "--slow-stop 35000") {}
 };
 
 // The service the tray commands, under its default name in the test's own Wine prefix.
@@ -107,11 +130,30 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
 }
 
 // Wine grants every right, so the helper's path is taken by force; what it does and its exit
-// status are the outcome.
-TEST_F(ServiceControlTest, TheElevatedHelperCarriesOutTheCommand) {
+// status are the outcome. It acts only on the service the machine's value names (without one,
+// the default) and refuses any other name before it asks the manager: a name that no service
+// has is refused (87), not found missing (1060).
+TEST_F(ServiceControlTest, TheElevatedHelperActsOnlyOnSentaksService) {
     const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
+    ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(Status().dwCurrentState, DWORD(SERVICE_STOPPED));
+    const HelperServiceValue value(m_name);
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
-    ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_SERVICE_DOES_NOT_EXIST);
+    ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_INVALID_PARAMETER);
+    ExpectFailure(*control, ServiceCommand::Stop, DefaultServiceName(), ERROR_INVALID_PARAMETER);
+}
+
+// A slow stop that reports progress is waited for past 30 s: a Restart ends with the service
+// running again, and a Start while the service is still stopping starts it once it is down.
+TEST_F(SlowStopServiceControl, WaitsFollowTheServicesProgress) {
+    const auto control = MakeServiceControl();
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    const DWORD before = Status().dwProcessId;
+    ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
+    EXPECT_NE(Status().dwProcessId, before);
+    SERVICE_STATUS ignored;
+    ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.

@@ -1,7 +1,8 @@
 ; The Windows installer: Sentak for all users in Program Files\Sentak, a Start-menu shortcut, an
 ; optional start at every login (the machine's Run entry) and an uninstaller in "Installed apps".
-; The build passes VERSION, PUBLISHER, ICON, FILES and RECORD (the generated macros and record
-; of what is installed, see cmake/InstallerFiles.cmake) and OUTFILE with -D.
+; The build passes VERSION, PUBLISHER, ICON, FILES and RECORD (the generated macros, the
+; service's name and the record of what is installed, see cmake/InstallerFiles.cmake) and OUTFILE
+; with -D.
 ;
 ; Nothing is written or deleted until every file to replace or delete can be: a Sentak of another
 ; user's session, which this setup cannot close, keeps sentak.exe open, and a setup that failed
@@ -31,6 +32,9 @@ SetCompressor /SOLID lzma
 !include ${FILES}
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak"
+; Sentak's own key: ServiceName names the one service its elevated helper acts on, in a place only
+; administrators can write.
+!define SENTAK_KEY "Software\Sentak"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 ; The title of the program's hidden main window, which closes the program as its Exit command does.
 !define MAIN_WINDOW "wxTaskBarIcon Test Dialog"
@@ -255,6 +259,7 @@ Section "-Sentak"
     ; The section below puts it back when chosen.
     DeleteRegValue HKLM "${RUN_KEY}" "Sentak"
 
+    WriteRegStr HKLM "${SENTAK_KEY}" "ServiceName" "${SERVICE_NAME}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Sentak"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -315,6 +320,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${RECORD_NAME}"
     Delete "$SMPROGRAMS\Sentak.lnk"
     DeleteRegValue HKLM "${RUN_KEY}" "Sentak"
+    DeleteRegKey HKLM "${SENTAK_KEY}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     ${If} ${RebootFlag}
         RMDir /REBOOTOK "$INSTDIR"
