@@ -120,6 +120,7 @@ l'icône, $\"Quitter l'application de la zone de notification$\"), puis réessay
 Var earlierInstallation
 Var closeAnswered
 Var lockedFile
+Var recordPlain
 
 ; Closes every running Sentak of this desktop that runs from this installation, as its Exit
 ; command would, through WM_CLOSE to its hidden main window, and waits for each to end. A window of
@@ -201,6 +202,44 @@ Function CheckFilesFree
     ${Loop}
 FunctionEnd
 
+; For ${LineFind}: clears $recordPlain when the line $R9 is not a plain name below $INSTDIR (a
+; "..", ":" or wildcard, or a leading "\" or "/"). A record is a file in the installation folder,
+; which may be writable by anyone, and its lines are deleted with administrator rights.
+!macro CHECK_RECORD un
+Function ${un}CheckRecordLine
+    ${TrimNewLines} $R9 $R9
+    StrCpy $0 $R9 1
+    ${If} $0 == "\"
+    ${OrIf} $0 == "/"
+        StrCpy $recordPlain 0
+    ${EndIf}
+    StrCpy $1 0
+    ${Do}
+        StrCpy $0 $R9 1 $1
+        StrCpy $2 $R9 2 $1
+        ${If} $0 == ":"
+        ${OrIf} $0 == "*"
+        ${OrIf} $0 == "?"
+        ${OrIf} $2 == ".."
+            StrCpy $recordPlain 0
+        ${EndIf}
+        IntOp $1 $1 + 1
+    ${LoopUntil} $0 == ""
+    ${If} $recordPlain == 0
+        Push StopLineFind
+    ${Else}
+        Push ""
+    ${EndIf}
+FunctionEnd
+; Whether every line of the record $0 is plain: $recordPlain 1 or 0.
+Function ${un}CheckRecord
+    StrCpy $recordPlain 1
+    ${LineFind} $0 "/NUL" "1:-1" ${un}CheckRecordLine
+FunctionEnd
+!macroend
+!insertmacro CHECK_RECORD ""
+!insertmacro CHECK_RECORD "un."
+
 ; Deletes the installed file $R9 (a path below $INSTDIR), then each of its folders that is left
 ; empty. With /REBOOTOK in the uninstaller: what is in use goes at the next restart.
 !macro REMOVE_INSTALLED un reboot
@@ -240,8 +279,16 @@ Section "-Sentak"
     InitPluginsDir
     File "/oname=$PLUGINSDIR\installing.txt" "${RECORD}"
     ; What the earlier installation holds: its record, or what 0.1.0, which kept none, installed.
+    ; A record with any line that is not a plain name is not ours to follow: then what 0.1.0 and
+    ; this version install.
     ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
         CopyFiles /SILENT "$INSTDIR\${RECORD_NAME}" "$PLUGINSDIR\earlier.txt"
+        StrCpy $0 "$PLUGINSDIR\earlier.txt"
+        Call CheckRecord
+        ${If} $recordPlain != 1
+            File "/oname=$PLUGINSDIR\earlier.txt" "installed-0.1.0.txt"
+            ${FileJoin} "$PLUGINSDIR\earlier.txt" "$PLUGINSDIR\installing.txt" ""
+        ${EndIf}
     ${ElseIf} $earlierInstallation != ""
         File "/oname=$PLUGINSDIR\earlier.txt" "installed-0.1.0.txt"
     ${EndIf}
@@ -305,12 +352,17 @@ Function un.onInit
     SetShellVarContext all
 FunctionEnd
 
-; Exactly what the installer made, as its record lists it; a folder that holds anything else
-; stays. A file in use (Sentak of another session) goes at the next restart, which the user is told
+; Exactly what the installer made, as its record lists it (or, when the record is missing or
+; not plain names, as this uninstaller knows it); a folder that holds anything else stays. A file in use (Sentak of another session) goes at the next restart, which the user is told
 ; of, and a silent run says with its exit code.
 Section "Uninstall"
     Call un.CloseSentak
+    StrCpy $recordPlain 0
     ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
+        StrCpy $0 "$INSTDIR\${RECORD_NAME}"
+        Call un.CheckRecord
+    ${EndIf}
+    ${If} $recordPlain == 1
         ${LineFind} "$INSTDIR\${RECORD_NAME}" "/NUL" "1:-1" un.RemoveInstalledLine
     ${Else}
         !insertmacro SENTAK_UNINSTALL_FILES
