@@ -96,12 +96,16 @@ protected:
     const UniqueServiceHandle m_service = Register(m_name);
 };
 
-// A service that takes 35 s to stop, past the first 30 s of any wait, and says it is on its way.
+// A service that takes stopMs to stop and says all the while that it is on its way.
+template <int stopMs>
 class SlowStopServiceControl : public ServiceControlTest {
 protected:
     SlowStopServiceControl()
-        : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(), "--slow-stop 35000") {}
+        : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(),
+                             wxString::Format("--slow-stop %d", stopMs)) {}
 };
+using StopPast30s = SlowStopServiceControl<35000>;
+using StopOf3s = SlowStopServiceControl<3000>;
 
 // The service the tray commands, under its default name in the test's own Wine prefix.
 class TrayServiceControl : public ServiceControlTest {
@@ -143,14 +147,20 @@ TEST_F(ServiceControlTest, TheElevatedHelperActsOnlyOnSentaksService) {
     ExpectFailure(*control, ServiceCommand::Stop, DefaultServiceName(), ERROR_INVALID_PARAMETER);
 }
 
-// A slow stop that reports progress is waited for past 30 s: a Restart ends with the service
-// running again, and a Start while the service is still stopping starts it once it is down.
-TEST_F(SlowStopServiceControl, WaitsFollowTheServicesProgress) {
+// A slow stop that reports progress is waited for past 30 s: Restart ends with the service
+// running again.
+TEST_F(StopPast30s, RestartWaitsForTheStopAsLongAsItProgresses) {
     const auto control = MakeServiceControl();
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     const DWORD before = Status().dwProcessId;
     ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
     EXPECT_NE(Status().dwProcessId, before);
+}
+
+// The manager refuses a start while the service is still stopping: it is started once down.
+TEST_F(StopOf3s, StartWhileStoppingStartsOnceStopped) {
+    const auto control = MakeServiceControl();
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     SERVICE_STATUS ignored;
     ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
