@@ -33,9 +33,10 @@ wxString ElevatedServiceName() {
 
 namespace {
 
-// A wait never gives up sooner; after it, only while the service shows progress.
+// No wait for the service's state gives up within this; after it, a wait goes on only while the
+// service shows progress.
 constexpr auto kPatience = std::chrono::seconds(30);
-// Nor goes on longer, however much progress the service reports.
+// No wait goes on longer than this, however much progress the service reports.
 constexpr auto kWaitCap = std::chrono::minutes(10);
 // How often the state is looked at meanwhile (the manager tells no one of a change).
 constexpr DWORD kLookIntervalMs = 250;

@@ -88,7 +88,7 @@ std::vector<BYTE> Sha1(const BYTE* bytes, DWORD size) {
             if (handle) ::CryptReleaseContext(handle, 0);
         }
     } provider;
-    struct Hash {  // after the provider: destroyed first
+    struct Hash {  // declared after the provider, so destroyed before it
         HCRYPTHASH handle = 0;
         ~Hash() {
             if (handle) ::CryptDestroyHash(handle);
