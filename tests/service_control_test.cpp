@@ -107,6 +107,13 @@ protected:
 using StopPast30s = SlowStopServiceControl<35000>;
 using StopOf3s = SlowStopServiceControl<3000>;
 
+// A service that starts listening 3 s after it was started.
+class SlowStartServiceControl : public ServiceControlTest {
+protected:
+    SlowStartServiceControl()
+        : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(), "--slow-start 3000") {}
+};
+
 // The service the tray commands, under its default name in the test's own Wine prefix.
 class TrayServiceControl : public ServiceControlTest {
 protected:
@@ -164,6 +171,16 @@ TEST_F(StopOf3s, StartWhileStoppingStartsOnceStopped) {
     SERVICE_STATUS ignored;
     ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+}
+
+// A Start that finds the service still starting waits for how that start ends, a failure
+// included: here the service cannot serve its pipe, which another server holds.
+TEST_F(SlowStartServiceControl, StartWhileStartingReportsHowItEnds) {
+    ServingThread holder;
+    holder.Start(m_pipe, {});
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
+    const auto control = MakeServiceControl();
+    ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_SERVICE_SPECIFIC_ERROR);
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.
