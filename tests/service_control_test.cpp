@@ -40,18 +40,14 @@ void ExpectFailure(ServiceControl& control, ServiceCommand command, const wxStri
 
 const wxString kMissing = "SentakTestNoSuchService";
 
-// The value naming the one service the elevated helper acts on, as the installer writes it, for as
-// long as this lives.
-class HelperServiceValue {
-public:
+// The machine's value naming the one service the elevated helper acts on, as the installer writes
+// it, while this lives.
+struct HelperServiceValue {
     explicit HelperServiceValue(const wxString& name) {
-        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, kKey, L"ServiceName", REG_SZ, name.wc_str(),
-                          DWORD((name.length() + 1) * sizeof(wchar_t)));
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName", REG_SZ,
+                          name.wc_str(), DWORD((name.length() + 1) * sizeof(wchar_t)));
     }
-    ~HelperServiceValue() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, kKey); }
-
-private:
-    static constexpr const wchar_t* kKey = L"Software\\Sentak";
+    ~HelperServiceValue() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Sentak"); }
 };
 
 class ServiceControlTest : public testing::Test {
@@ -96,23 +92,16 @@ protected:
     const UniqueServiceHandle m_service = Register(m_name);
 };
 
-// A service that takes stopMs to stop and says all the while that it is on its way.
-template <int stopMs>
-class SlowStopServiceControl : public ServiceControlTest {
-protected:
-    SlowStopServiceControl()
-        : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(),
-                             wxString::Format("--slow-stop %d", stopMs)) {}
+// A service of the test's own that statusd serves with options: slow stops and starts, which it
+// reports as on their way.
+template <const char* options>
+struct ServiceWith : ServiceControlTest {
+    ServiceWith() : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(), options) {}
 };
-using StopPast30s = SlowStopServiceControl<35000>;
-using StopOf3s = SlowStopServiceControl<3000>;
-
-// A service that starts listening 3 s after it was started.
-class SlowStartServiceControl : public ServiceControlTest {
-protected:
-    SlowStartServiceControl()
-        : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(), "--slow-start 3000") {}
-};
+constexpr char kStopPast30s[] = "--slow-stop 35000";
+constexpr char kSlowStartAndStop[] = "--slow-start 3000 --slow-stop 3000";
+using StopPast30s = ServiceWith<kStopPast30s>;
+using SlowStartAndStop = ServiceWith<kSlowStartAndStop>;
 
 // The service the tray commands, under its default name in the test's own Wine prefix.
 class TrayServiceControl : public ServiceControlTest {
@@ -147,7 +136,6 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
 TEST_F(ServiceControlTest, TheElevatedHelperActsOnlyOnSentaksService) {
     const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
     ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_INVALID_PARAMETER);
-    EXPECT_EQ(Status().dwCurrentState, DWORD(SERVICE_STOPPED));
     const HelperServiceValue value(m_name);
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_INVALID_PARAMETER);
@@ -164,23 +152,15 @@ TEST_F(StopPast30s, RestartWaitsForTheStopAsLongAsItProgresses) {
     EXPECT_NE(Status().dwProcessId, before);
 }
 
-// The manager refuses a start while the service is still stopping: it is started once down.
-TEST_F(StopOf3s, StartWhileStoppingStartsOnceStopped) {
+// The manager refuses a start while the service is on its way up or down: Start waits for it to
+// run, or starts it again once it is down.
+TEST_F(SlowStartAndStop, StartWhileStartingOrStoppingEndsRunning) {
     const auto control = MakeServiceControl();
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     SERVICE_STATUS ignored;
     ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
-}
-
-// A Start that finds the service still starting waits for how that start ends, a failure
-// included: here the service cannot serve its pipe, which another server holds.
-TEST_F(SlowStartServiceControl, StartWhileStartingReportsHowItEnds) {
-    ServingThread holder;
-    holder.Start(m_pipe, {});
-    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
-    const auto control = MakeServiceControl();
-    ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_SERVICE_SPECIFIC_ERROR);
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.
