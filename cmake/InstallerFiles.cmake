@@ -24,5 +24,21 @@ foreach(file IN LISTS files)
     string(APPEND record "${windows_file}\r\n")
 endforeach()
 string(APPEND record "uninstall.exe\r\n")
-file(WRITE ${OUTPUT} "${install}!macroend\n${uninstall}!macroend\n")
+
+# Only the exact spelling, within the first 1024 bytes, and a name the service manager accepts.
+set(service_name Quenthal)
+if(EXISTS ${STAGE}/Resources/brand.json)
+    file(READ ${STAGE}/Resources/brand.json brand LIMIT 1024)
+    if(brand MATCHES "\"servicename\": \"([^\"]*)\"")
+        set(named "${CMAKE_MATCH_1}")
+        string(LENGTH "${named}" length)
+        if(length GREATER 0 AND length LESS_EQUAL 256 AND NOT named MATCHES "[/\\]")
+            set(service_name "${named}")
+        endif()
+    endif()
+endif()
+string(REPLACE "$" "$$" service_name "${service_name}")  # NSIS would expand it
+
+file(WRITE ${OUTPUT} "!define SERVICE_NAME \"${service_name}\"\n"
+                     "${install}!macroend\n${uninstall}!macroend\n")
 file(WRITE ${RECORD} "${record}")

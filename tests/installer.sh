@@ -8,7 +8,8 @@
 # replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier installation had and it has not. A
 # Sentak on another desktop, out of the installer's sight as another user's session is, holds
 # sentak.exe: the upgrade exits 2 with every file unchanged, and the uninstaller leaves that file
-# to the next restart and exits 3010.
+# to the next restart and exits 3010. A record naming a file outside the folder ("..") is not
+# followed, by the uninstaller nor by an upgrade: that file stays.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -23,6 +24,8 @@ dir="$WINEPREFIX/drive_c/Program Files/Sentak"
 folder='C:\Program Files\Sentak'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak'
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+# Added to the record: C:\precious.txt, which no removal may touch.
+outside() { printf '..\\..\\precious.txt\r\n' >>"$dir/installed-files.txt"; }
 value() { wine reg query "$1" /v "$2" 2>/dev/null | tr -d '\r' | sed -n "s/^ *$2 *REG_\w* *//p"; }
 # Every file and folder of drive C: but the temporary ones, and the machine's registry.
 snapshot() {
@@ -59,6 +62,7 @@ headless_start
 export QUENTHAL_PIPE="\\\\.\\pipe\\Quenthal-installer-$$"
 wine "$build/bin/statusd.exe" >"$work/statusd.log" 2>&1 & pids+=($!)
 wait_for 40 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve"
+echo precious >"$WINEPREFIX/drive_c/precious.txt"
 snapshot before
 
 wine "$setup" /S || fail "the silent install failed"
@@ -72,10 +76,13 @@ for entry in DisplayName=Sentak DisplayVersion=${version%%-*} "Publisher=The Sen
     [ "$(value "$uninstall_key" "${entry%%=*}")" = "${entry#*=}" ] || fail "no uninstall $entry"
 done
 (($(value "$uninstall_key" EstimatedSize) > 0)) || fail "the uninstall entry gives no size"
+[ "$(value 'HKLM\Software\Sentak' ServiceName)" = Quenthal ] || fail "no service for the helper"
 start_sentak
+outside
 uninstall
 ended_cleanly "the uninstaller"
-echo "install: files, shortcut, Run, uninstall entry; Sentak reads the pipe; uninstall closes it"
+echo "install: files, shortcut, Run, uninstall entry, the helper's service; Sentak reads the" \
+    "pipe; uninstall closes it and follows no record outside the folder"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
 start_sentak
@@ -107,6 +114,10 @@ wine "$work/more-setup.exe" /S && [ -f "$dir/languages/nl/main.mo" ] ||
 wine "$setup" /S || fail "the upgrade from one more file failed"
 [ ! -e "$dir/languages/nl" ] || fail "the upgrade left the file it no longer has"
 installed_as_staged
+outside
+wine "$setup" /S || fail "the upgrade over a record naming a file outside failed"
+[ -f "$WINEPREFIX/drive_c/precious.txt" ] || fail "the upgrade deleted a file outside its folder"
+installed_as_staged
 
 log=$(mktemp -p "$work")
 wine explorer /desktop=other "$folder\sentak.exe" >"$log" 2>&1 & pids+=($!)
@@ -125,5 +136,5 @@ cp "$dir/uninstall.exe" "$work/" && status=0 &&
 wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
     /v PendingFileRenameOperations | grep -qi 'Sentak\\sentak.exe' ||
     fail "sentak.exe is not removed at the next restart"
-echo "exact: the upgrade removes a dropped file; a held sentak.exe: upgrade exits 2 unchanged," \
-    "uninstall exits 3010 and leaves it to the restart"
+echo "exact: the upgrade removes a dropped file, and none outside its folder; a held" \
+    "sentak.exe: upgrade exits 2 unchanged, uninstall exits 3010 and leaves it to the restart"

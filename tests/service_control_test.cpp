@@ -40,10 +40,21 @@ void ExpectFailure(ServiceControl& control, ServiceCommand command, const wxStri
 
 const wxString kMissing = "SentakTestNoSuchService";
 
+// The machine's value naming the one service the elevated helper acts on, as the installer writes
+// it, while this lives.
+struct HelperServiceValue {
+    explicit HelperServiceValue(const wxString& name) {
+        ::RegSetKeyValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName", REG_SZ,
+                          name.wc_str(), DWORD((name.length() + 1) * sizeof(wchar_t)));
+    }
+    ~HelperServiceValue() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Sentak"); }
+};
+
 class ServiceControlTest : public testing::Test {
 protected:
-    explicit ServiceControlTest(const wxString& name = wxFileName(PrivateFile("")).GetFullName())
-        : m_name(name) {}
+    explicit ServiceControlTest(const wxString& name = wxFileName(PrivateFile("")).GetFullName(),
+                                const wxString& options = "")
+        : m_name(name), m_options(options) {}
     void TearDown() override {
         SERVICE_STATUS ignored;
         ::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored);
@@ -52,8 +63,8 @@ protected:
     UniqueServiceHandle Register(const wxString& name) const {
         const UniqueServiceHandle manager(
             ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE));
-        const wxString command =
-            wxString::Format("\"%s\" --service --path %s", Built("statusd.exe"), m_pipe);
+        const wxString command = wxString::Format("\"%s\" --service --path %s %s",
+                                                  Built("statusd.exe"), m_pipe, m_options);
         return UniqueServiceHandle(
             ::CreateServiceW(manager.get(), name.wc_str(), name.wc_str(), SERVICE_ALL_ACCESS,
                              SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
@@ -77,8 +88,20 @@ protected:
     const std::string m_pipe = PrivatePipePath();
     const ScopedEnv m_env{"QUENTHAL_PIPE", m_pipe.c_str()};
     const wxString m_name;
+    const wxString m_options;
     const UniqueServiceHandle m_service = Register(m_name);
 };
+
+// A service of the test's own that statusd serves with options: slow stops and starts, which it
+// reports as on their way.
+template <const char* options>
+struct ServiceWith : ServiceControlTest {
+    ServiceWith() : ServiceControlTest(wxFileName(PrivateFile("")).GetFullName(), options) {}
+};
+constexpr char kStopPast30s[] = "--slow-stop 35000";
+constexpr char kSlowStartAndStop[] = "--slow-start 3000 --slow-stop 3000";
+using StopPast30s = ServiceWith<kStopPast30s>;
+using SlowStartAndStop = ServiceWith<kSlowStartAndStop>;
 
 // The service the tray commands, under its default name in the test's own Wine prefix.
 class TrayServiceControl : public ServiceControlTest {
@@ -107,11 +130,37 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
 }
 
 // Wine grants every right, so the helper's path is taken by force; what it does and its exit
-// status are the outcome.
-TEST_F(ServiceControlTest, TheElevatedHelperCarriesOutTheCommand) {
+// status are the outcome. It acts only on the service the machine's value names (without one,
+// the default) and refuses any other name before it asks the manager: a name that no service
+// has is refused (87), not found missing (1060).
+TEST_F(ServiceControlTest, TheElevatedHelperActsOnlyOnSentaksService) {
     const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
+    ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_INVALID_PARAMETER);
+    const HelperServiceValue value(m_name);
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
-    ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_SERVICE_DOES_NOT_EXIST);
+    ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_INVALID_PARAMETER);
+    ExpectFailure(*control, ServiceCommand::Stop, DefaultServiceName(), ERROR_INVALID_PARAMETER);
+}
+
+// A slow stop that reports progress is waited for past 30 s: Restart ends with the service
+// running again.
+TEST_F(StopPast30s, RestartWaitsForTheStopAsLongAsItProgresses) {
+    const auto control = MakeServiceControl();
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    const DWORD before = Status().dwProcessId;
+    ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
+    EXPECT_NE(Status().dwProcessId, before);
+}
+
+// The manager refuses a start while the service is on its way up or down: Start waits for it to
+// run, or starts it again once it is down.
+TEST_F(SlowStartAndStop, StartWhileStartingOrStoppingEndsRunning) {
+    const auto control = MakeServiceControl();
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    SERVICE_STATUS ignored;
+    ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
+    ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.

@@ -6,6 +6,8 @@
 #ifdef _WIN32
 #include "platform/unique_handle_windows.h"
 #include "service/pipe_trust_windows.h"
+// After windows.h.
+#include <sddl.h>
 #else
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -168,8 +170,8 @@ TEST(Pipe, ChosenPathInAnyCharacters) {
 
 #ifdef _WIN32
 // Who may serve the default pipe: the service's own process, or an owner no standard user can
-// make a pipe's owner.
-TEST(Pipe, ServedByTheServiceProcessOrAServiceAccount) {
+// make a pipe's owner and no unrelated service shares.
+TEST(Pipe, ServedByTheServiceProcessOrItsOwnAccounts) {
     const auto sid = [](WELL_KNOWN_SID_TYPE type) {
         std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
         DWORD size = DWORD(sid.size());
@@ -177,16 +179,25 @@ TEST(Pipe, ServedByTheServiceProcessOrAServiceAccount) {
         return sid;
     };
     std::vector<BYTE> users = sid(WinBuiltinUsersSid);
-    EXPECT_TRUE(ServedByService(42, 42, users.data()));
-    EXPECT_FALSE(ServedByService(42, 43, users.data()));
-    EXPECT_FALSE(ServedByService(0, 0, users.data())) << "neither process known";
-    EXPECT_FALSE(ServedByService(42, 43, nullptr));
+    std::vector<BYTE> service = ServiceSid("Quenthal"), other = ServiceSid("Spooler");
+    EXPECT_TRUE(ServedByService(42, 42, users.data(), service.data()));
+    EXPECT_FALSE(ServedByService(42, 43, users.data(), service.data()));
+    EXPECT_FALSE(ServedByService(0, 0, users.data(), service.data())) << "neither process known";
+    EXPECT_FALSE(ServedByService(42, 43, nullptr, service.data()));
+    EXPECT_TRUE(ServedByService(42, 0, service.data(), service.data()));
+    EXPECT_FALSE(ServedByService(42, 0, other.data(), service.data())) << "another service's";
+    for (const auto type : {WinLocalSystemSid, WinBuiltinAdministratorsSid})
+        EXPECT_TRUE(ServedByService(42, 0, sid(type).data(), service.data())) << int(type);
+    // LocalService and NetworkService: accounts that many unrelated services run as.
     for (const auto type :
-         {WinLocalSystemSid, WinLocalServiceSid, WinNetworkServiceSid, WinBuiltinAdministratorsSid})
-        EXPECT_TRUE(ServedByService(42, 0, sid(type).data())) << int(type);
-    for (const auto type : {WinWorldSid, WinAuthenticatedUserSid, WinInteractiveSid,
-                            WinBuiltinPowerUsersSid, WinCreatorOwnerSid})
-        EXPECT_FALSE(ServedByService(42, 0, sid(type).data())) << int(type);
+         {WinLocalServiceSid, WinNetworkServiceSid, WinWorldSid, WinAuthenticatedUserSid,
+          WinInteractiveSid, WinBuiltinPowerUsersSid, WinCreatorOwnerSid})
+        EXPECT_FALSE(ServedByService(42, 0, sid(type).data(), service.data())) << int(type);
+    // As Windows names a service's account, whatever case the name is given in.
+    wchar_t* text = nullptr;
+    ASSERT_TRUE(::ConvertSidToStringSidW(ServiceSid("trustedINSTALLER").data(), &text));
+    EXPECT_EQ(wxString(text), "S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464");
+    ::LocalFree(text);
 }
 #endif
 

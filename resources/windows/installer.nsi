@@ -1,7 +1,8 @@
 ; The Windows installer: Sentak for all users in Program Files\Sentak, a Start-menu shortcut, an
 ; optional start at every login (the machine's Run entry) and an uninstaller in "Installed apps".
-; The build passes VERSION, PUBLISHER, ICON, FILES and RECORD (the generated macros and record
-; of what is installed, see cmake/InstallerFiles.cmake) and OUTFILE with -D.
+; The build passes VERSION, PUBLISHER, ICON, FILES and RECORD (the generated macros, the
+; service's name and the record of what is installed, see cmake/InstallerFiles.cmake) and OUTFILE
+; with -D.
 ;
 ; Nothing is written or deleted until every file to replace or delete can be: a Sentak of another
 ; user's session, which this setup cannot close, keeps sentak.exe open, and a setup that failed
@@ -31,6 +32,9 @@ SetCompressor /SOLID lzma
 !include ${FILES}
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak"
+; Sentak's own key: ServiceName names the one service its elevated helper acts on, in a place only
+; administrators can write.
+!define SENTAK_KEY "Software\Sentak"
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 ; The title of the program's hidden main window, which closes the program as its Exit command does.
 !define MAIN_WINDOW "wxTaskBarIcon Test Dialog"
@@ -116,6 +120,7 @@ l'icône, $\"Quitter l'application de la zone de notification$\"), puis réessay
 Var earlierInstallation
 Var closeAnswered
 Var lockedFile
+Var recordPlain
 
 ; Closes every running Sentak of this desktop that runs from this installation, as its Exit
 ; command would, through WM_CLOSE to its hidden main window, and waits for each to end. A window of
@@ -197,6 +202,44 @@ Function CheckFilesFree
     ${Loop}
 FunctionEnd
 
+; For ${LineFind}: clears $recordPlain when the line $R9 is not a plain name below $INSTDIR (a
+; "..", ":" or wildcard, or a leading "\" or "/"). A record is a file in the installation folder,
+; which may be writable by anyone, and its lines are deleted with administrator rights.
+!macro CHECK_RECORD un
+Function ${un}CheckRecordLine
+    ${TrimNewLines} $R9 $R9
+    StrCpy $0 $R9 1
+    ${If} $0 == "\"
+    ${OrIf} $0 == "/"
+        StrCpy $recordPlain 0
+    ${EndIf}
+    StrCpy $1 0
+    ${Do}
+        StrCpy $0 $R9 1 $1
+        StrCpy $2 $R9 2 $1
+        ${If} $0 == ":"
+        ${OrIf} $0 == "*"
+        ${OrIf} $0 == "?"
+        ${OrIf} $2 == ".."
+            StrCpy $recordPlain 0
+        ${EndIf}
+        IntOp $1 $1 + 1
+    ${LoopUntil} $0 == ""
+    ${If} $recordPlain == 0
+        Push StopLineFind
+    ${Else}
+        Push ""
+    ${EndIf}
+FunctionEnd
+; Whether every line of the record $0 is plain: $recordPlain 1 or 0.
+Function ${un}CheckRecord
+    StrCpy $recordPlain 1
+    ${LineFind} $0 "/NUL" "1:-1" ${un}CheckRecordLine
+FunctionEnd
+!macroend
+!insertmacro CHECK_RECORD ""
+!insertmacro CHECK_RECORD "un."
+
 ; Deletes the installed file $R9 (a path below $INSTDIR), then each of its folders that is left
 ; empty. With /REBOOTOK in the uninstaller: what is in use goes at the next restart.
 !macro REMOVE_INSTALLED un reboot
@@ -236,8 +279,16 @@ Section "-Sentak"
     InitPluginsDir
     File "/oname=$PLUGINSDIR\installing.txt" "${RECORD}"
     ; What the earlier installation holds: its record, or what 0.1.0, which kept none, installed.
+    ; A record with any line that is not a plain name is not ours to follow: then what 0.1.0 and
+    ; this version install.
     ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
         CopyFiles /SILENT "$INSTDIR\${RECORD_NAME}" "$PLUGINSDIR\earlier.txt"
+        StrCpy $0 "$PLUGINSDIR\earlier.txt"
+        Call CheckRecord
+        ${If} $recordPlain != 1
+            File "/oname=$PLUGINSDIR\earlier.txt" "installed-0.1.0.txt"
+            ${FileJoin} "$PLUGINSDIR\earlier.txt" "$PLUGINSDIR\installing.txt" ""
+        ${EndIf}
     ${ElseIf} $earlierInstallation != ""
         File "/oname=$PLUGINSDIR\earlier.txt" "installed-0.1.0.txt"
     ${EndIf}
@@ -255,6 +306,7 @@ Section "-Sentak"
     ; The section below puts it back when chosen.
     DeleteRegValue HKLM "${RUN_KEY}" "Sentak"
 
+    WriteRegStr HKLM "${SENTAK_KEY}" "ServiceName" "${SERVICE_NAME}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "Sentak"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
     WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
@@ -300,12 +352,17 @@ Function un.onInit
     SetShellVarContext all
 FunctionEnd
 
-; Exactly what the installer made, as its record lists it; a folder that holds anything else
-; stays. A file in use (Sentak of another session) goes at the next restart, which the user is told
+; Exactly what the installer made, as its record lists it (or, when the record is missing or
+; not plain names, as this uninstaller knows it); a folder that holds anything else stays. A file in use (Sentak of another session) goes at the next restart, which the user is told
 ; of, and a silent run says with its exit code.
 Section "Uninstall"
     Call un.CloseSentak
+    StrCpy $recordPlain 0
     ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
+        StrCpy $0 "$INSTDIR\${RECORD_NAME}"
+        Call un.CheckRecord
+    ${EndIf}
+    ${If} $recordPlain == 1
         ${LineFind} "$INSTDIR\${RECORD_NAME}" "/NUL" "1:-1" un.RemoveInstalledLine
     ${Else}
         !insertmacro SENTAK_UNINSTALL_FILES
@@ -315,6 +372,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${RECORD_NAME}"
     Delete "$SMPROGRAMS\Sentak.lnk"
     DeleteRegValue HKLM "${RUN_KEY}" "Sentak"
+    DeleteRegKey HKLM "${SENTAK_KEY}"
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
     ${If} ${RebootFlag}
         RMDir /REBOOTOK "$INSTDIR"

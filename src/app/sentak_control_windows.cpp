@@ -1,6 +1,8 @@
 // sentak-control: what the tray starts elevated ("runas") when the user may not start or stop the
 // service. Carries out one command, "start", "stop" or "restart" NAME, and tells its outcome by
-// its exit status: 0 done, otherwise the Win32 error code whose message the tray shows.
+// its exit status: 0 done, otherwise the Win32 error code whose message the tray shows. Any
+// program may start it so, and the consent prompt shows Sentak: NAME must be Sentak's own
+// service, or it is refused before the service manager is asked anything.
 #include "platform/service_control_windows.h"
 #include "platform/unique_handle_windows.h"
 
@@ -17,7 +19,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         name = argv[2];
     }
     ::LocalFree(argv);
-    if (!command || !IsValidServiceName(name)) return ERROR_INVALID_PARAMETER;
+    // The manager's names ignore case.
+    if (!command || name.CmpNoCase(ElevatedServiceName()) != 0) return ERROR_INVALID_PARAMETER;
     // Nothing cancels the helper: it ends when the command has.
     const UniqueHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
     return int(CarryOut(*command, name, never.get()));

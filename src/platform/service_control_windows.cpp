@@ -21,10 +21,23 @@ bool IsValidServiceName(const wxString& name) {
     return !name.empty() && name.length() <= 256 && !name.Contains("/") && !name.Contains("\\");
 }
 
+wxString ElevatedServiceName() {
+    wchar_t name[257] = {};  // the longest name the manager accepts, and its end
+    DWORD size = sizeof name;
+    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName", RRF_RT_REG_SZ,
+                       nullptr, name, &size) != ERROR_SUCCESS ||
+        !IsValidServiceName(name))
+        return DefaultServiceName();
+    return name;
+}
+
 namespace {
 
-// How long the service may take to reach the state asked for; past it the command has failed.
-constexpr auto kStateBound = std::chrono::seconds(30);
+// No wait for the service's state gives up within this; after it, a wait goes on only while the
+// service shows progress.
+constexpr auto kPatience = std::chrono::seconds(30);
+// No wait goes on longer than this, however much progress the service reports.
+constexpr auto kWaitCap = std::chrono::minutes(10);
 // How often the state is looked at meanwhile (the manager tells no one of a change).
 constexpr DWORD kLookIntervalMs = 250;
 
@@ -41,41 +54,94 @@ wxString SystemMessage(DWORD code) {
     return message;
 }
 
+DWORD QueryStatus(SC_HANDLE service, SERVICE_STATUS_PROCESS& status) {
+    DWORD size = 0;
+    return ::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO, reinterpret_cast<BYTE*>(&status),
+                                  sizeof status, &size)
+               ? ERROR_SUCCESS
+               : ::GetLastError();
+}
+
+// Whether a wait goes on: always within kPatience; after it, while the service's checkpoint (or
+// state) has changed within the wait hint it gives, as services report a long stop or start.
+class ProgressWatch {
+public:
+    bool KeepWaiting(const SERVICE_STATUS_PROCESS& status) {
+        const auto now = Clock::now();
+        if (status.dwCurrentState != m_state || status.dwCheckPoint != m_checkPoint) {
+            m_state = status.dwCurrentState;
+            m_checkPoint = status.dwCheckPoint;
+            m_progress = now;
+        }
+        if (now - m_start < kPatience) return true;
+        return now - m_start < kWaitCap &&
+               now - m_progress <= std::chrono::milliseconds(status.dwWaitHint);
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point m_start = Clock::now();
+    Clock::time_point m_progress = m_start;
+    DWORD m_state = 0;
+    DWORD m_checkPoint = 0;
+};
+
 // Waits until the service reports state. One that stops with an exit code while it should be
 // starting has failed with that code; one that has not yet left STOPPED may still be on its way.
 DWORD WaitForState(SC_HANDLE service, DWORD state, HANDLE cancel) {
-    const auto deadline = std::chrono::steady_clock::now() + kStateBound;
+    ProgressWatch watch;
     for (;;) {
         SERVICE_STATUS_PROCESS status{};
-        DWORD size = 0;
-        if (!::QueryServiceStatusEx(service, SC_STATUS_PROCESS_INFO,
-                                    reinterpret_cast<BYTE*>(&status), sizeof status, &size))
-            return ::GetLastError();
+        if (const DWORD error = QueryStatus(service, status)) return error;
         if (status.dwCurrentState == state) return ERROR_SUCCESS;
         if (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOPPED &&
             status.dwWin32ExitCode != NO_ERROR)
             return status.dwWin32ExitCode;
-        if (std::chrono::steady_clock::now() >= deadline) return ERROR_SERVICE_REQUEST_TIMEOUT;
+        if (!watch.KeepWaiting(status)) return ERROR_SERVICE_REQUEST_TIMEOUT;
         if (::WaitForSingleObject(cancel, kLookIntervalMs) != WAIT_TIMEOUT) return ERROR_CANCELLED;
     }
 }
 
-// A menu older than the service may ask for the state it is already in: that is done.
+// The manager refuses a start with ERROR_SERVICE_ALREADY_RUNNING in every state but stopped: a
+// service on its way up is waited for, one on its way down is started again once it is down,
+// and one that runs (a menu older than the service) is done.
 DWORD Start(SC_HANDLE service, HANDLE cancel) {
-    if (!::StartServiceW(service, 0, nullptr)) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (::StartServiceW(service, 0, nullptr))
+            return WaitForState(service, SERVICE_RUNNING, cancel);
         const DWORD error = ::GetLastError();
-        return error == ERROR_SERVICE_ALREADY_RUNNING ? ERROR_SUCCESS : error;
+        if (error != ERROR_SERVICE_ALREADY_RUNNING) return error;
+        SERVICE_STATUS_PROCESS status{};
+        if (const DWORD failed = QueryStatus(service, status)) return failed;
+        switch (status.dwCurrentState) {
+            case SERVICE_START_PENDING:
+                return WaitForState(service, SERVICE_RUNNING, cancel);
+            case SERVICE_STOP_PENDING:
+                if (const DWORD failed = WaitForState(service, SERVICE_STOPPED, cancel))
+                    return failed;
+                break;
+            case SERVICE_STOPPED:  // stopped since the manager answered
+                break;
+            default:
+                return ERROR_SUCCESS;
+        }
     }
-    return WaitForState(service, SERVICE_RUNNING, cancel);
+    return ERROR_SERVICE_ALREADY_RUNNING;
 }
 
+// A service already on its way down accepts no stop: that stop is waited for as ours.
 DWORD Stop(SC_HANDLE service, HANDLE cancel) {
-    SERVICE_STATUS status{};
-    if (!::ControlService(service, SERVICE_CONTROL_STOP, &status)) {
-        const DWORD error = ::GetLastError();
-        return error == ERROR_SERVICE_NOT_ACTIVE ? ERROR_SUCCESS : error;
-    }
-    return WaitForState(service, SERVICE_STOPPED, cancel);
+    SERVICE_STATUS ignored{};
+    if (::ControlService(service, SERVICE_CONTROL_STOP, &ignored))
+        return WaitForState(service, SERVICE_STOPPED, cancel);
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_SERVICE_NOT_ACTIVE) return ERROR_SUCCESS;
+    SERVICE_STATUS_PROCESS status{};
+    if (error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
+        QueryStatus(service, status) == ERROR_SUCCESS &&
+        status.dwCurrentState == SERVICE_STOP_PENDING)
+        return WaitForState(service, SERVICE_STOPPED, cancel);
+    return error;
 }
 
 // ShellExecuteEx may hand the work to shell extensions, which want COM on the calling thread.

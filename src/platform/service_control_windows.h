@@ -15,6 +15,12 @@
 // (ERROR_CANCELLED when cancel, an event, was set meanwhile).
 DWORD CarryOut(ServiceCommand command, const wxString& name, HANDLE cancel);
 
+// The one service the elevated helper acts on, whatever its command line says: the value
+// ServiceName under HKLM\Software\Sentak, which the installer writes and only administrators
+// may change; the default service without a valid one. Not from a file beside the helper,
+// which anyone may copy into a folder of their own.
+wxString ElevatedServiceName();
+
 // The helper's command line: "start", "stop" or "restart", then the service's name.
 const wchar_t* CommandWord(ServiceCommand command);
 std::optional<ServiceCommand> ParseCommandWord(const wxString& word);

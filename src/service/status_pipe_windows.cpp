@@ -1,11 +1,14 @@
 #include <wx/string.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <string>
 #include <utility>
 
 #include "platform/unique_handle_windows.h"
 // aclapi.h needs windows.h, as the toolkit includes it, first.
 #include <aclapi.h>
+#include <wincrypt.h>
 
 #include "service/brand.h"
 #include "service/pipe_trust_windows.h"
@@ -69,20 +72,64 @@ bool ServedByTheService(HANDLE pipe) {
     if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
                           nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         owner = nullptr;
-    const bool served = ServedByService(server, ServiceProcess(), owner);
+    // The service's name is read once per process, and so is its SID.
+    static std::vector<BYTE> serviceSid = ServiceSid(GetServiceName());
+    const bool served = ServedByService(server, ServiceProcess(), owner,
+                                        serviceSid.empty() ? nullptr : serviceSid.data());
     ::LocalFree(descriptor);
     return served;
 }
 
+// The SHA-1 of size bytes through the system's base provider; empty when it cannot.
+std::vector<BYTE> Sha1(const BYTE* bytes, DWORD size) {
+    struct Provider {
+        HCRYPTPROV handle = 0;
+        ~Provider() {
+            if (handle) ::CryptReleaseContext(handle, 0);
+        }
+    } provider;
+    struct Hash {  // declared after the provider, so destroyed before it
+        HCRYPTHASH handle = 0;
+        ~Hash() {
+            if (handle) ::CryptDestroyHash(handle);
+        }
+    } hash;
+    std::vector<BYTE> digest(20);
+    DWORD length = DWORD(digest.size());
+    if (!::CryptAcquireContextW(&provider.handle, nullptr, nullptr, PROV_RSA_FULL,
+                                CRYPT_VERIFYCONTEXT) ||
+        !::CryptCreateHash(provider.handle, CALG_SHA1, 0, 0, &hash.handle) ||
+        !::CryptHashData(hash.handle, bytes, size, 0) ||
+        !::CryptGetHashParam(hash.handle, HP_HASHVAL, digest.data(), &length, 0))
+        return {};
+    return digest;
+}
+
 }  // namespace
 
-bool ServedByService(DWORD serverProcess, DWORD serviceProcess, PSID owner) {
+// Made as Windows makes it, which needs neither the service installed nor an account lookup:
+// S-1-5-80, then the SHA-1 of the name in capitals (UTF-16LE) as five little-endian numbers.
+std::vector<BYTE> ServiceSid(const wxString& name) {
+    std::wstring capitals(name.wc_str());
+    ::CharUpperBuffW(capitals.data(), DWORD(capitals.size()));
+    const std::vector<BYTE> digest = Sha1(reinterpret_cast<const BYTE*>(capitals.data()),
+                                          DWORD(capitals.size() * sizeof(wchar_t)));
+    if (digest.empty()) return {};
+    SID_IDENTIFIER_AUTHORITY nt = SECURITY_NT_AUTHORITY;
+    std::vector<BYTE> sid(::GetSidLengthRequired(6));
+    ::InitializeSid(sid.data(), &nt, 6);
+    *::GetSidSubAuthority(sid.data(), 0) = SECURITY_SERVICE_ID_BASE_RID;
+    for (DWORD i = 0; i < 5; ++i)
+        std::memcpy(::GetSidSubAuthority(sid.data(), i + 1), &digest[4 * i], 4);
+    return sid;
+}
+
+bool ServedByService(DWORD serverProcess, DWORD serviceProcess, PSID owner, PSID serviceSid) {
     if (serverProcess != 0 && serverProcess == serviceProcess) return true;
     if (!owner || !::IsValidSid(owner)) return false;
-    for (const WELL_KNOWN_SID_TYPE account :
-         {WinLocalSystemSid, WinLocalServiceSid, WinNetworkServiceSid, WinBuiltinAdministratorsSid})
-        if (::IsWellKnownSid(owner, account)) return true;
-    return false;
+    if (serviceSid && ::IsValidSid(serviceSid) && ::EqualSid(owner, serviceSid)) return true;
+    return ::IsWellKnownSid(owner, WinLocalSystemSid) ||
+           ::IsWellKnownSid(owner, WinBuiltinAdministratorsSid);
 }
 
 const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";

@@ -29,6 +29,7 @@ const char kUsage[] =
     "  --path PATH           socket to serve (default: where the tray looks for it)\n"
     "  --service             run as a service of Windows' service control manager, which\n"
     "                        starts and stops it (register it with its options: sc create)\n"
+    "  --slow-stop MS        with --service: take MS milliseconds to stop, reporting progress\n"
     "\n"
     "Faults, at most one:\n"
     "  --short N             write only the first N bytes of the record (0 to 160)\n"
@@ -168,6 +169,9 @@ Settings ParseArguments(int argc, char** argv) {
             setMode(option, ServeOptions::Mode::KeepOpen);
         } else if (option == "--slow-start") {
             settings.options.startDelay =
+                std::chrono::milliseconds(ParseInteger(option, takeValue(), 0, 3600 * 1000));
+        } else if (option == "--slow-stop") {
+            settings.options.stopDelay =
                 std::chrono::milliseconds(ParseInteger(option, takeValue(), 0, 3600 * 1000));
         } else {
             throw UsageError("unknown option '" + option + "' (try --help)");

@@ -29,6 +29,9 @@ struct ServeOptions {
     std::size_t oversizeLength = 0;
     std::chrono::milliseconds dripInterval{100};
     std::chrono::milliseconds startDelay{0};  // waits this long before listening (slow start)
+    // As a service: stop pending this long after serving has ended, the checkpoint advancing
+    // every second, as a service that flushes its files does.
+    std::chrono::milliseconds stopDelay{0};
 };
 
 // Builds a record from its fields, as a real service would fill it.

@@ -2,6 +2,8 @@
 // restart act on when the manager is Windows' own.
 #include <wx/msw/wrapwin.h>
 
+#include <algorithm>
+#include <chrono>
 #include <exception>
 #include <iostream>
 #include <mutex>
@@ -48,6 +50,16 @@ DWORD WINAPI OnControl(DWORD control, DWORD, void*, void*) {
     }
 }
 
+// Stop pending for delay after serving has ended, a checkpoint every second within the wait
+// hint: a service that needs long to stop and says it is still on its way.
+void StopSlowly(std::chrono::milliseconds delay) {
+    constexpr DWORD kStepMs = 1000;
+    for (auto left = delay.count(); left > 0; left -= kStepMs) {
+        Report(SERVICE_STOP_PENDING, NO_ERROR, 3 * kStepMs);
+        ::Sleep(DWORD(std::min<long long>(left, kStepMs)));
+    }
+}
+
 void WINAPI ServiceMain(DWORD, wchar_t**) {
     g_statusHandle = ::RegisterServiceCtrlHandlerExW(L"", OnControl, nullptr);
     if (!g_statusHandle) return;
@@ -67,6 +79,7 @@ void WINAPI ServiceMain(DWORD, wchar_t**) {
     g_server = &*server;
     Report(SERVICE_RUNNING);
     server->Run();
+    StopSlowly(g_options->stopDelay);
     server.reset();  // the pipe is gone before the manager says the service is
     Report(SERVICE_STOPPED);
 }
