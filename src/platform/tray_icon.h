@@ -4,7 +4,7 @@
 
 #include <wx/taskbar.h>
 
-class wxMenu;
+#include "platform/menu_model.h"
 
 // The tray icon as this system's desktop hosts it. On Windows the toolkit's own. On Linux a
 // StatusNotifierItem on the session bus while a host of those runs, otherwise the toolkit's
@@ -16,10 +16,12 @@ public:
 
     bool SetIcon(const wxBitmapBundle& icon, const wxString& tooltip = wxString()) override;
 
-    // The menu from the status as the last refresh left it, in the form of the last opening,
-    // without a refresh of its own: for hosts that keep a copy of the menu between openings. The
-    // caller owns it.
-    virtual wxMenu* CreateQuietMenu() = 0;
+    // What the menu shows when it opens: the status refreshed, in the form the Shift key asks for.
+    virtual MenuModel OpenMenu() = 0;
+    // What the menu shows from the status as the last refresh left it, in the form of the last
+    // opening, without a refresh of its own: for hosts that keep a copy of the menu between
+    // openings.
+    virtual MenuModel QuietMenu() = 0;
 
     // What the menu shows may have changed (a refresh, a command started or ended): hosts that
     // keep a copy of the menu get the new one, and are told only of what did change.

@@ -159,8 +159,8 @@ private:
         }
         if (m_registered) return HideXembed();
         if (!m_item) {
-            DbusMenu::Callbacks menu{[this] { return m_icon.CreatePopupMenu(); },
-                                     [this] { return m_icon.CreateQuietMenu(); },
+            DbusMenu::Callbacks menu{[this] { return m_icon.OpenMenu(); },
+                                     [this] { return m_icon.QuietMenu(); },
                                      [this](int command) { Choose(command); }};
             auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu), [this] {
                 m_icon.QueueEvent(new wxTaskBarIconEvent(wxEVT_TASKBAR_LEFT_DCLICK, &m_icon));
