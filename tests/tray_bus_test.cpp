@@ -100,8 +100,8 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
                                            nullptr, "/MenuBar", nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
                                            &Record, &signals, nullptr),
         Unsubscribe{watcher.c.get()});
-    // Each change sends one signal at most: a wrong one, or one of a change that should send
-    // none, comes first.
+    // Every change here sends one signal at most, so a wrong signal, or one from a change that
+    // should send none, is the first to come.
     const auto told = [&] {
         Until([&] { return !signals.empty(); });
         return std::exchange(signals, {});

@@ -271,7 +271,8 @@ bool DbusMenu::Apply(MenuModel menu) {
     }
     m_menu = std::move(menu);
 
-    // Even with a new layout: some hosts keep what they know of an id that stays.
+    // Changed properties go out even with a new layout: some hosts keep what they know of an id
+    // that stays.
     if (!changed.empty()) {
         GVariantBuilder updated;
         g_variant_builder_init(&updated, G_VARIANT_TYPE("a(ia{sv})"));

@@ -52,7 +52,7 @@ private:
     static GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                    const gchar* property, GError**, gpointer);
 
-    // One for each method, from its parameters.
+    // Each answers the method of its name and unpacks that method's parameters itself.
     Answer GetLayout(GVariant* parameters);
     Answer GetGroupProperties(GVariant* parameters);
     Answer GetProperty(GVariant* parameters);

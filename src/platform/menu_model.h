@@ -14,8 +14,8 @@ enum class MenuKind {
 };
 
 struct MenuEntry {
-    int id;  // one per role, the same in every form, so that hosts see an entry change, not a new
-             // one
+    // One per role, the same in every form, so that hosts see an entry change, not a new one.
+    int id;
     MenuKind kind;
     wxString label;  // as the toolkit writes it: "&x" marks the key, "&&" is a literal '&'
     bool enabled;

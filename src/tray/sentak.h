@@ -53,9 +53,10 @@ public:
 
     // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.
     wxMenu* CreatePopupMenu() override;
-    // What that menu shows: refreshes, then reads the Shift key for the form.
+    // What the popup menu shows: refreshes, then reads the Shift key for the form.
     MenuModel OpenMenu() override;
-    // The same from the status as the last refresh left it, in the form of the last opening.
+    // What the menu shows from the status as the last refresh left it, in the form of the last
+    // opening.
     MenuModel QuietMenu() override;
 
     void OnOpenWebSettings(wxCommandEvent& event);
