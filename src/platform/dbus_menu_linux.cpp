@@ -90,6 +90,17 @@ std::vector<std::int32_t> IdsOf(GVariant* parameters) {
     return std::vector<std::int32_t>(list, list + count);
 }
 
+// What hosts are told of an entry that stays: only the properties that changed, since some
+// hosts complain of each property they are told of again.
+std::vector<const char*> ChangedProperties(const MenuEntry& old, const MenuEntry& now) {
+    std::vector<const char*> names;
+    if ((old.kind == MenuKind::Separator) != (now.kind == MenuKind::Separator))
+        names.push_back("type");
+    if (old.label != now.label) names.push_back("label");
+    if (old.enabled != now.enabled) names.push_back("enabled");
+    return names;
+}
+
 GVariant* IdArray(const std::vector<std::int32_t>& ids) {
     return g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, ids.data(), ids.size(), sizeof(gint32));
 }
@@ -263,11 +274,12 @@ bool DbusMenu::Apply(MenuModel menu) {
     bool sameLayout = now.size() == m_menu.entries.size();
     for (size_t i = 0; sameLayout && i < now.size(); ++i)
         sameLayout = now[i].id == m_menu.entries[i].id && now[i].kind == m_menu.entries[i].kind;
-    std::vector<std::int32_t> changed;
+    std::vector<std::pair<std::int32_t, std::vector<const char*>>> changed;
     for (const MenuEntry& entry : now) {
         const MenuEntry* old = Find(entry.id);
-        if (old && (old->label != entry.label || old->enabled != entry.enabled))
-            changed.push_back(entry.id);
+        std::vector<const char*> names;
+        if (old) names = ChangedProperties(*old, entry);
+        if (!names.empty()) changed.emplace_back(entry.id, std::move(names));
     }
     m_menu = std::move(menu);
 
@@ -276,8 +288,10 @@ bool DbusMenu::Apply(MenuModel menu) {
     if (!changed.empty()) {
         GVariantBuilder updated;
         g_variant_builder_init(&updated, G_VARIANT_TYPE("a(ia{sv})"));
-        for (const std::int32_t id : changed)
-            g_variant_builder_add(&updated, "(i@a{sv})", id, Properties(id, nullptr));
+        for (const auto& [id, names] : changed) {
+            const VariantPtr wanted(g_variant_new_strv(names.data(), gssize(names.size())));
+            g_variant_builder_add(&updated, "(i@a{sv})", id, Properties(id, wanted.get()));
+        }
         Emit("ItemsPropertiesUpdated",
              g_variant_new("(a(ia{sv})@a(ias))", &updated,
                            g_variant_new_array(G_VARIANT_TYPE("(ias)"), nullptr, 0)));
@@ -332,7 +346,8 @@ GVariant* DbusMenu::Properties(std::int32_t id, GVariant* names) const {
     if (id == 0) {
         add("children-display", g_variant_new_string("submenu"));
     } else {
-        // Every property, every time: the host's library forgets those an answer leaves out.
+        // Every property asked for, every time: the host's library forgets those an answer
+        // leaves out.
         const MenuEntry& entry = *Find(id);
         const bool separator = entry.kind == MenuKind::Separator;
         add("type", g_variant_new_string(separator ? "separator" : "standard"));
