@@ -1,6 +1,4 @@
-// The popup menu in both forms, built from a real service, and its commands.
-#include <wx/menu.h>
-
+// The menu in both forms, built from a real service, and its commands.
 #include <ctime>
 
 #include "support.h"
@@ -17,22 +15,19 @@ const wxString kStart = "S&tart service #6002", kStop = "St&op service #6003",
                kRestart = "&Restart service #6004";
 
 // Each entry as "label", with " #id" for commands and " (off)" when greyed; "--" a separator.
-std::vector<wxString> Entries(std::unique_ptr<wxMenu> menu) {
+std::vector<wxString> Entries(const MenuModel& menu) {
     std::vector<wxString> entries;
-    for (const wxMenuItem* item : menu->GetMenuItems()) {
-        wxString entry = item->IsSeparator() ? "--" : item->GetItemLabel();
-        if (item->GetId() < ID_LAST_UPDATED && !item->IsSeparator()) entry << " #" << item->GetId();
-        entries.push_back(entry + (item->IsEnabled() ? "" : " (off)"));
+    for (const MenuEntry& entry : menu.entries) {
+        wxString text = entry.kind == MenuKind::Separator ? "--" : entry.label;
+        if (entry.kind == MenuKind::Command) text << " #" << entry.id;
+        entries.push_back(text + (entry.enabled ? "" : " (off)"));
     }
     return entries;
 }
 
 class Menu : public testing::Test {
 protected:
-    std::vector<wxString> Open() {
-        return Entries(std::unique_ptr<wxMenu>(tray.CreatePopupMenu()));
-    }
-    void Choose(int command) { tray.Choose(command); }
+    std::vector<wxString> Open() { return Entries(tray.OpenMenu()); }
     FakeDesktop desktop;
     RecordingSentak tray{desktop};
 };
@@ -78,7 +73,7 @@ TEST_F(Menu, ExtendedFormWithShift) {
                                      "--", "Open web &settings #5999 (off)", kManage, kStart, kStop,
                                      kRestart, "--", "E&xit tray application #6000"}));
     desktop.shift = false;  // read at openings only: hosts' copy keeps the form and the time
-    EXPECT_EQ(Entries(std::unique_ptr<wxMenu>(tray.CreateQuietMenu())), entries);
+    EXPECT_EQ(Entries(tray.QuietMenu()), entries);
     EXPECT_EQ(LastUpdatedText(-1), "Last updated ???");
 }
 
@@ -94,7 +89,7 @@ TEST_F(Menu, WebSettingsAddressAndTheCopyFallback) {
     for (const auto& c : cases) {
         service.Start(ServeOptions{MakeRecord(u"", c.http, c.https, 0, 0, 0)});
         tray.RefreshStatus();
-        Choose(ID_OPEN_WEB_SETTINGS);
+        tray.Choose(ID_OPEN_WEB_SETTINGS);
         EXPECT_EQ(desktop.urls.back(), c.url);
     }
     EXPECT_TRUE(desktop.messages.empty());
@@ -103,12 +98,11 @@ TEST_F(Menu, WebSettingsAddressAndTheCopyFallback) {
         "Failed to launch browser|Starting the browser failed.\n\nPlease enter the following URL "
         "into your browser manually, or click Ok to copy the URL to clipboard.\n\n";
     desktop.browserStarts = false;
-    Choose(ID_OPEN_WEB_SETTINGS);  // OK copies the address
+    tray.Choose(ID_OPEN_WEB_SETTINGS);  // OK copies the address
     service.Stop();
     tray.RefreshStatus();
     desktop.answer = wxCANCEL;
-    Choose(ID_OPEN_WEB_SETTINGS);  // no browser at all while the service is down; Cancel copies
-                                   // nothing
+    tray.Choose(ID_OPEN_WEB_SETTINGS);  // no browser while the service is down; Cancel copies none
     EXPECT_EQ(desktop.urls.size(), 5u);
     EXPECT_EQ(desktop.messages, (std::vector<wxString>{box + "http://localhost:-5/|214",
                                                        box + "https://localhost:0/|214"}));
@@ -117,7 +111,7 @@ TEST_F(Menu, WebSettingsAddressAndTheCopyFallback) {
 
 TEST_F(Menu, ServiceManagerFailureNamesTheCommand) {
     desktop.managerStarts = false;
-    Choose(ID_MANAGE_SERVICES);
+    tray.Choose(ID_MANAGE_SERVICES);
     EXPECT_EQ(desktop.messages, std::vector<wxString>{"Failed to launch service management|"
                                                       "Launching service management failed.\n\n"
                                                       "Try manually running the command:\n\n" +
@@ -135,10 +129,10 @@ TEST_F(Menu, ServiceCommandsFollowTheStatusAndWaitForTheirCommand) {
         return std::vector<wxString>(entries.end() - 5, entries.end() - 2);
     };
     EXPECT_EQ(commands(), (std::vector<wxString>{kStart + " (off)", kStop, kRestart}));
-    Choose(ID_RESTART_SERVICE);
+    tray.Choose(ID_RESTART_SERVICE);
     EXPECT_EQ(commands(),
               (std::vector<wxString>{kStart + " (off)", kStop + " (off)", kRestart + " (off)"}));
-    Choose(ID_STOP_SERVICE);
+    tray.Choose(ID_STOP_SERVICE);
     EXPECT_EQ(tray.Control().commands, std::vector<ServiceCommand>{ServiceCommand::Restart});
     EXPECT_EQ(tray.Control().names, std::vector<wxString>{DefaultServiceName()});
     tray.Control().End();
@@ -158,15 +152,15 @@ TEST_F(Menu, AFailedServiceCommandIsToldInOneBox) {
         {ID_RESTART_SERVICE, "Failed to restart the service", "Restarting the service failed."},
     };
     for (const auto& c : cases) {
-        Choose(c.id);
+        tray.Choose(c.id);
         tray.Control().End({ServiceOutcome::Result::Failed, "Access denied"});
         EXPECT_EQ(desktop.messages.back(), wxString::Format("%s|%s\n\nThe system said:\n\n"
                                                             "Access denied|204",
                                                             c.caption, c.failed));
     }
-    Choose(ID_START_SERVICE);
+    tray.Choose(ID_START_SERVICE);
     tray.Control().End({ServiceOutcome::Result::Cancelled, ""});
-    Choose(ID_STOP_SERVICE);
+    tray.Choose(ID_STOP_SERVICE);
     tray.Control().End();
     EXPECT_EQ(desktop.messages.size(), 3u);
     EXPECT_EQ(tray.Control().commands.size(), 5u);

@@ -159,7 +159,6 @@ public:
         wxTimerEvent event(timer);
         while (count-- > 0) OnTimer(event);
     }
-    void OpenMenu() { delete CreatePopupMenu(); }  // as the toolkit does after showing it
 
     std::vector<wxBitmapBundle> images;
     std::vector<wxString> tooltips;

@@ -1,5 +1,5 @@
-// Where the Linux tray icon shows, and the item's registration with a stand-in watcher on a
-// session bus of the test run's own.
+// Where the Linux tray icon shows, the item's registration with a stand-in watcher, and what
+// its menu tells hosts, on a session bus of the test run's own.
 #include "platform/gio_owners_linux.h"
 #include "platform/tray_protocol_linux.h"
 #include "support.h"
@@ -88,10 +88,21 @@ TEST(TrayProtocol, TheItemWhereAWatcherShowsItAndPausesThatGrowUntilARegistratio
     EXPECT_EQ(backoff.NextPause(t).count(), 1000);
 }
 
-TEST(ItemRegistration, XembedUntilAHostAppearsAndRegisteredAgainWhenDropped) {
+// Each signal of the menu as its name and its arguments.
+void Record(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* signal,
+            GVariant* args, gpointer signals) {
+    gchar* text = g_variant_print(args, FALSE);
+    static_cast<std::vector<std::string>*>(signals)->push_back(std::string(signal) + " " + text);
+    g_free(text);
+}
+
+// The XEmbed icon until a host appears; then the item, whose menu tells the host each change of
+// the copy it keeps and nothing else; registered again when the watcher drops it.
+TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDropped) {
     Watcher watcher;  // with no host: the XEmbed icon, set again only when its display changes
+    TestService service(ServeOptions{MakeRecord(u"1.0", 8080, 0, 0, 0, 0)});
     FakeDesktop desktop;
-    CountingSentak tray(desktop);
+    CountingSentak tray(desktop, std::make_unique<FakeServiceControl>());
     const wxBitmapBundle image(wxBitmap(16, 16));
     tray.SetIcon(image, "up"), tray.SetIcon(image, "up");
     EXPECT_EQ(tray.shown, 1);
@@ -104,6 +115,35 @@ TEST(ItemRegistration, XembedUntilAHostAppearsAndRegisteredAgainWhenDropped) {
     watcher.Emit("StatusNotifierHostRegistered", nullptr);
     ASSERT_TRUE(Until([&] { return !tray.IsIconInstalled(); })) << "no switch to the host";
     ASSERT_EQ(watcher.items.size(), 1u);
+
+    std::vector<std::string> signals;
+    const Subscription subscription(
+        g_dbus_connection_signal_subscribe(watcher.c.get(), nullptr, "com.canonical.dbusmenu",
+                                           nullptr, "/MenuBar", nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+                                           &Record, &signals, nullptr),
+        Unsubscribe{watcher.c.get()});
+    // Every change here sends one signal at most, so a wrong signal, or one from a change that
+    // should send none, is the first to come.
+    const auto told = [&] {
+        Until([&] { return !signals.empty(); });
+        return std::exchange(signals, {});
+    };
+    using Signals = std::vector<std::string>;
+    tray.RefreshStatus();
+    desktop.shift = true;  // an opening in the extended form: more entries
+    g_dbus_connection_call(watcher.c.get(), watcher.items[0].c_str(), "/MenuBar",
+                           "com.canonical.dbusmenu", "AboutToShow", g_variant_new("(i)", 0),
+                           nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+    EXPECT_EQ(told(), Signals{"LayoutUpdated (2, 0)"});
+    tray.RefreshStatus();  // nothing changed
+    wxCommandEvent restart(wxEVT_MENU, ID_RESTART_SERVICE);
+    tray.SafelyProcessEvent(restart);  // greys Stop and Restart while it runs
+    EXPECT_EQ(told(), Signals{"ItemsPropertiesUpdated ([(6003, {'enabled': <false>}), (6004, "
+                              "{'enabled': <false>})], [])"});
+    service.Start(ServeOptions{MakeRecord(u"2.0", 8080, 0, 0, 0, 0)});
+    tray.RefreshStatus();
+    EXPECT_EQ(told(),
+              Signals{"ItemsPropertiesUpdated ([(6102, {'label': <'Version: 2.0'>})], [])"});
 
     watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", watcher.items[0].c_str()));
     ASSERT_TRUE(Until([&] { return watcher.items.size() == 2 && !tray.IsIconInstalled(); }));

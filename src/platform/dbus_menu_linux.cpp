@@ -1,11 +1,11 @@
 #include "platform/dbus_menu_linux.h"
 
 #include <cstring>
-#include <exception>
+#include <memory>
+#include <optional>
 #include <string>
 #include <utility>
-
-#include <wx/menu.h>
+#include <vector>
 
 namespace {
 
@@ -68,15 +68,8 @@ constexpr const char* kIntrospection = R"xml(<node>
  </interface>
 </node>)xml";
 
-// Far above any toolkit id we give, for entries the toolkit numbered itself (negative ids, which
-// libdbusmenu drops): such an entry is known by its position instead.
-constexpr std::int32_t kFirstUnnumberedId = 1000000;
-
-// The protocol's answer to a request of which no id is known.
-void ReturnUnknownIds(GDBusMethodInvocation* invocation) {
-    g_dbus_method_invocation_return_error_literal(invocation, G_DBUS_ERROR,
-                                                  G_DBUS_ERROR_INVALID_ARGS, "no such item");
-}
+// The protocol's error for a request of which no id is known.
+constexpr const char* kNoSuchItem = "no such item";
 
 // Whether a property belongs in an answer: hosts ask for all with an empty list.
 bool Wanted(GVariant* names, const char* name) {
@@ -86,6 +79,30 @@ bool Wanted(GVariant* names, const char* name) {
     for (const gchar** n = list; *n && !found; ++n) found = std::strcmp(*n, name) == 0;
     g_free(list);
     return found;
+}
+
+// The ids that a request lists first.
+std::vector<std::int32_t> IdsOf(GVariant* parameters) {
+    const VariantPtr ids(g_variant_get_child_value(parameters, 0));
+    gsize count = 0;
+    const auto* list =
+        static_cast<const gint32*>(g_variant_get_fixed_array(ids.get(), &count, sizeof(gint32)));
+    return std::vector<std::int32_t>(list, list + count);
+}
+
+// What hosts are told of an entry that stays: only the properties that changed, since some
+// hosts complain of each property they are told of again.
+std::vector<const char*> ChangedProperties(const MenuEntry& old, const MenuEntry& now) {
+    std::vector<const char*> names;
+    if ((old.kind == MenuKind::Separator) != (now.kind == MenuKind::Separator))
+        names.push_back("type");
+    if (old.label != now.label) names.push_back("label");
+    if (old.enabled != now.enabled) names.push_back("enabled");
+    return names;
+}
+
+GVariant* IdArray(const std::vector<std::int32_t>& ids) {
+    return g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, ids.data(), ids.size(), sizeof(gint32));
 }
 
 }  // namespace
@@ -128,181 +145,153 @@ GVariant* DbusMenu::OnGetProperty(GDBusConnection*, const gchar*, const gchar*, 
 void DbusMenu::OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                             const gchar* method, GVariant* parameters,
                             GDBusMethodInvocation* invocation, gpointer self) {
-    // Nothing may unwind through GDBus's C frames.
-    try {
-        static_cast<DbusMenu*>(self)->Answer(method, parameters, invocation);
-    } catch (const std::exception& e) {
-        g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_FAILED, "%s",
-                                              e.what());
-    } catch (...) {
-        g_dbus_method_invocation_return_error_literal(invocation, G_DBUS_ERROR, G_DBUS_ERROR_FAILED,
-                                                      "failed");
-    }
+    using Handler = Answer (DbusMenu::*)(GVariant*);
+    static const std::pair<const char*, Handler> handlers[] = {
+        {"GetLayout", &DbusMenu::GetLayout},
+        {"GetGroupProperties", &DbusMenu::GetGroupProperties},
+        {"GetProperty", &DbusMenu::GetProperty},
+        {"Event", &DbusMenu::Event},
+        {"EventGroup", &DbusMenu::EventGroup},
+        {"AboutToShow", &DbusMenu::AboutToShow},
+        {"AboutToShowGroup", &DbusMenu::AboutToShowGroup},
+    };
+    DbusMenu& menu = *static_cast<DbusMenu*>(self);
+    std::optional<Answer> answer;
+    Guarded([&] {
+        menu.EnsureLayout();
+        for (const auto& [name, handler] : handlers)
+            if (std::strcmp(method, name) == 0) answer = (menu.*handler)(parameters);
+    });
+    if (!answer)  // it threw: a host must still get an answer
+        g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_FAILED,
+                                              "%s failed", method);
+    else if (!answer->error.empty())
+        g_dbus_method_invocation_return_error_literal(
+            invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS, answer->error.c_str());
+    else
+        g_dbus_method_invocation_return_value(invocation, answer->reply);
 }
 
-void DbusMenu::Answer(const char* method, GVariant* parameters, GDBusMethodInvocation* invocation) {
-    EnsureLayout();
-    if (std::strcmp(method, "AboutToShow") == 0) {
-        gint32 id = 0;
-        g_variant_get(parameters, "(i)", &id);
-        if (id != 0 && !Find(id)) return ReturnUnknownIds(invocation);
-        // Only the root has entries to build; the host fetches them again only if they changed.
-        const bool changed = id == 0 && Open();
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(b)", changed));
-        return;
-    }
-    if (std::strcmp(method, "AboutToShowGroup") == 0) {
-        // What hosts on libdbusmenu-glib send instead, without waiting for the answer.
-        GVariantIter* ids = nullptr;
-        g_variant_get(parameters, "(ai)", &ids);
-        GVariantBuilder needed, errors;
-        g_variant_builder_init(&needed, G_VARIANT_TYPE("ai"));
-        g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
-        bool root = false, known = false;
-        gint32 id = 0;
-        while (g_variant_iter_next(ids, "i", &id)) {
-            if (id == 0) root = true;
-            if (id == 0 || Find(id))
-                known = true;
-            else
-                g_variant_builder_add(&errors, "i", id);
-        }
-        const bool asked = g_variant_iter_n_children(ids) > 0;
-        g_variant_iter_free(ids);
-        if (asked && !known) {
-            g_variant_builder_clear(&needed), g_variant_builder_clear(&errors);
-            return ReturnUnknownIds(invocation);
-        }
-        if (root && Open()) g_variant_builder_add(&needed, "i", 0);
-        g_dbus_method_invocation_return_value(invocation,
-                                              g_variant_new("(aiai)", &needed, &errors));
-        return;
-    }
+DbusMenu::Answer DbusMenu::GetLayout(GVariant* parameters) {
+    gint32 parent = 0, depth = 0;
+    GVariant* names = nullptr;
+    g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
+    const VariantPtr owned(names);
+    if (!Known(parent)) return {nullptr, "no item " + std::to_string(parent)};
+    // Only the root has entries below it; a depth of 0 asks for the item alone, and any other
+    // for its entries too (-1 and every other negative depth: all levels).
+    GVariant* const layout = Node(parent, names, parent == 0 && depth != 0);
+    return {g_variant_new("(u@(ia{sv}av))", m_revision, layout), {}};
+}
 
-    if (std::strcmp(method, "GetLayout") == 0) {
-        gint32 parent = 0, depth = 0;
-        GVariant* names = nullptr;
-        g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
-        VariantPtr owned(names);
-        if (parent != 0 && !Find(parent)) {
-            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR,
-                                                  G_DBUS_ERROR_INVALID_ARGS, "no item %d", parent);
-            return;
-        }
-        g_dbus_method_invocation_return_value(
-            invocation, g_variant_new("(u@(ia{sv}av))", m_revision, Layout(parent, depth, names)));
-    } else if (std::strcmp(method, "GetGroupProperties") == 0) {
-        GVariant *ids = nullptr, *names = nullptr;
-        g_variant_get(parameters, "(@ai@as)", &ids, &names);
-        VariantPtr ownedIds(ids), ownedNames(names);
-        GVariantBuilder all;
-        g_variant_builder_init(&all, G_VARIANT_TYPE("a(ia{sv})"));
-        std::vector<std::int32_t> wanted;
-        if (g_variant_n_children(ids) == 0) {
-            wanted.push_back(0);
-            for (const Item& item : m_items) wanted.push_back(item.id);
-        } else {
-            gsize count = 0;
-            const gint32* list =
-                static_cast<const gint32*>(g_variant_get_fixed_array(ids, &count, sizeof(gint32)));
-            wanted.assign(list, list + count);
-        }
-        for (std::int32_t id : wanted)
-            if (id == 0 || Find(id))
-                g_variant_builder_add(&all, "(i@a{sv})", id, Properties(id, names));
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(a(ia{sv}))", &all));
-    } else if (std::strcmp(method, "GetProperty") == 0) {
-        gint32 id = 0;
-        const gchar* name = nullptr;
-        g_variant_get(parameters, "(i&s)", &id, &name);
-        VariantPtr properties(id == 0 || Find(id) ? Properties(id, nullptr) : nullptr);
-        GVariant* value =
-            properties ? g_variant_lookup_value(properties.get(), name, nullptr) : nullptr;
-        if (!value) {
-            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR,
-                                                  G_DBUS_ERROR_INVALID_ARGS, "no such property");
-            return;
-        }
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
-        g_variant_unref(value);
-    } else if (std::strcmp(method, "Event") == 0) {
-        gint32 id = 0;
-        const gchar* event = nullptr;
-        g_variant_get(parameters, "(i&svu)", &id, &event, nullptr, nullptr);
-        // Answered first: the command may open a box and wait for the user.
-        g_dbus_method_invocation_return_value(invocation, nullptr);
-        Click(id, event);
-    } else if (std::strcmp(method, "EventGroup") == 0) {
-        GVariantIter* events = nullptr;
-        g_variant_get(parameters, "(a(isvu))", &events);
-        GVariantBuilder errors;
-        g_variant_builder_init(&errors, G_VARIANT_TYPE("ai"));
-        std::vector<std::pair<gint32, std::string>> clicks;
-        gint32 id = 0;
-        const gchar* event = nullptr;
-        while (g_variant_iter_next(events, "(i&svu)", &id, &event, nullptr, nullptr)) {
-            if (Find(id))
-                clicks.emplace_back(id, event);
-            else
-                g_variant_builder_add(&errors, "i", id);
-        }
-        const bool asked = g_variant_iter_n_children(events) > 0;
-        g_variant_iter_free(events);
-        if (asked && clicks.empty()) {
-            g_variant_builder_clear(&errors);
-            return ReturnUnknownIds(invocation);
-        }
-        g_dbus_method_invocation_return_value(invocation, g_variant_new("(ai)", &errors));
-        for (const auto& [clicked, name] : clicks) Click(clicked, name.c_str());
-    } else {
-        g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_METHOD,
-                                              "%s", method);
+DbusMenu::Answer DbusMenu::GetGroupProperties(GVariant* parameters) {
+    GVariant* names = nullptr;
+    g_variant_get(parameters, "(@ai@as)", nullptr, &names);
+    const VariantPtr owned(names);
+    std::vector<std::int32_t> ids = IdsOf(parameters);
+    if (ids.empty()) {  // all of them
+        ids.push_back(0);
+        for (const MenuEntry& entry : m_menu.entries) ids.push_back(entry.id);
     }
+    GVariantBuilder all;
+    g_variant_builder_init(&all, G_VARIANT_TYPE("a(ia{sv})"));
+    for (const std::int32_t id : ids)
+        if (Known(id)) g_variant_builder_add(&all, "(i@a{sv})", id, Properties(id, names));
+    return {g_variant_new("(a(ia{sv}))", &all), {}};
+}
+
+DbusMenu::Answer DbusMenu::GetProperty(GVariant* parameters) {
+    gint32 id = 0;
+    const gchar* name = nullptr;
+    g_variant_get(parameters, "(i&s)", &id, &name);
+    const VariantPtr properties(Known(id) ? Properties(id, nullptr) : nullptr);
+    const VariantPtr value(properties ? g_variant_lookup_value(properties.get(), name, nullptr)
+                                      : nullptr);
+    if (!value) return {nullptr, "no such property"};
+    return {g_variant_new("(v)", value.get()), {}};
+}
+
+DbusMenu::Answer DbusMenu::Event(GVariant* parameters) {
+    gint32 id = 0;
+    const gchar* event = nullptr;
+    g_variant_get(parameters, "(i&svu)", &id, &event, nullptr, nullptr);
+    Click(id, event);
+    return {nullptr, {}};
+}
+
+DbusMenu::Answer DbusMenu::EventGroup(GVariant* parameters) {
+    GVariantIter* events = nullptr;
+    g_variant_get(parameters, "(a(isvu))", &events);
+    std::vector<std::pair<std::int32_t, std::string>> clicks;
+    std::vector<std::int32_t> unknown;
+    gint32 id = 0;
+    const gchar* event = nullptr;
+    while (g_variant_iter_loop(events, "(i&svu)", &id, &event, nullptr, nullptr)) {
+        if (Find(id))
+            clicks.emplace_back(id, event);
+        else
+            unknown.push_back(id);
+    }
+    g_variant_iter_free(events);
+    if (clicks.empty() && !unknown.empty()) return {nullptr, kNoSuchItem};
+    for (const auto& [clicked, name] : clicks) Click(clicked, name.c_str());
+    return {g_variant_new("(@ai)", IdArray(unknown)), {}};
+}
+
+DbusMenu::Answer DbusMenu::AboutToShow(GVariant* parameters) {
+    gint32 id = 0;
+    g_variant_get(parameters, "(i)", &id);
+    if (!Known(id)) return {nullptr, kNoSuchItem};
+    // Only the root has entries to build; the host fetches them again only if they changed.
+    return {g_variant_new("(b)", id == 0 && Open()), {}};
+}
+
+// What hosts on libdbusmenu-glib send instead of AboutToShow, without waiting for the answer.
+DbusMenu::Answer DbusMenu::AboutToShowGroup(GVariant* parameters) {
+    const std::vector<std::int32_t> ids = IdsOf(parameters);
+    std::vector<std::int32_t> unknown, needed;
+    bool root = false;
+    for (const std::int32_t id : ids) {
+        root = root || id == 0;
+        if (!Known(id)) unknown.push_back(id);
+    }
+    if (!ids.empty() && unknown.size() == ids.size()) return {nullptr, kNoSuchItem};
+    if (root && Open()) needed.push_back(0);
+    return {g_variant_new("(@ai@ai)", IdArray(needed), IdArray(unknown)), {}};
 }
 
 void DbusMenu::Click(std::int32_t id, const char* event) {
-    const Item* item = Find(id);
+    const MenuEntry* entry = Find(id);
     // A stale id finds nothing: the entry it meant is gone, and no other may take its click.
-    if (!item || item->separator || !item->enabled || std::strcmp(event, "clicked") != 0) return;
-    // The answer has gone out already: a click that cannot be passed on is lost, not an error.
-    Guarded([&] { m_callbacks.choose(item->command); });
+    if (!entry || entry->kind != MenuKind::Command || !entry->enabled ||
+        std::strcmp(event, "clicked") != 0)
+        return;
+    m_callbacks.choose(entry->id);
 }
 
-std::vector<DbusMenu::Item> DbusMenu::ItemsOf(wxMenu* built) {
-    const std::unique_ptr<wxMenu> menu(built);
-    std::vector<Item> items;
-    if (!menu) return items;
-    for (const wxMenuItem* entry : menu->GetMenuItems()) {
-        Item item{};
-        item.command = entry->GetId();
-        item.separator = entry->IsSeparator();
-        item.id = item.command > 0 ? item.command
-                                   : kFirstUnnumberedId + static_cast<std::int32_t>(items.size());
-        item.label = item.separator ? wxString() : DbusMenuLabel(entry->GetItemLabel());
-        item.enabled = entry->IsEnabled();
-        items.push_back(item);
+bool DbusMenu::Apply(MenuModel menu) {
+    const std::vector<MenuEntry>& now = menu.entries;
+    bool sameLayout = now.size() == m_menu.entries.size();
+    for (size_t i = 0; sameLayout && i < now.size(); ++i)
+        sameLayout = now[i].id == m_menu.entries[i].id && now[i].kind == m_menu.entries[i].kind;
+    std::vector<std::pair<std::int32_t, std::vector<const char*>>> changed;
+    for (const MenuEntry& entry : now) {
+        const MenuEntry* old = Find(entry.id);
+        std::vector<const char*> names;
+        if (old) names = ChangedProperties(*old, entry);
+        if (!names.empty()) changed.emplace_back(entry.id, std::move(names));
     }
-    return items;
-}
+    m_menu = std::move(menu);
 
-bool DbusMenu::Apply(std::vector<Item> items) {
-    bool sameLayout = items.size() == m_items.size();
-    for (size_t i = 0; sameLayout && i < items.size(); ++i)
-        sameLayout = items[i].id == m_items[i].id && items[i].separator == m_items[i].separator;
-    std::vector<std::int32_t> changed;
-    for (const Item& item : items) {
-        const Item* old = Find(item.id);
-        if (old && (old->label != item.label || old->enabled != item.enabled))
-            changed.push_back(item.id);
-    }
-    m_items = std::move(items);
-
-    // Also when the layout changed: some hosts keep what they know of an id that stays.
+    // Changed properties go out even with a new layout: some hosts keep what they know of an id
+    // that stays.
     if (!changed.empty()) {
         GVariantBuilder updated;
         g_variant_builder_init(&updated, G_VARIANT_TYPE("a(ia{sv})"));
-        for (const std::int32_t id : changed)
-            g_variant_builder_add(&updated, "(i@a{sv})", id, Properties(id, nullptr));
+        for (const auto& [id, names] : changed) {
+            const VariantPtr wanted(g_variant_new_strv(names.data(), gssize(names.size())));
+            g_variant_builder_add(&updated, "(i@a{sv})", id, Properties(id, wanted.get()));
+        }
         Emit("ItemsPropertiesUpdated",
              g_variant_new("(a(ia{sv})@a(ias))", &updated,
                            g_variant_new_array(G_VARIANT_TYPE("(ias)"), nullptr, 0)));
@@ -321,7 +310,7 @@ void DbusMenu::Emit(const char* signal, GVariant* parameters) {
 
 void DbusMenu::EnsureLayout() {
     if (m_revision != 0) return;
-    m_items = ItemsOf(m_callbacks.buildQuietly());
+    m_menu = m_callbacks.quiet();
     m_revision = 1;
 }
 
@@ -329,19 +318,19 @@ void DbusMenu::Update() {
     // Nothing to follow before a host has asked for the menu, nor during an opening, which
     // builds and compares the menu itself.
     if (m_revision == 0 || m_opening) return;
-    Apply(ItemsOf(m_callbacks.buildQuietly()));
+    Apply(m_callbacks.quiet());
 }
 
 bool DbusMenu::Open() {
     // Built afresh exactly as the popup menu is; whatever way the building ends, it has ended.
     m_opening = true;
     const std::unique_ptr<bool, void (*)(bool*)> opened(&m_opening, [](bool* o) { *o = false; });
-    return Apply(ItemsOf(m_callbacks.buildOnOpening()));
+    return Apply(m_callbacks.opening());
 }
 
-const DbusMenu::Item* DbusMenu::Find(std::int32_t id) const {
-    for (const Item& item : m_items)
-        if (item.id == id) return &item;
+const MenuEntry* DbusMenu::Find(std::int32_t id) const {
+    for (const MenuEntry& entry : m_menu.entries)
+        if (entry.id == id) return &entry;
     return nullptr;
 }
 
@@ -357,22 +346,23 @@ GVariant* DbusMenu::Properties(std::int32_t id, GVariant* names) const {
     if (id == 0) {
         add("children-display", g_variant_new_string("submenu"));
     } else {
-        // Every property, every time: the host's library forgets those an answer leaves out.
-        const Item& item = *Find(id);
-        add("type", g_variant_new_string(item.separator ? "separator" : "standard"));
-        add("label", g_variant_new_string(item.label.utf8_str()));
-        add("enabled", g_variant_new_boolean(item.separator || item.enabled));
+        // Every property asked for, every time: the host's library forgets those an answer
+        // leaves out.
+        const MenuEntry& entry = *Find(id);
+        const bool separator = entry.kind == MenuKind::Separator;
+        add("type", g_variant_new_string(separator ? "separator" : "standard"));
+        add("label", g_variant_new_string(DbusMenuLabel(entry.label).utf8_str()));
+        add("enabled", g_variant_new_boolean(separator || entry.enabled));
         add("visible", g_variant_new_boolean(true));
     }
     return g_variant_builder_end(&properties);
 }
 
-GVariant* DbusMenu::Layout(std::int32_t parent, std::int32_t depth, GVariant* names) const {
+GVariant* DbusMenu::Node(std::int32_t id, GVariant* names, bool withEntries) const {
     GVariantBuilder children;
     g_variant_builder_init(&children, G_VARIANT_TYPE("av"));
-    // Depth 0 is the item alone, -1 all levels; only the root has entries below it.
-    if (parent == 0 && depth != 0)
-        for (const Item& item : m_items)
-            g_variant_builder_add(&children, "v", Layout(item.id, depth - 1, names));
-    return g_variant_new("(i@a{sv}av)", parent, Properties(parent, names), &children);
+    if (withEntries)
+        for (const MenuEntry& entry : m_menu.entries)
+            g_variant_builder_add(&children, "v", Node(entry.id, names, false));
+    return g_variant_new("(i@a{sv}av)", id, Properties(id, names), &children);
 }

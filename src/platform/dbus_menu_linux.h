@@ -1,21 +1,18 @@
 #pragma once
 
-// The tray's menu as com.canonical.dbusmenu, for hosts of StatusNotifierItems: each layout is a
-// wxMenu the tray builds, taken apart into items with positive ids. Hosts keep a copy of the
-// layout and draw it before they ask for a new one, so the copy follows the tray's status.
+// The tray's menu as com.canonical.dbusmenu, for hosts of StatusNotifierItems. Hosts keep a copy
+// of the layout and draw it before they ask for a new one, so the copy follows the tray's status.
 
 #include <gio/gio.h>
 
 #include <cstdint>
 #include <functional>
-#include <memory>
-#include <vector>
+#include <string>
 
 #include <wx/string.h>
 
 #include "platform/gio_owners_linux.h"
-
-class wxMenu;
+#include "platform/menu_model.h"
 
 // A toolkit menu label as dbusmenu shows it: "&x" marks the key as "_x" does there, "&&" is a
 // literal '&', and a literal '_' is doubled. An accelerator after a tab is dropped.
@@ -26,10 +23,11 @@ public:
     static constexpr const char* kPath = "/MenuBar";
 
     struct Callbacks {
-        std::function<wxMenu*()>
-            buildOnOpening;                     // the menu as the popup shows it, refresh included
-        std::function<wxMenu*()> buildQuietly;  // from the last refresh's status, none of its own
-        std::function<void(int command)> choose;  // a click on the entry of that toolkit id
+        std::function<MenuModel()> opening;  // the menu as the popup shows it, refresh included
+        std::function<MenuModel()> quiet;    // from the last refresh's status, none of its own
+        // A click on the command of that id. Called before the host has its answer, so it must
+        // not wait: a command may open a box and wait for the user.
+        std::function<void(int command)> choose;
     };
 
     // Exported on connection at kPath; not exported() when the bus refused it.
@@ -41,13 +39,11 @@ public:
     void Update();
 
 private:
-    struct Item {
-        std::int32_t
-            id;       // on the bus: the toolkit's id, or one from the position where it has none
-        int command;  // the toolkit's id
-        bool separator;
-        wxString label;
-        bool enabled;
+    // What a method answers: its reply (null for an empty one), or, with an error message, the
+    // error of a request about entries or properties that do not exist.
+    struct Answer {
+        GVariant* reply;
+        std::string error;
     };
 
     static void OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,
@@ -55,21 +51,29 @@ private:
                              GDBusMethodInvocation* invocation, gpointer self);
     static GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                    const gchar* property, GError**, gpointer);
-    void Answer(const char* method, GVariant* parameters, GDBusMethodInvocation* invocation);
 
-    static std::vector<Item> ItemsOf(wxMenu* menu);
-    bool Apply(std::vector<Item> items);
+    // Each answers the method of its name and unpacks that method's parameters itself.
+    Answer GetLayout(GVariant* parameters);
+    Answer GetGroupProperties(GVariant* parameters);
+    Answer GetProperty(GVariant* parameters);
+    Answer Event(GVariant* parameters);
+    Answer EventGroup(GVariant* parameters);
+    Answer AboutToShow(GVariant* parameters);
+    Answer AboutToShowGroup(GVariant* parameters);
+
+    bool Apply(MenuModel menu);
     bool Open();
     void EnsureLayout();
-    const Item* Find(std::int32_t id) const;
+    const MenuEntry* Find(std::int32_t id) const;
+    bool Known(std::int32_t id) const { return id == 0 || Find(id); }  // 0: the root
     GVariant* Properties(std::int32_t id, GVariant* names) const;
-    GVariant* Layout(std::int32_t parent, std::int32_t depth, GVariant* names) const;
+    GVariant* Node(std::int32_t id, GVariant* names, bool withEntries) const;
     void Click(std::int32_t id, const char* event);
     void Emit(const char* signal, GVariant* parameters);
 
     GDBusConnection* m_connection;
     Callbacks m_callbacks;
-    std::vector<Item> m_items;
+    MenuModel m_menu;
     std::uint32_t m_revision = 0;  // 0: nothing built yet
     bool m_opening = false;        // the opening's own refresh must not update the copy first
     Registration m_registration;

@@ -4,7 +4,7 @@
 
 #include <wx/taskbar.h>
 
-class wxMenu;
+#include "platform/menu_model.h"
 
 // What a display of the tray icon shows, for trays that draw the desktop theme's own icons.
 enum class TrayDisplay { Unknown, Running, Stopped };
@@ -21,10 +21,12 @@ public:
     // What the displays from the next SetIcon on show.
     void SetDisplayKind(TrayDisplay kind);
 
-    // The menu from the status as the last refresh left it, in the form of the last opening,
-    // without a refresh of its own: for hosts that keep a copy of the menu between openings. The
-    // caller owns it.
-    virtual wxMenu* CreateQuietMenu() = 0;
+    // What the menu shows when it opens: the status refreshed, in the form the Shift key asks for.
+    virtual MenuModel OpenMenu() = 0;
+    // What the menu shows from the status as the last refresh left it, in the form of the last
+    // opening, without a refresh of its own: for hosts that keep a copy of the menu between
+    // openings.
+    virtual MenuModel QuietMenu() = 0;
 
     // What the menu shows may have changed (a refresh, a command started or ended): hosts that
     // keep a copy of the menu get the new one, and are told only of what did change.

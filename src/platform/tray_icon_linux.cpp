@@ -192,8 +192,8 @@ private:
         }
         if (m_stage == ItemStage::Registered) return HideXembed();
         if (!m_item) {
-            DbusMenu::Callbacks menu{[this] { return m_icon.CreatePopupMenu(); },
-                                     [this] { return m_icon.CreateQuietMenu(); },
+            DbusMenu::Callbacks menu{[this] { return m_icon.OpenMenu(); },
+                                     [this] { return m_icon.QuietMenu(); },
                                      [this](int command) { Choose(command); }};
             auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu),
                                                              [this] { PopUpMenu(); });

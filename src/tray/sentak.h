@@ -54,8 +54,11 @@ public:
 
     // A fresh menu for each opening, built from a fresh refresh; the toolkit owns and deletes it.
     wxMenu* CreatePopupMenu() override;
-    // The same menu from the status as the last refresh left it, in the form of the last opening.
-    wxMenu* CreateQuietMenu() override;
+    // What the popup menu shows: refreshes, then reads the Shift key for the form.
+    MenuModel OpenMenu() override;
+    // What the menu shows from the status as the last refresh left it, in the form of the last
+    // opening.
+    MenuModel QuietMenu() override;
 
     void OnOpenWebSettings(wxCommandEvent& event);
     void OnExitTray(wxCommandEvent& event);

@@ -9,85 +9,80 @@
 #include "tray/translations.h"
 
 namespace {
-// A fact about the service: shown greyed, choosing it does nothing.
-void AppendFact(wxMenu& menu, int id, const wxString& text) {
-    menu.Append(id, text)->Enable(false);
-}
-void AppendSeparator(wxMenu& menu, int id) {
-    menu.Append(new wxMenuItem(&menu, id, wxString(), wxString(), wxITEM_SEPARATOR));
+// The menu as the toolkit's popup shows it.
+wxMenu* NewMenu(const MenuModel& model) {
+    auto* menu = new wxMenu;
+    for (const MenuEntry& entry : model.entries) {
+        if (entry.kind == MenuKind::Separator)
+            menu->Append(new wxMenuItem(menu, entry.id, wxString(), wxString(), wxITEM_SEPARATOR));
+        else
+            menu->Append(entry.id, entry.label)->Enable(entry.enabled);
+    }
+    return menu;
 }
 }  // namespace
 
-wxMenu* Sentak::CreatePopupMenu() {
+wxMenu* Sentak::CreatePopupMenu() { return NewMenu(OpenMenu()); }
+
+MenuModel Sentak::OpenMenu() {
     RefreshStatus();
     // Read once, after the refresh: the form follows the key as it is now, not at the click.
     m_extendedMenu = m_desktop.WantsExtendedMenu();
     m_outageShownAt = -1;  // an opening shows the time as it is now
-    return CreateQuietMenu();
+    return QuietMenu();
 }
 
-wxMenu* Sentak::CreateQuietMenu() {
-    const bool extended = m_extendedMenu;
+MenuModel Sentak::QuietMenu() {
     if (m_statusValid)
         m_outageShownAt = -1;
     else if (m_outageShownAt < 0)
         m_outageShownAt = static_cast<std::int64_t>(wxDateTime::GetTimeNow());
-
-    auto* menu = new wxMenu;
-    if (extended)
-        menu->Append(ID_LAST_UPDATED,
-                     LastUpdatedText(m_statusValid ? m_status.lastUpdate() : m_outageShownAt));
-
+    const std::int64_t shownTime = m_statusValid ? m_status.lastUpdate() : m_outageShownAt;
     const wxString product = LiteralLabel(GetProductName());
-    wxString header = product;
-    if (!m_statusValid) {
-        // TRANSLATORS: Top entry of the tray menu when the service does not answer; %s is the
-        // product name. The capitals are the warning.
-        header = wxString::Format(TranslatedFormat("%s Service NOT RUNNING"), product);
-    }
-    menu->Append(ID_SERVICE_HEADER, header)->Enable(!m_statusValid);
-    AppendSeparator(*menu, ID_SEPARATOR_FACTS);
-
+    // TRANSLATORS: Top entry of the tray menu when the service does not answer; %s is the product
+    // name. The capitals are the warning.
+    const wxString notRunning = TranslatedFormat("%s Service NOT RUNNING");
     const wxString version = m_statusValid ? LiteralLabel(m_status.version()) : "???";
+    MenuModel menu;
+    const auto portFact = [&](int id, const wxString& label, std::int32_t port) {
+        menu.Fact(id, wxString::Format("%s: %s", label, PortText(m_statusValid, port)));
+    };
+
+    if (m_extendedMenu) menu.Fact(ID_LAST_UPDATED, LastUpdatedText(shownTime), true);
+    menu.Fact(ID_SERVICE_HEADER, m_statusValid ? product : wxString::Format(notRunning, product),
+              !m_statusValid);
+    menu.Separator(ID_SEPARATOR_FACTS);
     // TRANSLATORS: %s is the service's version text, or "???" when it is not known.
-    AppendFact(*menu, ID_VERSION_FACT, wxString::Format(TranslatedFormat("Version: %s"), version));
+    menu.Fact(ID_VERSION_FACT, wxString::Format(TranslatedFormat("Version: %s"), version));
     // TRANSLATORS: The port labels are shown as "label: 8080"; the colon and the number are
     // added by the program.
-    AppendFact(
-        *menu, ID_HTTP_PORT_FACT,
-        wxString::Format("%s: %s", _("HTTP port"), PortText(m_statusValid, m_status.httpPort())));
-    AppendFact(
-        *menu, ID_HTTPS_PORT_FACT,
-        wxString::Format("%s: %s", _("HTTPS port"), PortText(m_statusValid, m_status.httpsPort())));
-    AppendFact(
-        *menu, ID_RTSP_PORT_FACT,
-        wxString::Format("%s: %s", _("RTSP port"), PortText(m_statusValid, m_status.rtspPort())));
+    portFact(ID_HTTP_PORT_FACT, _("HTTP port"), m_status.httpPort());
+    portFact(ID_HTTPS_PORT_FACT, _("HTTPS port"), m_status.httpsPort());
+    portFact(ID_RTSP_PORT_FACT, _("RTSP port"), m_status.rtspPort());
     // TRANSLATORS: %s is the port number, or "???" when there is none.
-    AppendFact(*menu, ID_REMOTE_PORT_FACT,
-               wxString::Format(TranslatedFormat("Remote connection port: %s"),
-                                PortText(m_statusValid, m_status.remotePort())));
-    AppendSeparator(*menu, ID_SEPARATOR_COMMANDS);
+    const wxString remote = TranslatedFormat("Remote connection port: %s");
+    menu.Fact(ID_REMOTE_PORT_FACT,
+              wxString::Format(remote, PortText(m_statusValid, m_status.remotePort())));
+    menu.Separator(ID_SEPARATOR_COMMANDS);
 
     const bool hasWebPort = m_status.httpPort() != 0 || m_status.httpsPort() != 0;
     // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
     // other commands ("&Manage Windows services", "S&tart service", "St&op service", "&Restart
     // service", "E&xit tray application") do not use.
-    menu->Append(ID_OPEN_WEB_SETTINGS, _("Open web &settings"))
-        ->Enable(m_statusValid && hasWebPort);
-    if (!extended) return menu;
+    menu.Command(ID_OPEN_WEB_SETTINGS, _("Open web &settings"), m_statusValid && hasWebPort);
+    if (!m_extendedMenu) return menu;
 
-    menu->Append(ID_MANAGE_SERVICES, ManageServicesLabel());
+    menu.Command(ID_MANAGE_SERVICES, ManageServicesLabel());
     // A service that does not answer may still run (hung, or its pipe taken by another), so that
     // only an answer greys Start; while a command of ours runs, all three wait for it.
     // TRANSLATORS: Menu commands that start, stop and restart the service; keep one '&' in each,
     // on a letter that no other command of the menu uses ("Open web &settings", "&Manage Windows
     // services", "E&xit tray application" and these three).
-    menu->Append(ID_START_SERVICE, _("S&tart service"))
-        ->Enable(!m_commandPending && !m_statusValid);
-    menu->Append(ID_STOP_SERVICE, _("St&op service"))->Enable(!m_commandPending);
-    menu->Append(ID_RESTART_SERVICE, _("&Restart service"))->Enable(!m_commandPending);
-    AppendSeparator(*menu, ID_SEPARATOR_EXIT);
+    menu.Command(ID_START_SERVICE, _("S&tart service"), !m_commandPending && !m_statusValid);
+    menu.Command(ID_STOP_SERVICE, _("St&op service"), !m_commandPending);
+    menu.Command(ID_RESTART_SERVICE, _("&Restart service"), !m_commandPending);
+    menu.Separator(ID_SEPARATOR_EXIT);
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
-    menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));
+    menu.Command(ID_EXIT_TRAY, _("E&xit tray application"));
     return menu;
 }
