@@ -5,6 +5,8 @@
 
 #include <wx/bitmap.h>
 
+#include "platform/platform.h"
+
 namespace {
 
 constexpr const char* kInterface = "org.kde.StatusNotifierItem";
@@ -135,9 +137,13 @@ GVariant* StatusNotifierItem::OnGetProperty(GDBusConnection*, const gchar*, cons
     if (is("WindowId")) return g_variant_new_int32(0);
     if (is("IconPixmap")) return g_variant_ref(item.m_pixmaps.get());
     if (is("OverlayIconPixmap") || is("AttentionIconPixmap")) return NoPixmaps();
-    if (is("ToolTip"))
-        return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), item.m_tooltip.utf8_str().data(),
-                             "");
+    if (is("ToolTip")) {
+        // The first line is the title; the rest the body, which hosts render as markup.
+        const wxString title = item.m_tooltip.BeforeFirst('\n');
+        const wxString body = NotificationBody(item.m_tooltip.AfterFirst('\n'));
+        return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), title.utf8_str().data(),
+                             body.utf8_str().data());
+    }
     if (is("ItemIsMenu")) return g_variant_new_boolean(true);  // a left click opens it too
     if (is("Menu")) return g_variant_new_object_path(DbusMenu::kPath);
     return g_variant_new_string("");  // the icon names and the theme path: the pixmaps say it all

@@ -46,6 +46,8 @@ wxMenu* Sentak::CreateQuietMenu() {
         header = wxString::Format(TranslatedFormat("%s Service NOT RUNNING"), product);
     }
     menu->Append(ID_SERVICE_HEADER, header)->Enable(!m_statusValid);
+    if (!m_statusValid && m_reason)
+        AppendFact(*menu, ID_OUTAGE_REASON, LiteralLabel(ReasonText(*m_reason)));
     AppendSeparator(*menu, ID_SEPARATOR_FACTS);
 
     const wxString version = m_statusValid ? LiteralLabel(m_status.version()) : "???";
@@ -77,15 +79,12 @@ wxMenu* Sentak::CreateQuietMenu() {
     if (!extended) return menu;
 
     menu->Append(ID_MANAGE_SERVICES, ManageServicesLabel());
-    // A service that does not answer may still run (hung, or its pipe taken by another), so that
-    // only an answer greys Start; while a command of ours runs, all three wait for it.
-    // TRANSLATORS: Menu commands that start, stop and restart the service; keep one '&' in each,
-    // on a letter that no other command of the menu uses ("Open web &settings", "&Manage Windows
-    // services", "E&xit tray application" and these three).
-    menu->Append(ID_START_SERVICE, _("S&tart service"))
-        ->Enable(!m_commandPending && !m_statusValid);
-    menu->Append(ID_STOP_SERVICE, _("St&op service"))->Enable(!m_commandPending);
-    menu->Append(ID_RESTART_SERVICE, _("&Restart service"))->Enable(!m_commandPending);
+    const OfferedCommands offered = OfferCommands(m_commandPending, m_statusValid, m_reason);
+    menu->Append(ID_START_SERVICE, ServiceCommandLabel(ServiceCommand::Start))
+        ->Enable(offered.start);
+    menu->Append(ID_STOP_SERVICE, ServiceCommandLabel(ServiceCommand::Stop))->Enable(offered.stop);
+    menu->Append(ID_RESTART_SERVICE, ServiceCommandLabel(ServiceCommand::Restart))
+        ->Enable(offered.restart);
     AppendSeparator(*menu, ID_SEPARATOR_EXIT);
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu->Append(ID_EXIT_TRAY, _("E&xit tray application"));
