@@ -179,13 +179,13 @@ public:
     }
     void OpenMenu() { delete CreatePopupMenu(); }  // as the toolkit does after showing it
     bool PopupMenu(wxMenu* menu) override {
-        popups.push_back(menu->GetMenuItemCount());
+        popups.push_back(menu->FindItem(ID_EXIT_TRAY) != nullptr);
         return true;
     }
 
     std::vector<wxBitmapBundle> images;
     std::vector<wxString> tooltips;
-    std::vector<std::size_t> popups;  // the entries of each menu popped up
+    std::vector<bool> popups;         // each menu popped up: whether in the extended form
     std::function<void()> displayed;  // after each display is recorded
 };
 

@@ -86,11 +86,12 @@ std::optional<OutageReason> DecideReason(const ServiceFacts& facts) {
     return FromScm(std::get<ScmFacts>(facts));
 }
 
-// TRANSLATORS: The reasons below are the second paragraph of the notification when the service
-// stops, a line of the tray icon's tooltip and an entry of the menu.
 wxString ReasonText(const OutageReason& reason) {
     switch (reason.kind) {
         case Kind::NotInstalled:
+            // TRANSLATORS: This and the next reasons why the service does not answer are the
+            // second paragraph of the notification when it stops, the second line of the tray
+            // icon's tooltip and an entry of the menu.
             return _("The service is not installed.");
         case Kind::Masked:
             return _("The service is masked, so it cannot be started.");
@@ -154,15 +155,18 @@ OfferedCommands OfferCommands(bool commandPending, bool statusValid,
 }
 
 wxString ServiceCommandLabel(ServiceCommand command) {
-    // TRANSLATORS: Menu commands that start, stop and restart the service; keep one '&' in each,
-    // on a letter that no other command of the menu uses ("Open web &settings", "&Manage Windows
-    // services", "E&xit tray application" and these three).
     switch (command) {
         case ServiceCommand::Start:
+            // TRANSLATORS: Menu commands that start, stop and restart the service, and without
+            // the '&' the button on the notification when it stops; keep one '&' in each, on a
+            // letter that no other command of the menu uses ("Open web &settings", "&Manage
+            // Windows services", "E&xit tray application" and these three).
             return _("S&tart service");
         case ServiceCommand::Stop:
+            // TRANSLATORS: See "S&tart service".
             return _("St&op service");
         case ServiceCommand::Restart:
+            // TRANSLATORS: See "S&tart service".
             return _("&Restart service");
     }
     return {};
