@@ -33,7 +33,7 @@ namespace scm {
 constexpr std::uint32_t kStopped = 1, kStartPending = 2, kStopPending = 3, kRunning = 4,
                         kContinuePending = 5, kPausePending = 6, kPaused = 7;
 constexpr std::uint32_t kServiceDoesNotExist = 1060, kServiceSpecificError = 1066,
-                        kProcessAborted = 1067;
+                        kProcessAborted = 1067, kServiceNeverStarted = 1077;
 }  // namespace scm
 
 using ServiceFacts = std::variant<UnitFacts, ScmFacts>;

@@ -15,7 +15,8 @@ static_assert(scm::kStopped == SERVICE_STOPPED && scm::kRunning == SERVICE_RUNNI
               scm::kPausePending == SERVICE_PAUSE_PENDING && scm::kPaused == SERVICE_PAUSED);
 static_assert(scm::kServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST &&
               scm::kServiceSpecificError == ERROR_SERVICE_SPECIFIC_ERROR &&
-              scm::kProcessAborted == ERROR_PROCESS_ABORTED);
+              scm::kProcessAborted == ERROR_PROCESS_ABORTED &&
+              scm::kServiceNeverStarted == ERROR_SERVICE_NEVER_STARTED);
 
 namespace {
 

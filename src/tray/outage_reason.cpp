@@ -62,6 +62,7 @@ std::optional<OutageReason> FromScm(const ScmFacts& service) {
     }
     switch (service.win32ExitCode) {
         case 0:
+        case scm::kServiceNeverStarted:
             return OutageReason{Kind::Stopped, {}};
         case scm::kProcessAborted:
             return OutageReason{Kind::Aborted, {}};
@@ -98,7 +99,7 @@ wxString ReasonText(const OutageReason& reason) {
         case Kind::Disabled:
             return _("The service is disabled, so it cannot be started.");
         case Kind::Stopped:
-            return _("The service was stopped.");
+            return _("The service is stopped.");
         case Kind::Exited:
             // TRANSLATORS: %s is the service's exit code, a number.
             return wxString::Format(TranslatedFormat("The service exited with code %s."),
