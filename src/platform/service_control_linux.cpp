@@ -10,6 +10,7 @@
 #include <wx/intl.h>
 
 #include "platform/gio_owners_linux.h"
+#include "platform/system_bus_linux.h"
 #include "tray/translations.h"
 
 namespace {
@@ -42,9 +43,10 @@ ServiceOutcome Failure(const wxString& message) {
 }
 
 // The error's own text, without the D-Bus error name that GDBus puts before it.
-ServiceOutcome Failure(GError* error) {
-    g_dbus_error_strip_remote_error(error);
-    return Failure(wxString::FromUTF8(error->message));
+ServiceOutcome Failure(const GError* error) {
+    const ErrorPtr own(g_error_copy(error));
+    g_dbus_error_strip_remote_error(own.get());
+    return Failure(wxString::FromUTF8(own->message));
 }
 
 ServiceOutcome JobOutcome(const std::string& result) {
@@ -71,9 +73,14 @@ public:
         m_job.clear();
         m_endedJobs.clear();
         m_cancel.reset(g_cancellable_new());
-        if (m_bus && !g_dbus_connection_is_closed(m_bus.get())) return Queue();
-        // Asynchronously: a system bus that does not answer must not freeze the tray.
-        g_bus_get(G_BUS_TYPE_SYSTEM, m_cancel.get(), &SystemdControl::OnBus, Alive());
+        WithSystemBus(m_cancel.get(),
+                      [weak = weak_from_this()](GDBusConnection* bus, const GError* error) {
+                          const auto self = weak.lock();
+                          if (!self) return;
+                          if (!bus) return self->Finish(Failure(error));
+                          if (bus != self->m_bus.get()) self->Connected(bus);
+                          self->Queue();
+                      });
     }
 
 private:
@@ -86,18 +93,6 @@ private:
     }
     static void Forget(gpointer data) { delete static_cast<Weak*>(data); }
 
-    static void OnBus(GObject*, GAsyncResult* result, gpointer data) {
-        GError* error = nullptr;
-        ConnectionPtr bus(g_bus_get_finish(result, &error));
-        const ErrorPtr failed(error);
-        const auto self = Take(data);
-        if (!self) return;
-        Guarded([&] {
-            if (!bus) return self->Finish(Failure(error));
-            self->Connected(std::move(bus));
-        });
-    }
-
     // Lets go of the bus and what we asked of it.
     void Disconnect() {
         m_jobRemoved = Subscription();
@@ -105,11 +100,10 @@ private:
         m_bus.reset();
     }
 
-    void Connected(ConnectionPtr bus) {
+    // Follows a new connection: the owner's previous one has closed.
+    void Connected(GDBusConnection* bus) {
         Disconnect();
-        m_bus = std::move(bus);
-        // The bus going away ends a command, never the program.
-        g_dbus_connection_set_exit_on_close(m_bus.get(), FALSE);
+        m_bus.reset(G_DBUS_CONNECTION(g_object_ref(bus)));
         m_closed = g_signal_connect_data(
             m_bus.get(), "closed", G_CALLBACK(&OnClosed), Alive(),
             GClosureNotify(+[](gpointer data, GClosure*) { Forget(data); }), GConnectFlags(0));
@@ -119,10 +113,9 @@ private:
                                                &SystemdControl::OnJobRemoved, Alive(), &Forget),
             Unsubscribe{m_bus.get()});
         // systemd signals the ends of jobs only to clients that asked for them. The bus keeps
-        // our messages in order, so this is in place before the command below.
+        // our messages in order, so this is in place before the command that follows.
         g_dbus_connection_call(m_bus.get(), kSystemd, kManagerPath, kManager, "Subscribe", nullptr,
                                nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
-        Queue();
     }
 
     void Queue() {
