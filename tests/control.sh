@@ -1,19 +1,29 @@
 #!/usr/bin/env bash
-# Start, stop and restart from the tray's menu, whole program: Sentak in Xfce's panel beside the
-# stand-in of systemd's manager on a private system bus, which serves the status socket while its
-# unit runs. Clicks come through the dbusmenu's Event, as a host sends them. Stop shows the
-# stopped display at once and notifies nothing; Start and Restart bring the running display
-# back; the service then killed is notified exactly once.
+# Start, stop and restart from the tray's menu, whole program: Sentak in Xfce's panel beside
+# systemd's own manager on a private system bus, whose unit runs statusd on the status socket.
+# Clicks come through the dbusmenu's Event, as a host sends them. Stop shows the stopped display
+# at once and notifies nothing; Start and Restart bring the running display back; a masked unit
+# and one whose start fails end in the command's error box; another client's job ending does not
+# end ours; a command after the bus and the manager came back reaches the manager; the service
+# then killed is notified exactly once.
 # Usage: control.sh BUILD_DIR
 set -euo pipefail
-build=$1
+build=$(cd "$1" && pwd)
 source "$(dirname "$0")/lib.sh"
-logs=(sentak.err manager.err notify.log)
+logs=(sentak.err systemd/manager.log notify.log)
 
 headless_start 1024x768 xfce4-panel
 watch_notifications
 export QUENTHAL_PIPE=$work/Quenthal
-headless_system_bus "$build/bin/systemd-standin" --running 2>"$work/manager.err"
+# Each start is counted; touching $work/slow makes it take a while, $work/fails makes it fail.
+systemd_unit quenthal.service <<UNIT
+[Service]
+ExecStartPre=/bin/sh -c 'echo >>$work/starts && test ! -e $work/fails && (test ! -e $work/slow || sleep 4)'
+ExecStart=$build/bin/statusd --path $QUENTHAL_PIPE
+UNIT
+systemd_unit other.service <<<$'[Service]\nType=oneshot\nExecStart=/bin/true'
+systemd_start
+systemd_ctl start quenthal.service
 "$build/bin/sentak" >"$work/sentak.log" 2>"$work/sentak.err" &
 sentak=$!
 pids+=($sentak)
@@ -30,23 +40,64 @@ choose() {
 shows() { wait_for "$2" tooltip_is "Vantora 3 Service $1" || fail "not '$1' but $(property ToolTip)"; }
 notified() { grep -c member=Notify "$work/notify.log" || true; }
 notified_once() { [ "$(notified)" = 1 ]; }
+starts() { wc -l <"$work/starts"; }
+started_since() { [ "$(starts)" -gt "$1" ]; } # started_since COUNT
+state_is() { [ "$(systemd_ctl is-active quenthal.service)" = "$1" ]; }
+# No command is under way: the menu's Stop is enabled again.
+idle() { menu GetProperty 6003 enabled | grep -q true; }
+# box CAPTION: the command's error box shows; it is closed with its OK.
+box() {
+    wait_for 15 xdotool search --name "$1" || fail "no box '$1'"
+    xdotool search --name "$1" windowfocus --sync %@ key Return
+    wait_for 10 sh -c "! xdotool search --name '$1'" || fail "the box '$1' stayed"
+}
 shows running 10
 
 # Within two ticks, however long the ten of an unasked-for stop would take.
 choose 6003
 shows "not running anymore" 5
-grep -q "StopUnit quenthal.service: done" "$work/manager.err" || fail "no stop through the manager"
+state_is inactive || fail "no stop through the manager"
 choose 6002
 shows running 5
-choose 6004
-wait_for 5 grep -q "RestartUnit quenthal.service: done" "$work/manager.err" || fail "no restart"
+
+# Ours ends with its own job: another client's, ending first, is none of ours.
+choose 6003
+wait_for 10 idle || fail "the Stop never ended"
+touch "$work/slow"
+choose 6002
+wait_for 10 state_is activating || fail "the slow Start never began"
+systemd_ctl start other.service
+wait_for 15 idle || fail "our Start never ended"
+state_is active || fail "another job ended our Start"
+rm "$work/slow"
 shows running 5
+
+# The manager refusing, and a job that fails.
+choose 6003
+wait_for 10 idle || fail "the Stop never ended"
+systemd_ctl -q mask quenthal.service
+choose 6002
+box "Failed to start the service"
+systemd_ctl -q unmask quenthal.service
+touch "$work/fails"
+choose 6002
+box "Failed to start the service"
+rm "$work/fails"
+
+# The bus and the manager gone and back at the same address between two commands.
+systemd_stop
+systemd_start
+before=$(starts)
+choose 6004
+wait_for 10 started_since "$before" || fail "the Restart after the bus came back did not reach it"
+shows running 10
 [ "$(notified)" = 0 ] || fail "the stop asked for was notified"
 
-kill "$HEADLESS_MANAGER_PID" # the service killed: nobody asked for this one
+systemd_ctl kill --signal=KILL quenthal.service # nobody asked for this one
 wait_for 30 notified_once || fail "the unasked-for stop was not notified"
 shows "not running anymore" 1
 sleep 4
 notified_once || fail "the stop was notified more than once"
 echo "control: stop shown at once without a notification, start and restart running again," \
-    "a killed service notified once"
+    "refusals boxed, our job waited for, commands after the bus came back, a killed service" \
+    "notified once"

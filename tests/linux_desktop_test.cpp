@@ -128,21 +128,12 @@ ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.serv
     return outcome;
 }
 
-// Through systemd's D-Bus API: done once the job has ended as asked; otherwise the manager's own
-// reason, whichever way it refuses.
+// What systemd's own manager cannot be made to do here (the whole-program control test has it):
+// polkit refusing, a job that never ends, no manager at all. The manager's own reason each time.
 TEST(Systemd, EachWayTheManagerAnswers) {
     using Result = ServiceOutcome::Result;
-    TestService path;  // only for a private socket path
-    path.Stop();
     std::optional<SystemBus> bus(std::in_place);
-    bus->StartManager({"--path", path.Path()});
     const std::unique_ptr<ServiceControl> kept = MakeServiceControl();
-    EXPECT_EQ(Command(ServiceCommand::Start, "quenthal.service", kept).result, Result::Done);
-    EXPECT_TRUE(RefreshOnce().status.has_value());
-    EXPECT_EQ(Command(ServiceCommand::Restart).result, Result::Done);
-    EXPECT_TRUE(RefreshOnce().status.has_value());
-    EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Done);
-    EXPECT_FALSE(RefreshOnce().status.has_value());
     // Gone before its command ended, as at exit: its callback must never come.
     bool called = false;
     MakeServiceControl()->Run(ServiceCommand::Start, "quenthal.service",
@@ -150,23 +141,15 @@ TEST(Systemd, EachWayTheManagerAnswers) {
     RunMainLoop(std::chrono::seconds(2), [] {});
     EXPECT_FALSE(called);
 
-    const struct {
-        std::vector<std::string> options;
-        const char* unit;
-        const char* message;
-    } refusals[] = {
-        {{}, "other.service", "Unit other.service not found."},
-        {{"--refuse", "no-such-unit"}, "quenthal.service", "Unit quenthal.service not found."},
-        {{"--refuse", "access-denied"}, "quenthal.service", "Access denied"},
-        {{"--refuse", "job-fails"},
-         "quenthal.service",
-         "The service manager's job ended with the result \"failed\"."},
+    const std::pair<const char*, const char*> refusals[] = {
+        {"access-denied", "Access denied"},
+        {"job-fails", "The service manager's job ended with the result \"failed\"."},
     };
-    for (const auto& refusal : refusals) {
-        bus->StartManager(refusal.options);
-        const ServiceOutcome outcome = Command(ServiceCommand::Start, refusal.unit);
-        EXPECT_EQ(outcome.result, Result::Failed) << refusal.message;
-        EXPECT_EQ(outcome.message, refusal.message);
+    for (const auto& [why, message] : refusals) {
+        bus->StartManager({"--refuse", why});
+        const ServiceOutcome outcome = Command(ServiceCommand::Start);
+        EXPECT_EQ(outcome.result, Result::Failed) << message;
+        EXPECT_EQ(outcome.message, message);
     }
     bus->StopManager();
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";

@@ -114,6 +114,15 @@ TEST_F(Tray, AnAskedForStopShowsAtOnceWithoutANotification) {
     tray.Ticks();
     EXPECT_EQ(tray.tooltips.back(), kStopped);
     EXPECT_EQ(desktop.notifications, std::vector<wxString>{kReport});
+
+    // A Stop that failed asked for nothing: the service then going away is news.
+    service.Start({});
+    tray.Ticks();
+    tray.Choose(ID_STOP_SERVICE);
+    service.Stop();
+    tray.Control().End({ServiceOutcome::Result::Failed, "Access denied"});
+    tray.Ticks(10);
+    EXPECT_EQ(desktop.notifications, (std::vector<wxString>{kReport, kReport}));
 }
 
 // Decoding is nearly all a running tick costs: done again only once the file changed, and until
