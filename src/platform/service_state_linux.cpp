@@ -15,14 +15,20 @@ constexpr const char* kService = "org.freedesktop.systemd1.Service";
 // A manager slower than this cannot say why in time to be of use.
 constexpr int kAskTimeoutMs = 5000;
 
+// Each property, and the fact it gives: a text or a number.
 struct Property {
     const char* interface;
     const char* name;
+    wxString UnitFacts::*text;
+    std::int32_t UnitFacts::*number;
 };
 // The unit's properties first: without them there is nothing to tell.
-constexpr Property kProperties[] = {{kUnit, "LoadState"},       {kUnit, "ActiveState"},
-                                    {kUnit, "SubState"},        {kService, "Result"},
-                                    {kService, "ExecMainCode"}, {kService, "ExecMainStatus"}};
+const Property kProperties[] = {{kUnit, "LoadState", &UnitFacts::loadState, nullptr},
+                                {kUnit, "ActiveState", &UnitFacts::activeState, nullptr},
+                                {kUnit, "SubState", &UnitFacts::subState, nullptr},
+                                {kService, "Result", &UnitFacts::result, nullptr},
+                                {kService, "ExecMainCode", nullptr, &UnitFacts::execMainCode},
+                                {kService, "ExecMainStatus", nullptr, &UnitFacts::execMainStatus}};
 constexpr int kUnitProperties = 3;
 constexpr int kPropertyCount = int(sizeof kProperties / sizeof kProperties[0]);
 
@@ -59,33 +65,11 @@ struct Question {
             got(std::nullopt);
     }
 
-    void Store(int index, GVariant* value) {
-        const bool text = g_variant_is_of_type(value, G_VARIANT_TYPE_STRING);
-        const bool number = g_variant_is_of_type(value, G_VARIANT_TYPE_INT32);
-        const auto string = [&] {
-            return text ? wxString::FromUTF8(g_variant_get_string(value, nullptr)) : wxString();
-        };
-        const auto integer = [&] { return number ? g_variant_get_int32(value) : 0; };
-        switch (index) {
-            case 0:
-                facts.loadState = string();
-                break;
-            case 1:
-                facts.activeState = string();
-                break;
-            case 2:
-                facts.subState = string();
-                break;
-            case 3:
-                facts.result = string();
-                break;
-            case 4:
-                facts.execMainCode = integer();
-                break;
-            case 5:
-                facts.execMainStatus = integer();
-                break;
-        }
+    void Store(const Property& property, GVariant* value) {
+        if (property.text && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
+            facts.*property.text = wxString::FromUTF8(g_variant_get_string(value, nullptr));
+        if (property.number && g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
+            facts.*property.number = g_variant_get_int32(value);
     }
 };
 
@@ -104,7 +88,7 @@ void OnProperty(GObject* bus, GAsyncResult* result, gpointer data) {
         GVariant* value = nullptr;
         g_variant_get(reply.get(), "(v)", &value);
         const VariantPtr owned(value);
-        question.Store(call->index, value);
+        question.Store(kProperties[call->index], value);
     } else if (call->index < kUnitProperties) {
         question.failed = true;  // a unit not of the service kind lacks only the rest
     }
