@@ -1,6 +1,7 @@
 // The tray's decisions, driven by a real service: which display it sets, and when it reports a
 // stop.
 #include <wx/artprov.h>
+#include <wx/notifmsg.h>
 
 #include <fstream>
 
@@ -161,6 +162,19 @@ TEST(ServiceIcon, DecodedAgainOnlyWhenItsFileChanged) {
 }
 
 #ifdef _WIN32
+// A click on the stop notice's balloon reaches the tray.
+TEST(Balloon, AClickReachesTheTray) {
+    wxTaskBarIcon icon;
+    ASSERT_TRUE(icon.SetIcon(wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER)));
+    int clicks = 0;
+    DefaultDesktop().Notify(icon, "Service not running", "...", std::nullopt, [&] { ++clicks; });
+    wxTaskBarIconEvent event(wxEVT_TASKBAR_BALLOON_CLICK, &icon);
+    icon.SafelyProcessEvent(event);
+    EXPECT_EQ(clicks, 1);
+    DefaultDesktop().CloseNotice();
+    wxNotificationMessage::UseTaskBarIcon(nullptr);
+}
+
 // Every image of the file, each at its own size: at scale 1 the tray is given the file's 16 px
 // image, drawn for it, not the 32 px one shrunk.
 TEST(ServiceIcon, TheFilesOwnImageForTheTraysSize) {
