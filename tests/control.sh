@@ -5,7 +5,7 @@
 # at once and notifies nothing; Start and Restart bring the running display back; a masked unit
 # and one whose start fails end in the command's error box; another client's job ending does not
 # end ours; a command after the bus and the manager came back reaches the manager; the service
-# then killed is notified exactly once.
+# then killed is notified exactly once, saying why, with a button to start it.
 # Usage: control.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -41,8 +41,9 @@ shows() { wait_for "$2" tooltip_is "Vantora 3 Service $1" || fail "not '$1' but 
 notified() { grep -c member=Notify "$work/notify.log" || true; }
 notified_once() { [ "$(notified)" = 1 ]; }
 state_is() { [ "$(systemd_ctl is-active quenthal.service)" = "$1" ]; }
-# No command is under way: the menu's Stop is enabled again.
-idle() { menu GetProperty 6003 enabled | grep -q true; }
+# No command is under way: the menu's Restart is enabled again (Start and Stop follow what the
+# manager says of the service).
+idle() { menu GetProperty 6004 enabled | grep -q true; }
 # box CAPTION: the command's error box shows; it is closed with its OK.
 box() {
     wait_for 15 xdotool search --name "$1" || fail "no box '$1'"
@@ -93,8 +94,17 @@ shows running 10
 systemd_ctl kill --signal=KILL quenthal.service # nobody asked for this one
 wait_for 30 notified_once || fail "the unasked-for stop was not notified"
 shows "not running anymore" 1
+# It says why, as the manager does, with one button: the notice's message and its actions (a key
+# and a label), the tooltip's body and the menu.
+notice=$(awk '/member=Notify/ {c++} c == 1' "$work/notify.log" | sed '/^   int32/q')
+why="The service was killed by the signal SIGKILL."
+grep -qF "$why" <<<"$notice" || fail "the notice does not say why: $notice"
+[ "$(sed -n '/^   array \[/,/^   \]/{p;/^   \]/q}' <<<"$notice" | grep -c '^ *string ')" = 2 ] ||
+    fail "not one button: $notice"
+property ToolTip | grep -qF "$why" || fail "the tooltip does not say why: $(property ToolTip)"
+layout_has "$why" || fail "the menu does not say why: $(layout)"
 sleep 4
 notified_once || fail "the stop was notified more than once"
 echo "control: stop shown at once without a notification, start and restart running again," \
     "refusals boxed, our job waited for, commands after the bus came back, a killed service" \
-    "notified once"
+    "notified once with its signal and one button"

@@ -44,6 +44,9 @@ docked() { xdotool search --onlyvisible --pid "$1"; }
 headless_start 1024x768 xfce4-panel
 watch_notifications
 export QUENTHAL_PIPE=$work/Quenthal
+# A system bus where nothing answers: no service manager to say why the service stopped, so that
+# the notification is the one without a reason on any machine.
+export DBUS_SYSTEM_BUS_ADDRESS=unix:path=$work/no-system-bus
 "$build/bin/statusd" --version-text "7.2.0-e2e" --http 8080 >"$work/statusd.log" 2>&1 &
 service=$!
 pids+=($service)

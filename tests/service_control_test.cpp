@@ -7,6 +7,7 @@
 #include "platform/service_control_windows.h"
 #include "platform/unique_handle_windows.h"
 #include "support.h"
+#include "tray/outage_reason.h"
 
 namespace {
 
@@ -49,6 +50,20 @@ struct HelperServiceValue {
     }
     ~HelperServiceValue() { ::RegDeleteKeyW(HKEY_LOCAL_MACHINE, L"Software\\Sentak"); }
 };
+
+// What the tray makes of the manager's facts about the service called name.
+wxString ReasonOf(const wxString& name) {
+    const auto reader = MakeServiceStateReader();
+    std::optional<ServiceFacts> facts;
+    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(30), [&] {
+        reader->Ask(name, [&](const std::optional<ServiceFacts>& got) {
+            facts = got;
+            wxTheApp->ExitMainLoop();
+        });
+    }));
+    const std::optional<OutageReason> reason = facts ? DecideReason(*facts) : std::nullopt;
+    return reason ? ReasonText(*reason) : "none";
+}
 
 class ServiceControlTest : public testing::Test {
 protected:
@@ -113,7 +128,9 @@ protected:
 
 TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
     const auto control = MakeServiceControl();
+    EXPECT_EQ(ReasonOf(m_name), "The service is stopped.");
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    EXPECT_EQ(ReasonOf(m_name), "The service is running but does not answer.");
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);  // already running: done
     const DWORD before = Status().dwProcessId;
     ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
@@ -126,6 +143,8 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     const UniqueServiceHandle twin = Register(m_name + "-twin");
     ExpectFailure(*control, ServiceCommand::Start, m_name + "-twin", ERROR_SERVICE_SPECIFIC_ERROR);
+    EXPECT_EQ(ReasonOf(m_name + "-twin"), "The service exited with code 1.");
+    EXPECT_EQ(ReasonOf(kMissing), "The service is not installed.");
     ::DeleteService(twin.get());
 }
 

@@ -107,9 +107,14 @@ public:
     }
     bool CopyToClipboard(const wxString& text) override { return clipboard.push_back(text), true; }
     bool WantsExtendedMenu() override { return shift; }
-    void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
-        notifications.push_back(title + "|" + message);
+    // A notice as "title|message", with "|label" for its button.
+    void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message,
+                std::optional<NoticeAction> action, std::function<void()> clicked) override {
+        notifications.push_back(title + "|" + message + (action ? "|" + action->label : ""));
+        chosen = action ? action->chosen : nullptr;
+        this->clicked = std::move(clicked);
     }
+    void CloseNotice() override { notifications.push_back("closed"); }
     void NotifyBriefly(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
         notifications.push_back("brief|" + title + "|" + message);
     }
@@ -117,6 +122,18 @@ public:
     bool browserStarts = true, managerStarts = true, shift = false;
     int answer = wxOK;
     std::vector<wxString> urls, messages, clipboard, notifications;
+    std::function<void()> chosen, clicked;  // the last notice's button and click
+};
+
+// Answers as the test says: no facts (the manager cannot be asked) unless given some.
+class FakeStateReader : public ServiceStateReader {
+public:
+    void Ask(const wxString&, Got got) override {
+        ++questions;
+        got(facts);
+    }
+    std::optional<ServiceFacts> facts;
+    int questions = 0;
 };
 
 // Records the commands sent to the service; the test ends each with the outcome it chooses.
@@ -142,8 +159,9 @@ class RecordingSentak : public Sentak {
 public:
     explicit RecordingSentak(FakeDesktop& desktop, std::unique_ptr<ServiceControl> control =
                                                        std::make_unique<FakeServiceControl>())
-        : Sentak(desktop, std::move(control)) {}
+        : Sentak(desktop, std::move(control), std::make_unique<FakeStateReader>()) {}
     FakeServiceControl& Control() { return static_cast<FakeServiceControl&>(*m_serviceControl); }
+    FakeStateReader& Manager() { return static_cast<FakeStateReader&>(*m_stateReader); }
     void Choose(int command) {
         wxCommandEvent event(wxEVT_MENU, command);
         SafelyProcessEvent(event);
@@ -159,9 +177,14 @@ public:
         wxTimerEvent event(timer);
         while (count-- > 0) OnTimer(event);
     }
+    bool PopupMenu(wxMenu* menu) override {
+        popups.push_back(menu->FindItem(ID_EXIT_TRAY) != nullptr);
+        return true;
+    }
 
     std::vector<wxBitmapBundle> images;
     std::vector<wxString> tooltips;
+    std::vector<bool> popups;         // each menu popped up: whether in the extended form
     std::function<void()> displayed;  // after each display is recorded
 };
 

@@ -32,13 +32,31 @@ headless_start() {
     export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
     HEADLESS_PIDS+=("$(sed -n 2p <<<"$bus")")
 
-    dunst >/dev/null 2>&1 &
-    HEADLESS_PIDS+=($!)
-    wait_for 10 dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
-        org.freedesktop.DBus.GetNameOwner string:org.freedesktop.Notifications ||
-        { echo "headless: dunst did not take the notification bus name" >&2; return 1; }
-
+    headless_notifier dunst || return 1
     headless_tray "${2:-trayer}"
+}
+
+# headless_notifier DAEMON: the notification daemon, in place of the one that runs: dunst, or
+# xfce4-notifyd, which draws a notification's buttons (dunst draws none).
+headless_notifier() {
+    local owner="dbus-send --session --print-reply --dest=org.freedesktop.DBus / \
+        org.freedesktop.DBus.GetNameOwner string:org.freedesktop.Notifications"
+    if [ -n "${HEADLESS_NOTIFIER_PID:-}" ]; then
+        kill "$HEADLESS_NOTIFIER_PID"
+        wait_for 10 eval "! $owner" || { echo "headless: the old daemon stays" >&2; return 1; }
+    fi
+    case $1 in
+    dunst) dunst >/dev/null 2>&1 & ;;
+    xfce4-notifyd)
+        XDG_CONFIG_HOME=$(mktemp -d) /usr/lib/x86_64-linux-gnu/xfce4/notifyd/xfce4-notifyd \
+            >/dev/null 2>&1 &
+        ;;
+    *) echo "headless: no notification daemon $1" >&2; return 1 ;;
+    esac
+    HEADLESS_NOTIFIER_PID=$!
+    HEADLESS_PIDS+=($!)
+    wait_for 10 $owner ||
+        { echo "headless: $1 did not take the notification bus name" >&2; return 1; }
 }
 
 # headless_tray TRAY: starts a tray host along the top edge; HEADLESS_TRAY_PID is its process.
@@ -130,6 +148,7 @@ headless_stop() {
         kill "${HEADLESS_PIDS[i]}" 2>/dev/null || true
     done
     HEADLESS_PIDS=()
+    HEADLESS_NOTIFIER_PID=
 }
 
 # headless_screenshot FILE: the whole screen as PNG.

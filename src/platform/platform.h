@@ -20,6 +20,10 @@ void PrepareNotifications(wxTaskBarIcon& icon);
 // notification services render markup in the body, so & < > are escaped there.
 wxString NotificationBody(const wxString& message);
 
+// Whether this system's notifications carry buttons. Windows' balloons do not: there a click on
+// the notification itself is what the user has.
+bool NotificationsHaveButtons();
+
 // The first icon of the .ico file at path, for the tray, in every size the file holds, so that
 // the tray is given the file's own image for its size; not IsOk() when it cannot be read. What
 // the toolkit logs on the way is the caller's to silence.

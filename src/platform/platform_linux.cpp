@@ -24,6 +24,8 @@ wxString NotificationBody(const wxString& message) {
     return body;
 }
 
+bool NotificationsHaveButtons() { return true; }
+
 bool ShiftKeyReadable() {
     // Wayland shows no program the keyboard outside its own windows, whatever backend the
     // toolkit uses: under XWayland the key reads as up.

@@ -57,6 +57,8 @@ void PrepareNotifications(wxTaskBarIcon& icon) {
 
 wxString NotificationBody(const wxString& message) { return message; }
 
+bool NotificationsHaveButtons() { return false; }
+
 wxBitmapBundle LoadIconFile(const wxString& path) {
     // One icon per size, each the file's own image of that size as the system decodes it (PNG
     // images included), so that the toolkit picks the tray's size rather than shrinking one.

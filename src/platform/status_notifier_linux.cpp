@@ -5,6 +5,8 @@
 
 #include <wx/bitmap.h>
 
+#include "platform/platform.h"
+
 namespace {
 
 constexpr const char* kInterface = "org.kde.StatusNotifierItem";
@@ -148,8 +150,13 @@ GVariant* StatusNotifierItem::Property(const char* name) const {
     if (is("IconName")) return g_variant_new_string(m_iconName.c_str());
     if (is("IconPixmap")) return g_variant_ref(m_pixmaps.get());
     if (is("OverlayIconPixmap") || is("AttentionIconPixmap")) return NoPixmaps();
-    if (is("ToolTip"))
-        return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), m_tooltip.utf8_str().data(), "");
+    if (is("ToolTip")) {
+        // The first line is the title; the rest the body, which hosts render as markup.
+        const wxString title = m_tooltip.BeforeFirst('\n');
+        const wxString body = NotificationBody(m_tooltip.AfterFirst('\n'));
+        return g_variant_new("(s@a(iiay)ss)", "", NoPixmaps(), title.utf8_str().data(),
+                             body.utf8_str().data());
+    }
     // Words for screen readers: what the tooltip says.
     if (is("IconAccessibleDesc") || is("AttentionAccessibleDesc"))
         return g_variant_new_string(m_tooltip.utf8_str().data());

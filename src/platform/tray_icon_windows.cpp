@@ -7,9 +7,14 @@ TrayIcon::TrayIcon() = default;
 
 TrayIcon::~TrayIcon() = default;
 
+namespace {
+// What the shell keeps of a tooltip.
+constexpr size_t kTooltipLength = 127;
+}  // namespace
+
 // Every time, even unchanged: the shell may have lost the icon (Explorer restarted, say).
 bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
-    return ShowInToolkit(icon, tooltip);
+    return ShowInToolkit(icon, tooltip.Left(kTooltipLength));
 }
 
 // The notification area shows the image it is given, and nothing else.

@@ -1,10 +1,17 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <wx/string.h>
 
 class wxTaskBarIcon;
+
+// A button on a notification, and what choosing it does.
+struct NoticeAction {
+    wxString label;
+    std::function<void()> chosen;
+};
 
 // Everything the tray reaches on the user's desktop. Production uses the toolkit; tests put a
 // recording fake in its place so that no test opens a browser or a modal box.
@@ -23,9 +30,14 @@ public:
     virtual bool CopyToClipboard(const wxString& text) = 0;
     // Whether the menu opening now takes its extended form: Shift is held.
     virtual bool WantsExtendedMenu() = 0;
-    // A warning notification that stays until the user dismisses it, attached to icon where the
-    // platform shows notifications as balloons of a tray icon.
-    virtual void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) = 0;
+    // A warning notification that stays until the user dismisses it or CloseNotice closes it,
+    // attached to icon where the platform shows notifications as balloons of a tray icon. Where
+    // notifications carry buttons, action (if any) is one; where they cannot, clicked runs when
+    // the user clicks the notification. Both run on the GUI thread, never after CloseNotice.
+    virtual void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
+                        std::optional<NoticeAction> action, std::function<void()> clicked) = 0;
+    // Closes the warning of the last Notify, if it is still shown.
+    virtual void CloseNotice() = 0;
     // An information notification that closes by itself after the desktop's usual time.
     virtual void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
                                const wxString& message) = 0;

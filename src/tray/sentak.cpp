@@ -22,14 +22,19 @@ wxEND_EVENT_TABLE()
 
 // Before the first opening, the form an opening would take with no key held: on Wayland, where
 // Shift cannot be read, that is the extended one.
-Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl)
+Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
+               std::unique_ptr<ServiceStateReader> stateReader)
     : m_desktop(desktop),
       m_extendedMenu(!ShiftKeyReadable()),
-      m_serviceControl(std::move(serviceControl)) {
+      m_serviceControl(std::move(serviceControl)),
+      m_stateReader(std::move(stateReader)) {
     WhenStartedAgain([this] { OnStartedAgain(); });
 }
 
-Sentak::~Sentak() { WhenStartedAgain(nullptr); }
+Sentak::~Sentak() {
+    WhenStartedAgain(nullptr);
+    if (m_stopNotified) m_desktop.CloseNotice();
+}
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 
@@ -50,6 +55,7 @@ void Sentak::RefreshStatus() {
         m_status = *status;
         m_statusValid = true;
         m_failureCount = 0;
+        m_reason.reset();  // what the manager said of an outage that is over
     } else {
         m_status = ServiceStatus{};
         m_statusValid = false;

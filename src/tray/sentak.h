@@ -2,14 +2,17 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <wx/timer.h>
 
 #include "platform/service_control.h"
+#include "platform/service_state.h"
 #include "platform/tray_icon.h"
 #include "service/service_status.h"
 #include "tray/desktop.h"
 #include "tray/icon_cache.h"
+#include "tray/outage_reason.h"
 
 // Commands of the tray menu.
 enum {
@@ -35,13 +38,16 @@ enum {
     ID_SEPARATOR_FACTS,
     ID_SEPARATOR_COMMANDS,
     ID_SEPARATOR_EXIT,
+    ID_OUTAGE_REASON,
 };
 
 // The tray icon: polls the service, shows its state, and offers the menu of facts and commands.
 class Sentak : public TrayIcon {
 public:
     explicit Sentak(Desktop& desktop = DefaultDesktop(),
-                    std::unique_ptr<ServiceControl> serviceControl = MakeServiceControl());
+                    std::unique_ptr<ServiceControl> serviceControl = MakeServiceControl(),
+                    std::unique_ptr<ServiceStateReader> stateReader = MakeServiceStateReader());
+    // Closes the stop notice, whose button and click would otherwise reach a tray that is gone.
     ~Sentak() override;
 
     // Reads the service's record once and stores the outcome in the three status members; tells
@@ -86,6 +92,14 @@ protected:
     std::unique_ptr<ServiceControl> m_serviceControl;
     bool m_commandPending = false;  // a command of ours is under way
     bool m_stopAsked = false;       // the service's outage is one the user asked for
+    // Why the service does not answer, as the service manager last said; none while it answers
+    // or when the manager cannot be asked.
+    std::optional<OutageReason> m_reason;
+    std::unique_ptr<ServiceStateReader> m_stateReader;  // reports to the members above
+    bool m_asking = false;                              // a question to the manager is under way
+    bool m_stoppedShown = false;                // the stopped display is the last one asked for
+    std::optional<OutageReason> m_shownReason;  // the reason the stopped display shows
+    bool m_stopNotified = false;                // this outage's stop notice has been raised
 
     // A short notification that no tray shows the icon and what to do, as the standard error's
     // line says it.
@@ -94,6 +108,13 @@ protected:
 private:
     // One refresh and the display it calls for; what each tick does.
     void Poll();
+    // Asks the service manager why the service does not answer, unless a question is under way.
+    void AskWhy();
+    void ShowStopped();
+    void NotifyStop();
+    void SayRunningAgain();
+    // The menu in its extended form where the pointer is, as a click on the stop notice opens it.
+    void OpenExtendedMenu();
     void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);
 
     wxDECLARE_EVENT_TABLE();

@@ -1,3 +1,5 @@
+#include <memory>
+
 #include <wx/datetime.h>
 #include <wx/intl.h>
 #include <wx/menu.h>
@@ -23,6 +25,14 @@ wxMenu* NewMenu(const MenuModel& model) {
 }  // namespace
 
 wxMenu* Sentak::CreatePopupMenu() { return NewMenu(OpenMenu()); }
+
+void Sentak::OpenExtendedMenu() {
+    RefreshStatus();
+    m_extendedMenu = true;
+    m_outageShownAt = -1;  // an opening shows the time as it is now
+    const std::unique_ptr<wxMenu> menu(NewMenu(QuietMenu()));
+    PopupMenu(menu.get());
+}
 
 MenuModel Sentak::OpenMenu() {
     RefreshStatus();
@@ -51,6 +61,8 @@ MenuModel Sentak::QuietMenu() {
     if (m_extendedMenu) menu.Fact(ID_LAST_UPDATED, LastUpdatedText(shownTime), true);
     menu.Fact(ID_SERVICE_HEADER, m_statusValid ? product : wxString::Format(notRunning, product),
               !m_statusValid);
+    if (!m_statusValid && m_reason)
+        menu.Fact(ID_OUTAGE_REASON, LiteralLabel(ReasonText(*m_reason)));
     menu.Separator(ID_SEPARATOR_FACTS);
     // TRANSLATORS: %s is the service's version text, or "???" when it is not known.
     menu.Fact(ID_VERSION_FACT, wxString::Format(TranslatedFormat("Version: %s"), version));
@@ -73,14 +85,10 @@ MenuModel Sentak::QuietMenu() {
     if (!m_extendedMenu) return menu;
 
     menu.Command(ID_MANAGE_SERVICES, ManageServicesLabel());
-    // A service that does not answer may still run (hung, or its pipe taken by another), so that
-    // only an answer greys Start; while a command of ours runs, all three wait for it.
-    // TRANSLATORS: Menu commands that start, stop and restart the service; keep one '&' in each,
-    // on a letter that no other command of the menu uses ("Open web &settings", "&Manage Windows
-    // services", "E&xit tray application" and these three).
-    menu.Command(ID_START_SERVICE, _("S&tart service"), !m_commandPending && !m_statusValid);
-    menu.Command(ID_STOP_SERVICE, _("St&op service"), !m_commandPending);
-    menu.Command(ID_RESTART_SERVICE, _("&Restart service"), !m_commandPending);
+    const OfferedCommands offered = OfferCommands(m_commandPending, m_statusValid, m_reason);
+    menu.Command(ID_START_SERVICE, ServiceCommandLabel(ServiceCommand::Start), offered.start);
+    menu.Command(ID_STOP_SERVICE, ServiceCommandLabel(ServiceCommand::Stop), offered.stop);
+    menu.Command(ID_RESTART_SERVICE, ServiceCommandLabel(ServiceCommand::Restart), offered.restart);
     menu.Separator(ID_SEPARATOR_EXIT);
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     menu.Command(ID_EXIT_TRAY, _("E&xit tray application"));

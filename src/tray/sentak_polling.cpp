@@ -1,7 +1,7 @@
-#include <wx/artprov.h>
 #include <wx/bmpbndl.h>
-#include <wx/intl.h>
 #include <wx/log.h>
+
+#include <utility>
 
 #include "service/brand.h"
 #include "service/resources.h"
@@ -37,8 +37,14 @@ void Sentak::Poll() {
         const wxBitmapBundle& icon = m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"));
         SetDisplayKind(TrayDisplay::Running);
         if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
+        m_stoppedShown = false;
+        if (std::exchange(m_stopNotified, false)) SayRunningAgain();
         return;
     }
+
+    AskWhy();
+    // What the manager said since the stopped display was set: the display follows it.
+    if (m_stoppedShown && m_reason != m_shownReason) ShowStopped();
 
     // The stop is reported at the first tick that finds kStopReportFailures reached (menu openings
     // advance the count too, so it may have been passed). Once per stop, since the report clears
@@ -47,21 +53,6 @@ void Sentak::Poll() {
     if (!m_wasRunning || (m_failureCount < kStopReportFailures && !m_stopAsked)) return;
     m_wasRunning = false;
 
-    const wxString& product = GetProductName();
-    const wxString tooltip =
-        // TRANSLATORS: Tray icon tooltip after the service stopped answering; %s is the product
-        // name.
-        wxString::Format(TranslatedFormat("%s Service not running anymore"), product);
-    const wxBitmapBundle warning =
-        wxArtProvider::GetBitmapBundle(wxART_WARNING, wxART_OTHER, wxSize(32, 32));
-    SetDisplayKind(TrayDisplay::Stopped);
-    if (!SetIcon(warning, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
-    if (m_stopAsked) return;
-
-    const wxString message =
-        // TRANSLATORS: Body of the desktop notification when the service stops; %s is the
-        // product name.
-        wxString::Format(TranslatedFormat("The %s Service is not running anymore."), product);
-    // TRANSLATORS: Title of the desktop notification when the service stops.
-    m_desktop.Notify(*this, _("Service not running"), message);
+    ShowStopped();
+    if (!m_stopAsked) NotifyStop();
 }

@@ -3,11 +3,50 @@
 #include <wx/notifmsg.h>
 #include <wx/utils.h>
 
+#include <utility>
+
 #include "platform/platform.h"
 #include "service/brand.h"
 #include "tray/desktop.h"
 
 namespace {
+
+// A notification whose button or click reaches the tray.
+class Notice : public wxNotificationMessage {
+public:
+    Notice(const wxString& title, const wxString& message, int flags,
+           std::function<void()> chosen = {}, std::function<void()> clicked = {})
+        : wxNotificationMessage(title, NotificationBody(message), nullptr, flags),
+          m_chosen(std::move(chosen)),
+          m_clicked(std::move(clicked)) {}
+
+    // The toolkit's balloon stays bound to its icon while shown: closed first, or a click on it
+    // would reach an object that is gone.
+    static void CloseAndDelete(Notice*& notice) {
+        if (!notice) return;
+        notice->Close();
+        delete std::exchange(notice, nullptr);
+    }
+
+private:
+    void OnAction(wxCommandEvent&) {
+        if (m_chosen) m_chosen();
+    }
+    void OnClick(wxCommandEvent& event) {
+        if (m_clicked)
+            m_clicked();
+        else
+            event.Skip();
+    }
+
+    std::function<void()> m_chosen, m_clicked;
+    wxDECLARE_EVENT_TABLE();
+};
+
+wxBEGIN_EVENT_TABLE(Notice, wxNotificationMessage)
+    EVT_COMMAND(wxID_ANY, wxEVT_NOTIFICATION_MESSAGE_ACTION, Notice::OnAction)
+    EVT_COMMAND(wxID_ANY, wxEVT_NOTIFICATION_MESSAGE_CLICK, Notice::OnClick)
+wxEND_EVENT_TABLE()
 
 class WxDesktop : public Desktop {
 public:
@@ -33,23 +72,33 @@ public:
         return !ShiftKeyReadable() || wxGetKeyState(WXK_SHIFT);
     }
 
-    void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message) override {
+    void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
+                std::optional<NoticeAction> action, std::function<void()> clicked) override {
         PrepareNotifications(icon);
-        // Left alive on purpose: the notification may still be on screen (or, on Windows, be a
-        // balloon of the tray icon) after this returns, and closing it is the user's business.
-        auto* notification =
-            new wxNotificationMessage(title, NotificationBody(message), nullptr, wxICON_WARNING);
-        notification->Show(wxNotificationMessage::Timeout_Never);
+        Notice::CloseAndDelete(m_warning);
+        const bool buttons = NotificationsHaveButtons();
+        m_warning = new Notice(title, message, wxICON_WARNING,
+                               buttons && action ? std::move(action->chosen) : nullptr,
+                               buttons ? nullptr : std::move(clicked));
+        if (buttons && action) m_warning->AddAction(wxID_ANY, action->label);
+        m_warning->Show(wxNotificationMessage::Timeout_Never);
     }
+
+    void CloseNotice() override { Notice::CloseAndDelete(m_warning); }
 
     void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
                        const wxString& message) override {
         PrepareNotifications(icon);
-        // Left alive for the same reason as a warning's: it may outlive this call on screen.
-        auto* notification = new wxNotificationMessage(title, NotificationBody(message), nullptr,
-                                                       wxICON_INFORMATION);
+        // Left alive: it may still be on screen (or, on Windows, a balloon of the tray icon)
+        // after this returns; it closes by itself.
+        auto* notification = new Notice(title, message, wxICON_INFORMATION);
         notification->Show(wxNotificationMessage::Timeout_Auto);
     }
+
+private:
+    // The lasting warning, while it may be on screen. Never deleted at exit, when the toolkit
+    // that would close it is gone.
+    Notice* m_warning = nullptr;
 };
 
 }  // namespace

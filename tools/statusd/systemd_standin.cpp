@@ -1,9 +1,13 @@
 // systemd-standin: a stand-in for systemd's manager on the bus that DBUS_SYSTEM_BUS_ADDRESS
 // names, knowing one unit: the stand-in service. Starting the unit serves the status socket,
-// stopping it stops serving; each job ends with JobRemoved, as systemd's do. For demos and tests.
+// stopping it stops serving; each job ends with JobRemoved, as systemd's do. The unit's state
+// reads as systemd's unit properties, and KillUnit plays its process killed. For demos and tests.
 #include <gio/gio.h>
 #include <glib-unix.h>
 
+#include <cctype>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -29,7 +33,10 @@ const char kUsage[] =
     "  --job-ms N         how long each job takes (default 300)\n"
     "  --refuse WHY       every command fails: access-denied, no-such-unit, or job-fails (the\n"
     "                     job is queued and ends with the result \"failed\")\n"
-    "Calls without the interactive-authorization flag are refused, as polkit would.\n";
+    "Calls without the interactive-authorization flag are refused, as polkit would. KillUnit\n"
+    "(systemctl kill --signal=SEGV) stops serving as if the service's process died of the signal;\n"
+    "the unit's properties (LoadState, ActiveState, SubState, Result, ExecMainCode,\n"
+    "ExecMainStatus) say so.\n";
 
 const char kIntrospection[] = R"(<node>
   <interface name="org.freedesktop.systemd1.Manager">
@@ -44,11 +51,27 @@ const char kIntrospection[] = R"(<node>
     <method name="RestartUnit">
       <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="o" direction="out"/>
     </method>
+    <method name="KillUnit">
+      <arg type="s" direction="in"/><arg type="s" direction="in"/><arg type="i" direction="in"/>
+    </method>
     <signal name="JobRemoved">
       <arg type="u"/><arg type="o"/><arg type="s"/><arg type="s"/>
     </signal>
   </interface>
+  <interface name="org.freedesktop.systemd1.Unit">
+    <property name="LoadState" type="s" access="read"/>
+    <property name="ActiveState" type="s" access="read"/>
+    <property name="SubState" type="s" access="read"/>
+  </interface>
+  <interface name="org.freedesktop.systemd1.Service">
+    <property name="Result" type="s" access="read"/>
+    <property name="ExecMainCode" type="i" access="read"/>
+    <property name="ExecMainStatus" type="i" access="read"/>
+  </interface>
 </node>)";
+
+// How systemd's children end (siginfo's si_code).
+constexpr gint32 kExited = 1, kKilled = 2;
 
 struct Settings {
     std::string unit = "quenthal.service", path = StatusPipePath(), refuse;
@@ -56,7 +79,8 @@ struct Settings {
     guint jobMs = 300;
 };
 
-// The unit: the stand-in service, serving while it runs.
+// The unit: the stand-in service, serving while it runs, and how its last run ended as systemd
+// reports it.
 class Unit {
 public:
     explicit Unit(std::string path) : m_path(std::move(path)) {}
@@ -65,12 +89,39 @@ public:
         ServeOptions options;
         options.record = MakeRecord(u"3.4.1-standin", 8080, 0, 554, 0, std::time(nullptr));
         m_serving.Start(m_path, options);
+        m_result = "success";
+        m_code = m_status = 0;
     }
-    void Stop() { m_serving.Stop(); }
+    // A stop ends the process with SIGTERM, which systemd counts as success.
+    void Stop() { Kill(SIGTERM); }
+    void Kill(int signal) {
+        if (!m_serving.Serving()) return;
+        m_serving.Stop();
+        m_code = kKilled;
+        m_status = signal;
+        const bool clean =
+            signal == SIGTERM || signal == SIGINT || signal == SIGHUP || signal == SIGPIPE;
+        m_result = clean ? "success" : "signal";
+    }
+
+    GVariant* Property(const std::string& name) const {
+        const bool running = m_serving.Serving(), failed = m_result != "success";
+        if (name == "LoadState") return g_variant_new_string("loaded");
+        if (name == "ActiveState")
+            return g_variant_new_string(running ? "active" : failed ? "failed" : "inactive");
+        if (name == "SubState")
+            return g_variant_new_string(running ? "running" : failed ? "failed" : "dead");
+        if (name == "Result") return g_variant_new_string(m_result.c_str());
+        if (name == "ExecMainCode") return g_variant_new_int32(m_code);
+        if (name == "ExecMainStatus") return g_variant_new_int32(m_status);
+        return nullptr;
+    }
 
 private:
     std::string m_path;
     ServingThread m_serving;
+    std::string m_result = "success";
+    gint32 m_code = 0, m_status = 0;
 };
 
 struct Manager {
@@ -112,7 +163,11 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
         return g_dbus_method_invocation_return_value(invocation, nullptr);
 
     const gchar *unit = nullptr, *mode = nullptr;
-    g_variant_get(parameters, "(&s&s)", &unit, &mode);
+    gint32 signal = 0;
+    if (std::strcmp(method, "KillUnit") == 0)
+        g_variant_get(parameters, "(&s&si)", &unit, &mode, &signal);
+    else
+        g_variant_get(parameters, "(&s&s)", &unit, &mode);
     const auto flags = g_dbus_message_get_flags(g_dbus_method_invocation_get_message(invocation));
     const std::string& refuse = manager.settings.refuse;
     std::cerr << "systemd-standin: " << method << " " << unit << " " << mode << std::endl;
@@ -128,11 +183,33 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
         return g_dbus_method_invocation_return_dbus_error(
             invocation, "org.freedesktop.systemd1.NoSuchUnit", message.c_str());
     }
+    if (signal) {  // no job: the signal is sent at once
+        manager.unit.Kill(signal);
+        return g_dbus_method_invocation_return_value(invocation, nullptr);
+    }
     auto job = std::make_unique<Job>(Job{&manager, ++manager.lastJob, method});
     const std::string path = "/org/freedesktop/systemd1/job/" + std::to_string(job->id);
     g_dbus_method_invocation_return_value(invocation, g_variant_new("(o)", path.c_str()));
     // After the reply, as systemd ends a job only once it has been queued.
     g_timeout_add(manager.settings.jobMs, &RunJob, job.release());
+}
+
+GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                        const gchar* property, GError** error, gpointer data) {
+    GVariant* value = static_cast<Manager*>(data)->unit.Property(property);
+    if (!value) g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_UNKNOWN_PROPERTY, "%s", property);
+    return value;
+}
+
+// The unit's object path as systemd escapes its name: every byte outside [A-Za-z0-9] as _xx.
+std::string UnitPath(const std::string& unit) {
+    std::string path = "/org/freedesktop/systemd1/unit/";
+    for (const unsigned char c : unit) {
+        char escaped[4];
+        std::snprintf(escaped, sizeof escaped, "_%02x", c);
+        path += std::isalnum(c) ? std::string(1, char(c)) : escaped;
+    }
+    return path;
 }
 
 Settings ParseArguments(int argc, char** argv) {
@@ -192,6 +269,16 @@ int main(int argc, char** argv) {
     const Registration object(
         g_dbus_connection_register_object(bus.get(), "/org/freedesktop/systemd1",
                                           node->interfaces[0], &vtable, &manager, nullptr, nullptr),
+        Unexport{bus.get()});
+    const GDBusInterfaceVTable properties{nullptr, &OnGetProperty, nullptr, {}};
+    const std::string unitPath = UnitPath(manager.settings.unit);
+    const Registration unit(
+        g_dbus_connection_register_object(bus.get(), unitPath.c_str(), node->interfaces[1],
+                                          &properties, &manager, nullptr, nullptr),
+        Unexport{bus.get()});
+    const Registration service(
+        g_dbus_connection_register_object(bus.get(), unitPath.c_str(), node->interfaces[2],
+                                          &properties, &manager, nullptr, nullptr),
         Unexport{bus.get()});
     const VariantPtr owned(g_dbus_connection_call_sync(
         bus.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",

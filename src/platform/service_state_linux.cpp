@@ -1,0 +1,133 @@
+// The unit's properties from systemd's manager on the system bus, which anyone may read.
+#include "platform/service_state.h"
+
+#include <memory>
+#include <string>
+
+#include "platform/gio_owners_linux.h"
+#include "platform/system_bus_linux.h"
+
+namespace {
+
+constexpr const char* kSystemd = "org.freedesktop.systemd1";
+constexpr const char* kUnit = "org.freedesktop.systemd1.Unit";
+constexpr const char* kService = "org.freedesktop.systemd1.Service";
+// A manager slower than this cannot say why in time to be of use.
+constexpr int kAskTimeoutMs = 5000;
+
+// Each property, and the fact it gives: a text or a number.
+struct Property {
+    const char* interface;
+    const char* name;
+    wxString UnitFacts::*text;
+    std::int32_t UnitFacts::*number;
+};
+// The unit's properties first: without them there is nothing to tell.
+const Property kProperties[] = {{kUnit, "LoadState", &UnitFacts::loadState, nullptr},
+                                {kUnit, "ActiveState", &UnitFacts::activeState, nullptr},
+                                {kUnit, "SubState", &UnitFacts::subState, nullptr},
+                                {kService, "Result", &UnitFacts::result, nullptr},
+                                {kService, "ExecMainCode", nullptr, &UnitFacts::execMainCode},
+                                {kService, "ExecMainStatus", nullptr, &UnitFacts::execMainStatus}};
+constexpr int kUnitProperties = 3;
+constexpr int kPropertyCount = int(sizeof kProperties / sizeof kProperties[0]);
+
+// The unit's object path, which systemd serves whether or not the unit is loaded: the name with
+// every byte outside [A-Za-z0-9] as _xx.
+std::string UnitPath(const std::string& unit) {
+    static const char hex[] = "0123456789abcdef";
+    std::string path = "/org/freedesktop/systemd1/unit/";
+    for (const unsigned char c : unit) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+            path += char(c);
+        } else {
+            path += '_';
+            path += hex[c >> 4];
+            path += hex[c & 15];
+        }
+    }
+    return path;
+}
+
+// One question: the six answers gathered, then told once, while the reader lives.
+struct Question {
+    std::weak_ptr<bool> alive;
+    ServiceStateReader::Got got;
+    UnitFacts facts;
+    int pending = kPropertyCount;
+    bool failed = false;
+
+    void Tell(bool answered) {
+        if (alive.expired()) return;
+        if (answered)
+            got(ServiceFacts{facts});
+        else
+            got(std::nullopt);
+    }
+
+    void Store(const Property& property, GVariant* value) {
+        if (property.text && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
+            facts.*property.text = wxString::FromUTF8(g_variant_get_string(value, nullptr));
+        if (property.number && g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
+            facts.*property.number = g_variant_get_int32(value);
+    }
+};
+
+struct Call {
+    std::shared_ptr<Question> question;
+    int index;
+};
+
+void OnProperty(GObject* bus, GAsyncResult* result, gpointer data) {
+    const std::unique_ptr<Call> call(static_cast<Call*>(data));
+    GError* error = nullptr;
+    const VariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error));
+    const ErrorPtr failed(error);
+    Question& question = *call->question;
+    if (reply) {
+        GVariant* value = nullptr;
+        g_variant_get(reply.get(), "(v)", &value);
+        const VariantPtr owned(value);
+        question.Store(kProperties[call->index], value);
+    } else if (call->index < kUnitProperties) {
+        question.failed = true;  // a unit not of the service kind lacks only the rest
+    }
+    if (--question.pending == 0) Guarded([&] { question.Tell(!question.failed); });
+}
+
+class SystemdStateReader : public ServiceStateReader {
+public:
+    SystemdStateReader() : m_cancel(g_cancellable_new()) {}
+    ~SystemdStateReader() override { g_cancellable_cancel(m_cancel.get()); }
+
+    void Ask(const wxString& name, Got got) override {
+        auto question = std::make_shared<Question>();
+        question->alive = m_alive;
+        question->got = std::move(got);
+        const std::string path = UnitPath(name.utf8_string());
+        // Held by the question's calls too, so that cancelling reaches them after the reader is
+        // gone.
+        const std::shared_ptr<GCancellable> cancel(G_CANCELLABLE(g_object_ref(m_cancel.get())),
+                                                   GObjectUnref{});
+        WithSystemBus(cancel.get(), [question, path, cancel](GDBusConnection* bus, const GError*) {
+            if (g_cancellable_is_cancelled(cancel.get())) return;
+            if (!bus) return question->Tell(false);
+            for (int index = 0; index < kPropertyCount; ++index)
+                g_dbus_connection_call(
+                    bus, kSystemd, path.c_str(), "org.freedesktop.DBus.Properties", "Get",
+                    g_variant_new("(ss)", kProperties[index].interface, kProperties[index].name),
+                    G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kAskTimeoutMs,
+                    cancel.get(), &OnProperty, new Call{question, index});
+        });
+    }
+
+private:
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);  // what a question asks after
+    CancellablePtr m_cancel;
+};
+
+}  // namespace
+
+std::unique_ptr<ServiceStateReader> MakeServiceStateReader() {
+    return std::make_unique<SystemdStateReader>();
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+// Why the service does not answer, as the system's service manager tells it, and what the tray
+// offers for it. Plain decisions, the same on every system.
+
+#include <optional>
+
+#include <wx/string.h>
+
+#include "platform/service_control.h"
+#include "platform/service_state.h"
+
+struct OutageReason {
+    enum class Kind {
+        NotInstalled,
+        Masked,    // systemd will not start it
+        Disabled,  // Windows will not start it
+        Stopped,
+        Exited,   // detail: the exit code
+        Killed,   // detail: the signal's name
+        Aborted,  // the process ended unexpectedly (Windows says no more)
+        Failed,   // detail: systemd's word for how
+        Restarting,
+        Starting,
+        Stopping,
+        NotAnswering,  // the manager says it runs: hung, or its pipe taken by another
+    };
+    Kind kind;
+    wxString detail;
+
+    bool operator==(const OutageReason& other) const {
+        return kind == other.kind && detail == other.detail;
+    }
+    bool operator!=(const OutageReason& other) const { return !(*this == other); }
+};
+
+// The reason the facts tell; none when they tell nothing the user could use.
+std::optional<OutageReason> DecideReason(const ServiceFacts& facts);
+
+// One translated sentence.
+wxString ReasonText(const OutageReason& reason);
+
+// The command that helps, offered on the stop notification: Start for a service the manager
+// says is not running, Restart for one it says runs; none where neither can help.
+std::optional<ServiceCommand> Remedy(const OutageReason& reason);
+
+struct OfferedCommands {
+    bool start, stop, restart;
+};
+// Which service commands the extended menu offers.
+OfferedCommands OfferCommands(bool commandPending, bool statusValid,
+                              const std::optional<OutageReason>& reason);
+
+// The extended menu's entry for command, translated, with its mnemonic.
+wxString ServiceCommandLabel(ServiceCommand command);
