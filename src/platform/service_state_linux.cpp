@@ -79,20 +79,20 @@ struct Call {
 };
 
 void OnProperty(GObject* bus, GAsyncResult* result, gpointer data) {
+    // Taken first, so that a cancelled call lets go of its question too.
     const std::unique_ptr<Call> call(static_cast<Call*>(data));
-    GError* error = nullptr;
-    const VariantPtr reply(g_dbus_connection_call_finish(G_DBUS_CONNECTION(bus), result, &error));
-    const ErrorPtr failed(error);
-    Question& question = *call->question;
-    if (reply) {
-        GVariant* value = nullptr;
-        g_variant_get(reply.get(), "(v)", &value);
-        const VariantPtr owned(value);
-        question.Store(kProperties[call->index], value);
-    } else if (call->index < kUnitProperties) {
-        question.failed = true;  // a unit not of the service kind lacks only the rest
-    }
-    if (--question.pending == 0) Guarded([&] { question.Tell(!question.failed); });
+    FinishCall(bus, result, [&](GVariant* reply, const GError*) {
+        Question& question = *call->question;
+        if (reply) {
+            GVariant* value = nullptr;
+            g_variant_get(reply, "(v)", &value);
+            const VariantPtr owned(value);
+            question.Store(kProperties[call->index], value);
+        } else if (call->index < kUnitProperties) {
+            question.failed = true;  // a unit not of the service kind lacks only the rest
+        }
+        if (--question.pending == 0) question.Tell(!question.failed);
+    });
 }
 
 class SystemdStateReader : public ServiceStateReader {
