@@ -44,7 +44,6 @@ std::optional<OutageReason> FromUnit(const UnitFacts& unit) {
 std::optional<OutageReason> FromScm(const ScmFacts& service) {
     if (service.openError == scm::kServiceDoesNotExist) return OutageReason{Kind::NotInstalled, {}};
     if (service.openError != 0) return std::nullopt;
-    if (service.disabled) return OutageReason{Kind::Disabled, {}};
     switch (service.state) {
         case scm::kRunning:
         case scm::kPausePending:
@@ -60,6 +59,8 @@ std::optional<OutageReason> FromScm(const ScmFacts& service) {
         default:
             return std::nullopt;
     }
+    // Only a stopped service is kept from starting: one disabled while it ran still runs.
+    if (service.disabled) return OutageReason{Kind::Disabled, {}};
     switch (service.win32ExitCode) {
         case 0:
         case scm::kServiceNeverStarted:
