@@ -16,6 +16,9 @@ struct GObjectUnref {
 struct GVariantUnref {
     void operator()(GVariant* variant) const { g_variant_unref(variant); }
 };
+struct GFree {
+    void operator()(gpointer memory) const { g_free(memory); }
+};
 struct GErrorFree {
     void operator()(GError* error) const { g_error_free(error); }
 };
@@ -24,6 +27,7 @@ using ConnectionPtr = std::unique_ptr<GDBusConnection, GObjectUnref>;
 using CancellablePtr = std::unique_ptr<GCancellable, GObjectUnref>;
 using NodeInfoPtr = std::unique_ptr<GDBusNodeInfo, decltype(&g_dbus_node_info_unref)>;
 using ErrorPtr = std::unique_ptr<GError, GErrorFree>;
+using StringPtr = std::unique_ptr<gchar, GFree>;  // a string GLib allocated
 
 // Takes over one reference: a floating variant's, or the one a call handed over.
 class VariantPtr {

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/dbus_linux.h"
 #include "platform/gio_owners_linux.h"
 #include "platform/system_bus_linux.h"
 
@@ -32,21 +33,9 @@ const Property kProperties[] = {{kUnit, "LoadState", &UnitFacts::loadState, null
 constexpr int kUnitProperties = 3;
 constexpr int kPropertyCount = int(sizeof kProperties / sizeof kProperties[0]);
 
-// The unit's object path, which systemd serves whether or not the unit is loaded: the name with
-// every byte outside [A-Za-z0-9] as _xx.
+// The unit's object path, which systemd serves whether or not the unit is loaded.
 std::string UnitPath(const std::string& unit) {
-    static const char hex[] = "0123456789abcdef";
-    std::string path = "/org/freedesktop/systemd1/unit/";
-    for (const unsigned char c : unit) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
-            path += char(c);
-        } else {
-            path += '_';
-            path += hex[c >> 4];
-            path += hex[c & 15];
-        }
-    }
-    return path;
+    return "/org/freedesktop/systemd1/unit/" + BusLabel(unit);
 }
 
 // One question: the six answers gathered, then told once, while the reader lives.

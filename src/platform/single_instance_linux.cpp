@@ -1,8 +1,8 @@
 #include "platform/single_instance.h"
 
-#include <cctype>
 #include <string>
 
+#include "platform/dbus_linux.h"
 #include "platform/gio_owners_linux.h"
 
 namespace {
@@ -23,19 +23,6 @@ std::function<void()>& Told() {
     return told;
 }
 
-// The session bus's address when one runs, else empty: gio, given no address, would start a bus
-// of its own, which no other Sentak shares.
-std::string SessionBusAddress() {
-    const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (address && *address) return address;
-    const std::string userBus = std::string(g_get_user_runtime_dir()) + "/bus";
-    if (!g_file_test(userBus.c_str(), G_FILE_TEST_EXISTS)) return {};
-    gchar* escaped = g_dbus_address_escape_value(userBus.c_str());
-    const std::string userAddress = std::string("unix:path=") + escaped;
-    g_free(escaped);
-    return userAddress;
-}
-
 // A connection of its own, so that the name goes with the claim whatever else uses the bus.
 ConnectionPtr SessionBus() {
     const std::string address = SessionBusAddress();
@@ -50,27 +37,12 @@ ConnectionPtr SessionBus() {
     return bus;
 }
 
-// Bus names allow letters, digits and '_' in their elements: anything else as _XX.
-std::string Escaped(const std::string& text) {
-    std::string escaped;
-    for (const unsigned char c : text) {
-        if (std::isalnum(c)) {
-            escaped += char(c);
-        } else {
-            char hex[4];
-            std::snprintf(hex, sizeof hex, "_%02x", c);
-            escaped += hex;
-        }
-    }
-    return escaped;
-}
-
 // Per display and pipe: the same user on two displays is two sessions, and a test's or demo's
 // Sentak on a pipe of its own runs beside the installed one.
 std::string InstanceName() {
     const char* display = g_getenv("WAYLAND_DISPLAY");
     if (!display || !*display) display = g_getenv("DISPLAY");
-    std::string name = std::string(kInterface) + ".d" + Escaped(display ? display : "");
+    std::string name = std::string(kInterface) + ".d" + BusLabel(display ? display : "");
     const wxString pipe = PipeKey();
     if (!pipe.empty()) name += ".p" + pipe.ToStdString();
     return name;

@@ -12,11 +12,6 @@ namespace {
 
 using Got = std::function<void(GDBusConnection* bus, const GError* error)>;
 
-struct GFreeString {
-    void operator()(gchar* text) const { g_free(text); }
-};
-using StringPtr = std::unique_ptr<gchar, GFreeString>;
-
 class SystemBusOwner {
 public:
     static SystemBusOwner& Get() {

@@ -11,6 +11,7 @@
 #include <wx/timer.h>
 #include <wx/utils.h>
 
+#include "platform/dbus_linux.h"
 #include "platform/diagnostics.h"
 #include "platform/gio_owners_linux.h"
 #include "platform/status_notifier_linux.h"
@@ -27,16 +28,9 @@ constexpr int kRegisterTimeoutMs = 5000;
 // Time for a tray of the same login to start before the user is told that none shows the icon.
 constexpr int kTrayStartMs = 10000;
 
-// The session bus, when one runs. Without an address gio would start a bus of its own, on which
-// no tray can be.
+// The session bus, when one runs.
 ConnectionPtr SessionBusIfRunning() {
-    const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
-    if (!address || !*address) {
-        gchar* userBus = g_build_filename(g_get_user_runtime_dir(), "bus", nullptr);
-        const bool running = g_file_test(userBus, G_FILE_TEST_EXISTS);
-        g_free(userBus);
-        if (!running) return nullptr;
-    }
+    if (SessionBusAddress().empty()) return nullptr;
     GError* error = nullptr;
     ConnectionPtr bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error));
     const ErrorPtr failed(error);

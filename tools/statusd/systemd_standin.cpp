@@ -5,9 +5,7 @@
 #include <gio/gio.h>
 #include <glib-unix.h>
 
-#include <cctype>
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -16,6 +14,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/dbus_linux.h"
 #include "platform/gio_owners_linux.h"
 #include "service/status_pipe.h"
 #include "status_server.h"
@@ -201,17 +200,6 @@ GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gcha
     return value;
 }
 
-// The unit's object path as systemd escapes its name: every byte outside [A-Za-z0-9] as _xx.
-std::string UnitPath(const std::string& unit) {
-    std::string path = "/org/freedesktop/systemd1/unit/";
-    for (const unsigned char c : unit) {
-        char escaped[4];
-        std::snprintf(escaped, sizeof escaped, "_%02x", c);
-        path += std::isalnum(c) ? std::string(1, char(c)) : escaped;
-    }
-    return path;
-}
-
 Settings ParseArguments(int argc, char** argv) {
     Settings settings;
     for (int i = 1; i < argc; ++i) {
@@ -271,7 +259,8 @@ int main(int argc, char** argv) {
                                           node->interfaces[0], &vtable, &manager, nullptr, nullptr),
         Unexport{bus.get()});
     const GDBusInterfaceVTable properties{nullptr, &OnGetProperty, nullptr, {}};
-    const std::string unitPath = UnitPath(manager.settings.unit);
+    const std::string unitPath =
+        "/org/freedesktop/systemd1/unit/" + BusLabel(manager.settings.unit);
     const Registration unit(
         g_dbus_connection_register_object(bus.get(), unitPath.c_str(), node->interfaces[1],
                                           &properties, &manager, nullptr, nullptr),

@@ -1,0 +1,28 @@
+#include "platform/dbus_linux.h"
+
+#include "platform/gio_owners_linux.h"
+
+std::string SessionBusAddress() {
+    const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");
+    if (address && *address) return address;
+    // Where systemd's user session keeps it, when the variable is not passed on.
+    const StringPtr userBus(g_build_filename(g_get_user_runtime_dir(), "bus", nullptr));
+    if (!g_file_test(userBus.get(), G_FILE_TEST_EXISTS)) return {};
+    const StringPtr escaped(g_dbus_address_escape_value(userBus.get()));
+    return std::string("unix:path=") + escaped.get();
+}
+
+std::string BusLabel(const std::string& text) {
+    static const char hex[] = "0123456789abcdef";
+    std::string label;
+    for (const unsigned char c : text) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+            label += char(c);
+        } else {
+            label += '_';
+            label += hex[c >> 4];
+            label += hex[c & 15];
+        }
+    }
+    return label;
+}
