@@ -96,7 +96,7 @@ wait_for 30 notified_once || fail "the unasked-for stop was not notified"
 shows "not running anymore" 1
 # It says why, as the manager does, with one button: the notice's message and its actions (a key
 # and a label), the tooltip's body and the menu.
-notice=$(awk '/member=Notify/ {c++} c == 1' "$work/notify.log" | sed '/^   int32/q')
+notice=$(notice_call "$work/notify.log" 1 | sed '/^   int32/q')
 why="The service was killed by the signal SIGKILL."
 grep -qF "$why" <<<"$notice" || fail "the notice does not say why: $notice"
 [ "$(sed -n '/^   array \[/,/^   \]/{p;/^   \]/q}' <<<"$notice" | grep -c '^ *string ')" = 2 ] ||

@@ -27,9 +27,7 @@ watch_notifications() {
     pids+=($!)
 }
 # The summary and body of the first notification watched, one a line.
-notification_text() {
-    grep -A12 "member=Notify" "$work/notify.log" | sed -n 's/^ *string "\(.*\)"$/\1/p' | sed -n 3,4p
-}
+notification_text() { notice_text "$work/notify.log" 1; }
 
 # $name's menu (set name=$(item PID) first; watcher, item and property are headless.sh's).
 no_watcher() { ! watcher --method org.freedesktop.DBus.Peer.Ping 2>/dev/null; }

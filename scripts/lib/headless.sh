@@ -141,6 +141,14 @@ on_item() { gdbus call --session --dest "$name" --object-path "$@"; }
 property() { on_item /StatusNotifierItem --method org.freedesktop.DBus.Properties.Get \
     org.kde.StatusNotifierItem "$1"; }
 
+# The notifications a daemon was sent, as dbus-monitor logs their Notify calls to LOG.
+# notice_call LOG N: the Nth call, whole.
+notice_call() { awk -v n="$2" '/member=Notify/ {c++} c == n' "$1"; }
+# notice_text LOG N: its title and message (a message of several lines spans as many).
+notice_text() {
+    notice_call "$1" "$2" | sed '/^   array \[/,$d' | tail -n +5 | sed 's/^   string "//; s/"$//'
+}
+
 # headless_stop: ends everything headless_start started, newest first.
 headless_stop() {
     local i
