@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/unique_handle_windows.h"
+#include "platform/unique_owner.h"
 // aclapi.h needs windows.h, as the toolkit includes it, first.
 #include <aclapi.h>
 #include <wincrypt.h>
@@ -80,27 +81,26 @@ bool ServedByTheService(HANDLE pipe) {
     return served;
 }
 
+struct ReleaseProvider {
+    void operator()(HCRYPTPROV provider) const { ::CryptReleaseContext(provider, 0); }
+};
+struct DestroyHash {
+    void operator()(HCRYPTHASH hash) const { ::CryptDestroyHash(hash); }
+};
+
 // The SHA-1 of size bytes through the system's base provider; empty when it cannot.
 std::vector<BYTE> Sha1(const BYTE* bytes, DWORD size) {
-    struct Provider {
-        HCRYPTPROV handle = 0;
-        ~Provider() {
-            if (handle) ::CryptReleaseContext(handle, 0);
-        }
-    } provider;
-    struct Hash {  // declared after the provider, so destroyed before it
-        HCRYPTHASH handle = 0;
-        ~Hash() {
-            if (handle) ::CryptDestroyHash(handle);
-        }
-    } hash;
+    HCRYPTPROV acquired = 0;
+    if (!::CryptAcquireContextW(&acquired, nullptr, nullptr, PROV_RSA_FULL, CRYPT_VERIFYCONTEXT))
+        return {};
+    const UniqueOwner<HCRYPTPROV, ReleaseProvider> provider(acquired);
+    HCRYPTHASH created = 0;
+    if (!::CryptCreateHash(provider.get(), CALG_SHA1, 0, 0, &created)) return {};
+    const UniqueOwner<HCRYPTHASH, DestroyHash> hash(created);  // goes before its provider
     std::vector<BYTE> digest(20);
     DWORD length = DWORD(digest.size());
-    if (!::CryptAcquireContextW(&provider.handle, nullptr, nullptr, PROV_RSA_FULL,
-                                CRYPT_VERIFYCONTEXT) ||
-        !::CryptCreateHash(provider.handle, CALG_SHA1, 0, 0, &hash.handle) ||
-        !::CryptHashData(hash.handle, bytes, size, 0) ||
-        !::CryptGetHashParam(hash.handle, HP_HASHVAL, digest.data(), &length, 0))
+    if (!::CryptHashData(hash.get(), bytes, size, 0) ||
+        !::CryptGetHashParam(hash.get(), HP_HASHVAL, digest.data(), &length, 0))
         return {};
     return digest;
 }
