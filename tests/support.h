@@ -8,6 +8,7 @@
 #include <wx/menu.h>
 #include <wx/utils.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -49,8 +50,12 @@ private:
 // A file in the temporary folder, and a pipe name, that no other test or process uses.
 inline std::string PrivateFile(const std::string& suffix) {
     static int count = 0;
-    const std::string name =
-        "sentak-test-" + std::to_string(wxGetProcessId()) + "-" + std::to_string(++count) + suffix;
+    // And of this run: Wine gives its processes the same ids run after run, and a service that a
+    // killed run left in the prefix keeps its name.
+    static const std::string run =
+        std::to_string(std::chrono::system_clock::now().time_since_epoch().count());
+    const std::string name = "sentak-test-" + std::to_string(wxGetProcessId()) + "-" + run + "-" +
+                             std::to_string(++count) + suffix;
     return (std::filesystem::temp_directory_path() / name).string();
 }
 inline std::string PrivatePipePath() {
