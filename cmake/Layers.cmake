@@ -2,12 +2,12 @@
 # no file includes a header of a layer above its own.
 
 # sentak_layer(<layer> [ON <lower layer>] [EXCEPT <file>...]): the library of src/<layer>'s .cpp
-# files for this system (the portable ones and *_<os>.cpp), but for the EXCEPT ones, linking only
-# the layer below. Layers are declared from the lowest up.
+# files for this system (the portable ones, *_<os>.cpp and those of the folder src/<layer>/<os>),
+# but for the EXCEPT ones, linking only the layer below. Layers are declared from the lowest up.
 function(sentak_layer layer)
     cmake_parse_arguments(PARSE_ARGV 1 arg "" "ON" "EXCEPT")
     set(dir ${CMAKE_SOURCE_DIR}/src/${layer})
-    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+    file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/${SENTAK_OS}/*.cpp)
     set(other_systems linux windows)
     list(REMOVE_ITEM other_systems ${SENTAK_OS})
     foreach(system IN LISTS other_systems)

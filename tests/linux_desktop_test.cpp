@@ -9,9 +9,9 @@
 #include <wx/ffile.h>
 #include <wx/filename.h>
 
+#include "platform/linux/status_notifier.h"
 #include "platform/platform.h"
 #include "platform/service_control.h"
-#include "platform/status_notifier_linux.h"
 #include "support.h"
 #include "tray/menu_text.h"
 

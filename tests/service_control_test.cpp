@@ -4,8 +4,8 @@
 #include <wx/stdpaths.h>
 #include <wx/thread.h>
 
-#include "platform/service_control_windows.h"
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/service_control.h"
+#include "platform/windows/unique_handle.h"
 #include "support.h"
 #include "tray/outage_reason.h"
 

@@ -4,7 +4,7 @@
 #include <fstream>
 
 #ifdef _WIN32
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 #include "service/pipe_trust_windows.h"
 // After windows.h.
 #include <sddl.h>

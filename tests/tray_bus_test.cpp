@@ -1,7 +1,7 @@
 // Where the Linux tray icon shows, the item's registration with a stand-in watcher, and what
 // its menu tells hosts, on a session bus of the test run's own.
-#include "platform/gio_owners_linux.h"
-#include "platform/tray_protocol_linux.h"
+#include "platform/linux/gio_owners.h"
+#include "platform/linux/tray_protocol.h"
 #include "support.h"
 
 namespace {

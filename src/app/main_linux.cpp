@@ -3,7 +3,7 @@
 #include <wx/init.h>
 
 #include "app/sentak_app.h"
-#include "platform/journal_linux.h"
+#include "platform/linux/journal.h"
 #include "platform/single_instance.h"
 
 wxIMPLEMENT_APP_NO_MAIN(SentakApp);

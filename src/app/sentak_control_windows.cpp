@@ -3,8 +3,8 @@
 // its exit status: 0 done, otherwise the Win32 error code whose message the tray shows. Any
 // program may start it so, and the consent prompt shows Sentak: NAME must be Sentak's own
 // service, or it is refused before the service manager is asked anything.
-#include "platform/service_control_windows.h"
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/service_control.h"
+#include "platform/windows/unique_handle.h"
 
 #include <shellapi.h>  // after windows.h, which it needs
 

@@ -4,7 +4,7 @@
 
 #include <wx/taskbar.h>
 
-#include "platform/menu_model.h"
+#include "base/menu_model.h"
 
 // What a display of the tray icon shows, for trays that draw the desktop theme's own icons.
 enum class TrayDisplay { Unknown, Running, Stopped };

@@ -4,7 +4,7 @@
 
 #include <wx/string.h>
 
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 
 // Whether the server of the default pipe may speak for the service: it is the process the
 // service control manager reports for the service (serviceProcess, 0 when none runs), or the

@@ -1,6 +1,6 @@
 #include "service/service_status.h"
 
-#include "platform/little_endian.h"
+#include "base/little_endian.h"
 #include "service/text_decoding.h"
 
 wxString ServiceStatus::version() const {

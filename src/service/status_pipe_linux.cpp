@@ -8,7 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/unique_fd_linux.h"
+#include "platform/linux/unique_fd.h"
 #include "service/status_pipe.h"
 
 namespace {

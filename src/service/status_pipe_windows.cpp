@@ -5,8 +5,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/unique_handle_windows.h"
-#include "platform/unique_owner.h"
+#include "base/unique_owner.h"
+#include "platform/windows/unique_handle.h"
 // aclapi.h needs windows.h, as the toolkit includes it, first.
 #include <aclapi.h>
 #include <wincrypt.h>

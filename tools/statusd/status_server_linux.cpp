@@ -11,7 +11,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/unique_fd_linux.h"
+#include "platform/linux/unique_fd.h"
 #include "status_answer.h"
 #include "status_server.h"
 

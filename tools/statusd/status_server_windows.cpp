@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 #include "status_answer.h"
 #include "status_server.h"
 

@@ -14,8 +14,8 @@
 #include <stdexcept>
 #include <string>
 
-#include "platform/dbus_linux.h"
-#include "platform/gio_owners_linux.h"
+#include "platform/linux/dbus.h"
+#include "platform/linux/gio_owners.h"
 #include "service/status_pipe.h"
 #include "status_server.h"
 

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "platform/dbus_linux.h"
-#include "platform/gio_owners_linux.h"
-#include "platform/system_bus_linux.h"
+#include "platform/linux/dbus.h"
+#include "platform/linux/gio_owners.h"
+#include "platform/linux/system_bus.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/status_notifier_linux.h"
+#include "platform/linux/status_notifier.h"
 
 #include <cstring>
 #include <exception>

@@ -1,5 +1,5 @@
 // The service control manager: commands, and the elevated helper when the user lacks the right.
-#include "platform/service_control_windows.h"
+#include "platform/windows/service_control.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 
 wxString DefaultServiceName() { return "Quenthal"; }
 

@@ -5,7 +5,7 @@
 // After windows.h, which it needs.
 #include <winsvc.h>
 
-#include "platform/unique_owner.h"
+#include "base/unique_owner.h"
 
 // Both of the API's "no handle" values own nothing: null, and INVALID_HANDLE_VALUE.
 struct NullOrInvalid {

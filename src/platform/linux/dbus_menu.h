@@ -11,8 +11,8 @@
 
 #include <wx/string.h>
 
-#include "platform/gio_owners_linux.h"
-#include "platform/menu_model.h"
+#include "base/menu_model.h"
+#include "platform/linux/gio_owners.h"
 
 // A toolkit menu label as dbusmenu shows it: "&x" marks the key as "_x" does there, "&&" is a
 // literal '&', and a literal '_' is doubled. An accelerator after a tab is dropped.

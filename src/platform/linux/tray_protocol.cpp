@@ -1,4 +1,4 @@
-#include "platform/tray_protocol_linux.h"
+#include "platform/linux/tray_protocol.h"
 
 #include <algorithm>
 #include <utility>

@@ -2,7 +2,7 @@
 
 #include <unistd.h>
 
-#include "platform/unique_owner.h"
+#include "base/unique_owner.h"
 
 // Descriptors are numbered from 0: a negative one owns nothing.
 struct NegativeIsEmpty {

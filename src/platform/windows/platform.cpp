@@ -9,9 +9,9 @@
 #include <wx/taskbar.h>
 #include <wx/utils.h>
 
-#include "platform/little_endian.h"
+#include "base/little_endian.h"
 #include "platform/platform.h"
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/dbus_menu_linux.h"
+#include "platform/linux/dbus_menu.h"
 
 #include <cstring>
 #include <memory>

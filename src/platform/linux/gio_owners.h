@@ -7,8 +7,8 @@
 
 #include <memory>
 
-#include "platform/guarded.h"
-#include "platform/unique_owner.h"
+#include "base/guarded.h"
+#include "base/unique_owner.h"
 
 struct GObjectUnref {
     void operator()(gpointer object) const { g_object_unref(object); }

@@ -3,7 +3,7 @@
 #include <wx/filename.h>
 #include <wx/window.h>
 
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <wx/intl.h>
 
-#include "platform/gio_owners_linux.h"
+#include "platform/linux/gio_owners.h"
 #include "platform/platform.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <wx/timer.h>
 #include <wx/utils.h>
 
-#include "platform/dbus_linux.h"
-#include "platform/diagnostics.h"
-#include "platform/gio_owners_linux.h"
-#include "platform/status_notifier_linux.h"
-#include "platform/tray_protocol_linux.h"
+#include "base/diagnostics.h"
+#include "platform/linux/dbus.h"
+#include "platform/linux/gio_owners.h"
+#include "platform/linux/status_notifier.h"
+#include "platform/linux/tray_protocol.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "platform/dbus_linux.h"
-#include "platform/gio_owners_linux.h"
+#include "platform/linux/dbus.h"
+#include "platform/linux/gio_owners.h"
 
 namespace {
 

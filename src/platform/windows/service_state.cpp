@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/unique_handle_windows.h"
+#include "platform/windows/unique_handle.h"
 
 static_assert(scm::kStopped == SERVICE_STOPPED && scm::kRunning == SERVICE_RUNNING &&
               scm::kStartPending == SERVICE_START_PENDING &&

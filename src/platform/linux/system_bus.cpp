@@ -1,12 +1,12 @@
 // The system bus connection: one private connection of ours, let go of once it has closed, so
 // that the next command connects anew (GLib's shared one would come back closed while anyone
 // still holds it).
-#include "platform/system_bus_linux.h"
+#include "platform/linux/system_bus.h"
 
 #include <utility>
 #include <vector>
 
-#include "platform/gio_owners_linux.h"
+#include "platform/linux/gio_owners.h"
 
 namespace {
 

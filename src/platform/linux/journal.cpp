@@ -1,4 +1,4 @@
-#include "platform/journal_linux.h"
+#include "platform/linux/journal.h"
 
 #include <sys/stat.h>
 

@@ -1,6 +1,6 @@
-#include "platform/dbus_linux.h"
+#include "platform/linux/dbus.h"
 
-#include "platform/gio_owners_linux.h"
+#include "platform/linux/gio_owners.h"
 
 std::string SessionBusAddress() {
     const char* address = g_getenv("DBUS_SESSION_BUS_ADDRESS");

@@ -15,8 +15,8 @@
 #include <wx/image.h>
 #include <wx/string.h>
 
-#include "platform/dbus_menu_linux.h"
-#include "platform/gio_owners_linux.h"
+#include "platform/linux/dbus_menu.h"
+#include "platform/linux/gio_owners.h"
 
 // An image's pixels as StatusNotifierItem wants them: 32-bit ARGB in network byte order, that
 // is A, R, G, B for each pixel, alpha 255 where the image has none.

@@ -9,8 +9,8 @@
 
 #include <wx/intl.h>
 
-#include "platform/gio_owners_linux.h"
-#include "platform/system_bus_linux.h"
+#include "platform/linux/gio_owners.h"
+#include "platform/linux/system_bus.h"
 
 namespace {
 
