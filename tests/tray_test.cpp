@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "base/main_window.h"
 #include "platform/platform.h"
 #include "platform/single_instance.h"
 #include "support.h"

@@ -2,6 +2,7 @@
 
 #include <wx/log.h>
 
+#include "base/main_window.h"
 #include "platform/single_instance.h"
 #include "tray/sentak_dialog.h"
 

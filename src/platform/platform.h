@@ -2,12 +2,13 @@
 
 // The few things that differ per operating system; one implementation file per OS.
 
-#include <cstdint>
 #include <functional>
 #include <optional>
 
 #include <wx/bmpbndl.h>
 #include <wx/string.h>
+
+#include "base/file_stamp.h"
 
 class wxTaskBarIcon;
 
@@ -28,26 +29,6 @@ bool NotificationsHaveButtons();
 // the tray is given the file's own image for its size; not IsOk() when it cannot be read. What
 // the toolkit logs on the way is the caller's to silence.
 wxBitmapBundle LoadIconFile(const wxString& path);
-
-// What tells one state of a file from another: its identity, size and times, each as finely as
-// the system keeps it. Equal stamps: the same file, as far as the system can tell unchanged.
-struct FileStamp {
-    struct Time {
-        std::int64_t seconds = 0, nanoseconds = 0;
-        bool operator==(const Time& other) const {
-            return seconds == other.seconds && nanoseconds == other.nanoseconds;
-        }
-    };
-    // Device and inode, or volume serial number and file index.
-    std::uint64_t volume = 0, file = 0;
-    std::uint64_t size = 0;
-    Time modified, changed;  // of the contents; of the contents or the file's attributes
-
-    bool operator==(const FileStamp& other) const {
-        return volume == other.volume && file == other.file && size == other.size &&
-               modified == other.modified && changed == other.changed;
-    }
-};
 
 // The stamp of the file at path now; none when it cannot be looked at (missing, say).
 std::optional<FileStamp> StampOf(const wxString& path);

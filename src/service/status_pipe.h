@@ -8,6 +8,7 @@
 #include <ostream>
 #include <string>
 
+#include "base/chosen_pipe.h"
 #include "service/service_status.h"
 
 // A service that has accepted us but written nothing by then makes a failed refresh, so that a
@@ -19,10 +20,6 @@ constexpr std::chrono::milliseconds kStatusReadBound{1000};
 // /run/Quenthal elsewhere (a path only a system service can create, so no other user can pose
 // as the service).
 std::string StatusPipePath();
-
-// $QUENTHAL_PIPE as UTF-8 text, or nothing when it is unset or empty. One per transport file:
-// Windows keeps the environment as wide text.
-std::optional<std::string> ChosenStatusPipePath();
 
 // This system's own path of the service, one per transport file.
 extern const char kDefaultStatusPipePath[];

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 
 #include "platform/linux/unique_fd.h"
@@ -48,12 +47,6 @@ private:
 }  // namespace
 
 const char kDefaultStatusPipePath[] = "/run/Quenthal";
-
-std::optional<std::string> ChosenStatusPipePath() {
-    const char* path = std::getenv("QUENTHAL_PIPE");
-    if (!path || !*path) return std::nullopt;
-    return path;
-}
 
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
     const std::string path = StatusPipePath();

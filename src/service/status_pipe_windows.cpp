@@ -134,12 +134,6 @@ bool ServedByService(DWORD serverProcess, DWORD serviceProcess, PSID owner, PSID
 
 const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";
 
-std::optional<std::string> ChosenStatusPipePath() {
-    const wchar_t* path = ::_wgetenv(L"QUENTHAL_PIPE");
-    if (!path || !*path) return std::nullopt;
-    return std::string(wxString(path).utf8_str());
-}
-
 std::unique_ptr<StatusPipe> StatusPipe::Open() {
     const std::optional<std::string> chosen = ChosenStatusPipePath();
     // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once. While

@@ -1,0 +1,26 @@
+#include "base/chosen_pipe.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include <wx/utils.h>
+
+// The toolkit reads the environment as each system keeps it: wide text on Windows.
+std::optional<std::string> ChosenStatusPipePath() {
+    wxString path;
+    if (!wxGetEnv("QUENTHAL_PIPE", &path) || path.empty()) return std::nullopt;
+    return path.utf8_string();
+}
+
+wxString PipeKey() {
+    const std::optional<std::string> pipe = ChosenStatusPipePath();
+    if (!pipe) return {};
+    std::uint64_t hash = 14695981039346656037u;  // FNV-1a
+    for (const char byte : *pipe) {
+        hash ^= static_cast<unsigned char>(byte);
+        hash *= 1099511628211u;
+    }
+    char key[17];
+    std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(hash));
+    return key;
+}
