@@ -3,15 +3,6 @@
 #include <cstdint>
 #include <cstdio>
 
-#include <wx/utils.h>
-
-// The toolkit reads the environment as each system keeps it: wide text on Windows.
-std::optional<std::string> ChosenStatusPipePath() {
-    wxString path;
-    if (!wxGetEnv("QUENTHAL_PIPE", &path) || path.empty()) return std::nullopt;
-    return path.utf8_string();
-}
-
 wxString PipeKey() {
     const std::optional<std::string> pipe = ChosenStatusPipePath();
     if (!pipe) return {};

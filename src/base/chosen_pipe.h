@@ -8,7 +8,9 @@
 
 #include <wx/string.h>
 
-// $QUENTHAL_PIPE as UTF-8 text, or nothing when it is unset or empty.
+// $QUENTHAL_PIPE as UTF-8 text, or nothing when it is unset or empty. One reader per system, each
+// reading the environment as that system keeps it, whatever the locale: wide text on Windows,
+// bytes elsewhere.
 std::optional<std::string> ChosenStatusPipePath();
 
 // What tells the chosen pipe from others in a name of fixed length: nothing for the default
