@@ -10,17 +10,12 @@ namespace {
 const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
 const wxString kKilled = "The service was killed by the signal SIGSEGV.";
 
-UnitFacts Unit(const char* load, const char* active, const char* sub, const char* result = "",
-               int code = 0, int status = 0) {
-    return {load, active, sub, result, code, status};
-}
-ScmFacts Scm(std::uint32_t state, std::uint32_t exit = 0, std::uint32_t specific = 0) {
-    return {0, state, exit, specific, false};
-}
+using Now = ServiceFacts::Now;
+using How = ServiceEnd::How;
 
 }  // namespace
 
-TEST(OutageReason, FromEitherManagersFacts) {
+TEST(OutageReason, FromTheManagersFacts) {
     struct Case {
         ServiceFacts facts;
         const char* text;
@@ -28,40 +23,25 @@ TEST(OutageReason, FromEitherManagersFacts) {
         bool runs;           // the menu offers Stop, not Start
     };
     const Case cases[] = {
-        {Unit("not-found", "inactive", "dead"), "The service is not installed.", "", false},
-        {Unit("masked", "inactive", "dead"), "The service is masked, so it cannot be started.", "",
-         false},
-        // A clean stop ends with SIGTERM, which systemd calls success.
-        {Unit("loaded", "inactive", "dead", "success", 2, 15), "The service is stopped.",
+        {{Now::NotInstalled}, "The service is not installed.", "", false},
+        {{Now::Masked}, "The service is masked, so it cannot be started.", "", false},
+        {{Now::Disabled}, "The service is disabled, so it cannot be started.", "", false},
+        {ServiceFacts{Now::NotLoadable, {}, "bad-setting"},
+         "The service failed with the result \"bad-setting\".", "Start service", false},
+        {{Now::Stopped}, "The service is stopped.", "Start service", false},
+        {ServiceFacts{Now::Stopped, {How::ExitCode, 3}}, "The service exited with code 3.",
          "Start service", false},
-        {Unit("loaded", "failed", "failed", "exit-code", 1, 3), "The service exited with code 3.",
+        {ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}}, kKilled, "Start service", false},
+        {ServiceFacts{Now::Stopped, {How::Aborted}}, "The service ended unexpectedly.",
          "Start service", false},
-        {Unit("loaded", "failed", "failed", "core-dump", 3, 11), kKilled, "Start service", false},
-        {Unit("loaded", "failed", "failed", "signal", 2, 9),
-         "The service was killed by the signal SIGKILL.", "Start service", false},
-        {Unit("loaded", "failed", "failed", "watchdog", 2, 6),
+        {ServiceFacts{Now::Stopped, {How::OtherFailure, 0, "watchdog"}},
          "The service failed with the result \"watchdog\".", "Start service", false},
-        {Unit("loaded", "activating", "auto-restart", "signal", 2, 9),
+        // The manager at it already, whatever ended the last run.
+        {ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGKILL"}},
          "The service manager is restarting the service.", "", false},
-        {Unit("loaded", "activating", "start"), "The service is starting.", "", true},
-        {Unit("loaded", "deactivating", "stop-sigterm"), "The service is stopping.", "", true},
-        {Unit("loaded", "active", "running", "success"),
-         "The service is running but does not answer.", "Restart service", true},
-        {ScmFacts{scm::kServiceDoesNotExist, 0, 0, 0, false}, "The service is not installed.", "",
-         false},
-        {ScmFacts{0, scm::kStopped, 0, 0, true},
-         "The service is disabled, so it cannot be started.", "", false},
-        {ScmFacts{0, scm::kRunning, 0, 0, true}, "The service is running but does not answer.",
-         "Restart service", true},
-        {Scm(scm::kStopped), "The service is stopped.", "Start service", false},
-        {Scm(scm::kStopped, scm::kServiceNeverStarted), "The service is stopped.", "Start service",
-         false},
-        {Scm(scm::kStopped, scm::kServiceSpecificError, 42), "The service exited with code 42.",
-         "Start service", false},
-        {Scm(scm::kStopped, scm::kProcessAborted, 42), "The service ended unexpectedly.",
-         "Start service", false},
-        {Scm(scm::kPaused), "The service is running but does not answer.", "Restart service", true},
-        {Scm(scm::kStartPending), "The service is starting.", "", true},
+        {{Now::Starting}, "The service is starting.", "", true},
+        {{Now::Stopping}, "The service is stopping.", "", true},
+        {{Now::Running}, "The service is running but does not answer.", "Restart service", true},
     };
     for (const Case& c : cases) {
         const std::optional<OutageReason> reason = DecideReason(c.facts);
@@ -73,7 +53,6 @@ TEST(OutageReason, FromEitherManagersFacts) {
         EXPECT_TRUE(offered.start != c.runs && offered.stop == c.runs && offered.restart) << c.text;
     }
     // A manager that would not let us look says nothing; then both Start and Stop are offered.
-    EXPECT_FALSE(DecideReason(ScmFacts{5, 0, 0, 0, false}));
     const OfferedCommands unknown = OfferCommands(false, false, std::nullopt);
     EXPECT_TRUE(unknown.start && unknown.stop && unknown.restart);
 }
@@ -86,7 +65,7 @@ TEST(Outage, FromTheNoticeToTheServiceBack) {
     EXPECT_EQ(tray.Manager().questions, 0) << "asked while the service answers";
 
     service.Stop();
-    tray.Manager().facts = Unit("loaded", "failed", "failed", "core-dump", 3, 11);
+    tray.Manager().facts = ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}};
     tray.Ticks(10);
     EXPECT_EQ(tray.Manager().questions, 10);
     EXPECT_EQ(desktop.notifications,
@@ -100,7 +79,7 @@ TEST(Outage, FromTheNoticeToTheServiceBack) {
     EXPECT_TRUE(menu->IsEnabled(ID_START_SERVICE) && !menu->IsEnabled(ID_STOP_SERVICE));
 
     // The manager at work since: the display follows, the notice stays the one.
-    tray.Manager().facts = Unit("loaded", "activating", "auto-restart", "core-dump", 3, 11);
+    tray.Manager().facts = ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGSEGV"}};
     tray.Ticks();
     EXPECT_EQ(tray.tooltips.back(),
               "Vantora 3 Service not running anymore\n"

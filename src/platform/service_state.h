@@ -7,36 +7,59 @@
 #include <functional>
 #include <memory>
 #include <optional>
-#include <variant>
+#include <utility>
 
 #include <wx/string.h>
 
-// systemd's properties of the unit, as it spells them.
-struct UnitFacts {
-    wxString loadState, activeState, subState;  // org.freedesktop.systemd1.Unit
-    wxString result;                            // org.freedesktop.systemd1.Service, as the rest
-    std::int32_t execMainCode = 0;    // how the main process ended: 1 exited, 2 killed, 3 dumped
-    std::int32_t execMainStatus = 0;  // its exit status, or the number of the signal
+// How the service's last run ended, in words every system's manager can be read into.
+struct ServiceEnd {
+    enum class How {
+        Clean,         // stopped as asked, ended with success, or never run
+        ExitCode,      // its process exited with a code other than success
+        Signal,        // its process was killed by a signal
+        Aborted,       // its process ended unexpectedly, and the manager says no more
+        OtherFailure,  // the manager ended it or gave up on it, for a reason in its own word
+    };
+    ServiceEnd(How how = How::Clean, std::int64_t exitCode = 0, wxString name = {})
+        : how(how), exitCode(exitCode), name(std::move(name)) {}
+
+    How how;
+    std::int64_t exitCode;  // ExitCode's
+    // Signal's name, as in SIGSEGV; OtherFailure's word, as in timeout or watchdog.
+    wxString name;
+
+    bool operator==(const ServiceEnd& other) const {
+        return how == other.how && exitCode == other.exitCode && name == other.name;
+    }
 };
 
-// The service control manager's facts, in Win32's codes.
-struct ScmFacts {
-    std::uint32_t openError = 0;  // why the service could not be opened; 0 when it was
-    std::uint32_t state = 0;      // dwCurrentState
-    std::uint32_t win32ExitCode = 0;
-    std::uint32_t serviceExitCode = 0;  // only when win32ExitCode is ERROR_SERVICE_SPECIFIC_ERROR
-    bool disabled = false;              // its start type is disabled
+// What the system's service manager says of the service, the same on every system; each
+// system's reader decodes its manager's own words into it.
+struct ServiceFacts {
+    // What the manager is doing with the service now.
+    enum class Now {
+        NotInstalled,
+        Masked,       // the manager refuses to start it whatever it is asked
+        Disabled,     // stopped, and the manager will not start it until it is enabled
+        NotLoadable,  // the manager cannot read its definition; notLoadableWord says why
+        Stopped,
+        Starting,
+        Stopping,
+        Restarting,  // the manager restarts it on its own after its last run ended
+        Running,
+    };
+    ServiceFacts(Now now = Now::Stopped, ServiceEnd lastEnd = {}, wxString notLoadableWord = {})
+        : now(now), lastEnd(std::move(lastEnd)), notLoadableWord(std::move(notLoadableWord)) {}
+
+    Now now;
+    ServiceEnd lastEnd;        // what the manager remembers, whatever it is doing now
+    wxString notLoadableWord;  // the manager's own word, as in bad-setting
+
+    bool operator==(const ServiceFacts& other) const {
+        return now == other.now && notLoadableWord == other.notLoadableWord &&
+               lastEnd == other.lastEnd;
+    }
 };
-
-// Win32's values of those codes, for code that builds on every system.
-namespace scm {
-constexpr std::uint32_t kStopped = 1, kStartPending = 2, kStopPending = 3, kRunning = 4,
-                        kContinuePending = 5, kPausePending = 6, kPaused = 7;
-constexpr std::uint32_t kServiceDoesNotExist = 1060, kServiceSpecificError = 1066,
-                        kProcessAborted = 1067, kServiceNeverStarted = 1077;
-}  // namespace scm
-
-using ServiceFacts = std::variant<UnitFacts, ScmFacts>;
 
 class ServiceStateReader {
 public:

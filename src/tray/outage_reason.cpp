@@ -2,78 +2,29 @@
 
 #include <wx/intl.h>
 
+#include <string>
+
 #include "tray/translations.h"
 
 namespace {
 
 using Kind = OutageReason::Kind;
 
-// The signals by their numbers on Linux, which systemd reports.
-wxString SignalName(std::int32_t number) {
-    static const char* const names[] = {
-        "HUP",  "INT",  "QUIT", "ILL",    "TRAP",   "ABRT",  "BUS",  "FPE",  "KILL", "USR1", "SEGV",
-        "USR2", "PIPE", "ALRM", "TERM",   "STKFLT", "CHLD",  "CONT", "STOP", "TSTP", "TTIN", "TTOU",
-        "URG",  "XCPU", "XFSZ", "VTALRM", "PROF",   "WINCH", "IO",   "PWR",  "SYS"};
-    if (number >= 1 && number <= int(sizeof names / sizeof names[0]))
-        return wxString("SIG") + names[number - 1];
-    return wxString::Format("%d", int(number));
-}
-
-std::optional<OutageReason> FromUnit(const UnitFacts& unit) {
-    if (unit.loadState == "not-found") return OutageReason{Kind::NotInstalled, {}};
-    if (unit.loadState == "masked") return OutageReason{Kind::Masked, {}};
-    // A unit file systemd could not read: its word for that.
-    if (unit.loadState != "loaded") return OutageReason{Kind::Failed, unit.loadState};
-    if (unit.subState.StartsWith("auto-restart")) return OutageReason{Kind::Restarting, {}};
-    const wxString& active = unit.activeState;
-    if (active == "active" || active == "reloading" || active == "refreshing")
-        return OutageReason{Kind::NotAnswering, {}};
-    if (active == "activating") return OutageReason{Kind::Starting, {}};
-    if (active == "deactivating") return OutageReason{Kind::Stopping, {}};
-    // How its last run ended, by the result first: a clean stop ends with SIGTERM, and
-    // systemd calls that success.
-    const wxString& result = unit.result;
-    if (result == "success" || result.empty()) return OutageReason{Kind::Stopped, {}};
-    if (result == "exit-code")
-        return OutageReason{Kind::Exited, wxString::Format("%d", int(unit.execMainStatus))};
-    if (result == "signal" || result == "core-dump")
-        return OutageReason{Kind::Killed, SignalName(unit.execMainStatus)};
-    return OutageReason{Kind::Failed, result};
-}
-
-std::optional<OutageReason> FromScm(const ScmFacts& service) {
-    if (service.openError == scm::kServiceDoesNotExist) return OutageReason{Kind::NotInstalled, {}};
-    if (service.openError != 0) return std::nullopt;
-    switch (service.state) {
-        case scm::kRunning:
-        case scm::kPausePending:
-        case scm::kPaused:
-            return OutageReason{Kind::NotAnswering, {}};
-        case scm::kStartPending:
-        case scm::kContinuePending:
-            return OutageReason{Kind::Starting, {}};
-        case scm::kStopPending:
-            return OutageReason{Kind::Stopping, {}};
-        case scm::kStopped:
+// Why a service the manager does not run stopped.
+OutageReason FromEnd(const ServiceEnd& end) {
+    switch (end.how) {
+        case ServiceEnd::How::Clean:
+            return {Kind::Stopped, {}};
+        case ServiceEnd::How::ExitCode:
+            return {Kind::Exited, std::to_string(end.exitCode)};
+        case ServiceEnd::How::Signal:
+            return {Kind::Killed, end.name};
+        case ServiceEnd::How::Aborted:
+            return {Kind::Aborted, {}};
+        case ServiceEnd::How::OtherFailure:
             break;
-        default:
-            return std::nullopt;
     }
-    // Only a stopped service is kept from starting: one disabled while it ran still runs.
-    if (service.disabled) return OutageReason{Kind::Disabled, {}};
-    switch (service.win32ExitCode) {
-        case 0:
-        case scm::kServiceNeverStarted:
-            return OutageReason{Kind::Stopped, {}};
-        case scm::kProcessAborted:
-            return OutageReason{Kind::Aborted, {}};
-        case scm::kServiceSpecificError:
-            return OutageReason{Kind::Exited,
-                                wxString::Format("%u", unsigned(service.serviceExitCode))};
-        default:
-            return OutageReason{Kind::Exited,
-                                wxString::Format("%u", unsigned(service.win32ExitCode))};
-    }
+    return {Kind::Failed, end.name};
 }
 
 // The manager says the service's process runs.
@@ -84,8 +35,28 @@ bool Runs(Kind kind) {
 }  // namespace
 
 std::optional<OutageReason> DecideReason(const ServiceFacts& facts) {
-    if (const auto* unit = std::get_if<UnitFacts>(&facts)) return FromUnit(*unit);
-    return FromScm(std::get<ScmFacts>(facts));
+    using Now = ServiceFacts::Now;
+    switch (facts.now) {
+        case Now::NotInstalled:
+            return OutageReason{Kind::NotInstalled, {}};
+        case Now::Masked:
+            return OutageReason{Kind::Masked, {}};
+        case Now::Disabled:
+            return OutageReason{Kind::Disabled, {}};
+        case Now::NotLoadable:
+            return OutageReason{Kind::Failed, facts.notLoadableWord};
+        case Now::Restarting:
+            return OutageReason{Kind::Restarting, {}};
+        case Now::Starting:
+            return OutageReason{Kind::Starting, {}};
+        case Now::Stopping:
+            return OutageReason{Kind::Stopping, {}};
+        case Now::Running:
+            return OutageReason{Kind::NotAnswering, {}};
+        case Now::Stopped:
+            break;
+    }
+    return FromEnd(facts.lastEnd);
 }
 
 wxString ReasonText(const OutageReason& reason) {

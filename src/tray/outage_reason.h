@@ -13,13 +13,13 @@
 struct OutageReason {
     enum class Kind {
         NotInstalled,
-        Masked,    // systemd will not start it
-        Disabled,  // Windows will not start it
+        Masked,    // the manager refuses to start it
+        Disabled,  // the manager will not start it until it is enabled
         Stopped,
         Exited,   // detail: the exit code
         Killed,   // detail: the signal's name
-        Aborted,  // the process ended unexpectedly (Windows says no more)
-        Failed,   // detail: systemd's word for how
+        Aborted,  // the process ended unexpectedly (the manager says no more)
+        Failed,   // detail: the manager's word for how
         Restarting,
         Starting,
         Stopping,
@@ -34,7 +34,8 @@ struct OutageReason {
     bool operator!=(const OutageReason& other) const { return !(*this == other); }
 };
 
-// The reason the facts tell; none when they tell nothing the user could use.
+// The reason the manager's facts tell, the same on every system. Every record tells one; optional
+// as a manager that could not be asked is, so that callers handle both alike.
 std::optional<OutageReason> DecideReason(const ServiceFacts& facts);
 
 // One translated sentence.

@@ -7,6 +7,7 @@
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/system_bus.h"
+#include "platform/linux/unit_state.h"
 
 namespace {
 
@@ -20,16 +21,17 @@ constexpr int kAskTimeoutMs = 5000;
 struct Property {
     const char* interface;
     const char* name;
-    wxString UnitFacts::*text;
-    std::int32_t UnitFacts::*number;
+    wxString UnitProperties::*text;
+    std::int32_t UnitProperties::*number;
 };
 // The unit's properties first: without them there is nothing to tell.
-const Property kProperties[] = {{kUnit, "LoadState", &UnitFacts::loadState, nullptr},
-                                {kUnit, "ActiveState", &UnitFacts::activeState, nullptr},
-                                {kUnit, "SubState", &UnitFacts::subState, nullptr},
-                                {kService, "Result", &UnitFacts::result, nullptr},
-                                {kService, "ExecMainCode", nullptr, &UnitFacts::execMainCode},
-                                {kService, "ExecMainStatus", nullptr, &UnitFacts::execMainStatus}};
+const Property kProperties[] = {
+    {kUnit, "LoadState", &UnitProperties::loadState, nullptr},
+    {kUnit, "ActiveState", &UnitProperties::activeState, nullptr},
+    {kUnit, "SubState", &UnitProperties::subState, nullptr},
+    {kService, "Result", &UnitProperties::result, nullptr},
+    {kService, "ExecMainCode", nullptr, &UnitProperties::execMainCode},
+    {kService, "ExecMainStatus", nullptr, &UnitProperties::execMainStatus}};
 constexpr int kUnitProperties = 3;
 constexpr int kPropertyCount = int(sizeof kProperties / sizeof kProperties[0]);
 
@@ -42,23 +44,23 @@ std::string UnitPath(const std::string& unit) {
 struct Question {
     std::weak_ptr<bool> alive;
     ServiceStateReader::Got got;
-    UnitFacts facts;
+    UnitProperties properties;
     int pending = kPropertyCount;
     bool failed = false;
 
     void Tell(bool answered) {
         if (alive.expired()) return;
         if (answered)
-            got(ServiceFacts{facts});
+            got(DecodeUnit(properties));
         else
             got(std::nullopt);
     }
 
     void Store(const Property& property, GVariant* value) {
         if (property.text && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
-            facts.*property.text = wxString::FromUTF8(g_variant_get_string(value, nullptr));
+            properties.*property.text = wxString::FromUTF8(g_variant_get_string(value, nullptr));
         if (property.number && g_variant_is_of_type(value, G_VARIANT_TYPE_INT32))
-            facts.*property.number = g_variant_get_int32(value);
+            properties.*property.number = g_variant_get_int32(value);
     }
 };
 

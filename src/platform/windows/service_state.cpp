@@ -6,17 +6,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/windows/scm_state.h"
 #include "platform/windows/unique_handle.h"
-
-static_assert(scm::kStopped == SERVICE_STOPPED && scm::kRunning == SERVICE_RUNNING &&
-              scm::kStartPending == SERVICE_START_PENDING &&
-              scm::kStopPending == SERVICE_STOP_PENDING &&
-              scm::kContinuePending == SERVICE_CONTINUE_PENDING &&
-              scm::kPausePending == SERVICE_PAUSE_PENDING && scm::kPaused == SERVICE_PAUSED);
-static_assert(scm::kServiceDoesNotExist == ERROR_SERVICE_DOES_NOT_EXIST &&
-              scm::kServiceSpecificError == ERROR_SERVICE_SPECIFIC_ERROR &&
-              scm::kProcessAborted == ERROR_PROCESS_ABORTED &&
-              scm::kServiceNeverStarted == ERROR_SERVICE_NEVER_STARTED);
 
 namespace {
 
@@ -33,25 +24,24 @@ bool IsDisabled(SC_HANDLE service) {
 std::optional<ServiceFacts> Read(const wxString& name) {
     const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
     if (!manager.valid()) return std::nullopt;
-    ScmFacts facts;
+    ScmAnswer answer;
     const UniqueServiceHandle service(
         ::OpenServiceW(manager.get(), name.wc_str(), SERVICE_QUERY_STATUS | SERVICE_QUERY_CONFIG));
     if (!service.valid()) {
-        facts.openError = ::GetLastError();
-        if (facts.openError != ERROR_SERVICE_DOES_NOT_EXIST) return std::nullopt;
-        return facts;
+        answer.openError = ::GetLastError();
+        return DecodeScm(answer);
     }
     SERVICE_STATUS_PROCESS status{};
     DWORD size = 0;
     if (!::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
                                 reinterpret_cast<BYTE*>(&status), sizeof status, &size))
         return std::nullopt;
-    facts.state = status.dwCurrentState;
-    facts.win32ExitCode = status.dwWin32ExitCode;
+    answer.state = status.dwCurrentState;
+    answer.win32ExitCode = status.dwWin32ExitCode;
     if (status.dwWin32ExitCode == ERROR_SERVICE_SPECIFIC_ERROR)
-        facts.serviceExitCode = status.dwServiceSpecificExitCode;
-    facts.disabled = IsDisabled(service.get());
-    return facts;
+        answer.serviceExitCode = status.dwServiceSpecificExitCode;
+    answer.disabled = IsDisabled(service.get());
+    return DecodeScm(answer);
 }
 
 // Each question on a thread of its own, so that a slow manager never holds the tray up; the

@@ -1,0 +1,35 @@
+// The service control manager's codes for a service read into the portable record.
+#include <gtest/gtest.h>
+
+#include "platform/windows/scm_state.h"
+
+static ScmAnswer Scm(DWORD state, DWORD exit = 0, DWORD specific = 0, bool disabled = false) {
+    return {NO_ERROR, state, exit, specific, disabled};
+}
+
+TEST(ScmState, DecodedIntoThePortableRecord) {
+    using Now = ServiceFacts::Now;
+    using How = ServiceEnd::How;
+    const struct {
+        ScmAnswer answer;
+        ServiceFacts facts;
+    } cases[] = {
+        {{ERROR_SERVICE_DOES_NOT_EXIST, 0, 0, 0, false}, {Now::NotInstalled}},
+        {Scm(SERVICE_STOPPED, 0, 0, true), {Now::Disabled}},
+        // One disabled while it ran still runs.
+        {Scm(SERVICE_RUNNING, 0, 0, true), {Now::Running}},
+        {Scm(SERVICE_STOPPED), {Now::Stopped}},
+        {Scm(SERVICE_STOPPED, ERROR_SERVICE_NEVER_STARTED), {Now::Stopped}},
+        {Scm(SERVICE_STOPPED, ERROR_SERVICE_SPECIFIC_ERROR, 42),
+         {Now::Stopped, {How::ExitCode, 42}}},
+        {Scm(SERVICE_STOPPED, 0xC0000005), {Now::Stopped, {How::ExitCode, 0xC0000005}}},
+        {Scm(SERVICE_STOPPED, ERROR_PROCESS_ABORTED, 42), {Now::Stopped, {How::Aborted}}},
+        {Scm(SERVICE_PAUSED), {Now::Running}},
+        {Scm(SERVICE_START_PENDING), {Now::Starting}},
+        {Scm(SERVICE_STOP_PENDING), {Now::Stopping}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(DecodeScm(c.answer), c.facts) << c.answer.state;
+    // A manager that would not let us look, or a state Win32 does not define, says nothing.
+    EXPECT_FALSE(DecodeScm({ERROR_ACCESS_DENIED, 0, 0, 0, false}));
+    EXPECT_FALSE(DecodeScm(Scm(0)));
+}
