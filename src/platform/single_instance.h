@@ -5,8 +5,9 @@
 #include <functional>
 #include <memory>
 
-// This desktop session and status pipe, held by this process while the claim lives, unless
-// another Sentak holds them already. Made before the toolkit starts.
+// Claims this desktop session and status pipe for this process while the claim lives, unless
+// another Sentak holds them already. Made before the toolkit starts, so that a second start ends
+// before it shows anything.
 class InstanceClaim {
 public:
     InstanceClaim();
@@ -14,16 +15,18 @@ public:
     InstanceClaim(const InstanceClaim&) = delete;
     InstanceClaim& operator=(const InstanceClaim&) = delete;
 
-    // Another Sentak holds them and has been told of this start. Where nothing can tell (no
-    // session bus), never.
+    // Another Sentak holds this session and pipe and has been told of this start. False where
+    // nothing could check (no session bus): then this one runs.
     bool AnotherRuns() const { return m_anotherRuns; }
 
 private:
-    struct Held;
-    std::unique_ptr<Held> m_held;
+    // The system's handles that keep the session and pipe claimed; none when another Sentak
+    // holds them or nothing could check.
+    struct ClaimHandles;
+    std::unique_ptr<ClaimHandles> m_handles;
     bool m_anotherRuns = false;
 };
 
-// What the process that holds the claim does when a later start tells it, on the GUI thread.
-// Empty: nothing.
-void WhenStartedAgain(std::function<void()> told);
+// What the process that holds the claim runs when a later start tells it, on the GUI thread.
+// An empty handler ignores later starts.
+void WhenStartedAgain(std::function<void()> handler);

@@ -19,9 +19,10 @@ constexpr int kRequestTimeoutMs = 2000;
 
 using MessagePtr = std::unique_ptr<GDBusMessage, GObjectUnref>;
 
-std::function<void()>& Told() {
-    static std::function<void()> told;
-    return told;
+// What runs when a later start tells this one; set by WhenStartedAgain.
+std::function<void()>& StartedAgainHandler() {
+    static std::function<void()> handler;
+    return handler;
 }
 
 // A connection of its own, so that the name goes with the claim whatever else uses the bus.
@@ -53,7 +54,7 @@ void OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, co
                   GVariant*, GDBusMethodInvocation* invocation, gpointer) {
     g_dbus_method_invocation_return_value(invocation, nullptr);
     Guarded([] {
-        if (Told()) Told()();
+        if (StartedAgainHandler()) StartedAgainHandler()();
     });
 }
 
@@ -81,7 +82,7 @@ guint32 RequestName(GDBusConnection* bus, const std::string& name) {
 }
 
 // Without waiting for an answer: a Sentak that hangs must not hold up this one's end.
-void Tell(GDBusConnection* bus, const std::string& name) {
+void TellStartedAgain(GDBusConnection* bus, const std::string& name) {
     const MessagePtr message(
         g_dbus_message_new_method_call(name.c_str(), kPath, kInterface, "StartedAgain"));
     g_dbus_message_set_flags(message.get(), G_DBUS_MESSAGE_FLAGS_NO_REPLY_EXPECTED);
@@ -92,7 +93,9 @@ void Tell(GDBusConnection* bus, const std::string& name) {
 
 }  // namespace
 
-struct InstanceClaim::Held {
+// The connection that owns the instance name (closing it gives the name up) and the object that a
+// later start calls on it.
+struct InstanceClaim::ClaimHandles {
     ConnectionPtr bus;
     Registration object;  // after the bus, so that it goes first
 };
@@ -103,15 +106,15 @@ InstanceClaim::InstanceClaim() {
     Registration object = Export(bus.get());
     const std::string name = InstanceName();
     const guint32 answer = RequestName(bus.get(), name);
-    // Another owns it (or this process does, through another claim).
+    // Another process owns the instance name (or this one does, through another claim).
     if (answer != kPrimaryOwner && answer != 0) {
         m_anotherRuns = true;
-        Tell(bus.get(), name);
+        TellStartedAgain(bus.get(), name);
         return;
     }
-    m_held = std::make_unique<Held>(Held{std::move(bus), std::move(object)});
+    m_handles = std::make_unique<ClaimHandles>(ClaimHandles{std::move(bus), std::move(object)});
 }
 
 InstanceClaim::~InstanceClaim() = default;
 
-void WhenStartedAgain(std::function<void()> told) { Told() = std::move(told); }
+void WhenStartedAgain(std::function<void()> handler) { StartedAgainHandler() = std::move(handler); }

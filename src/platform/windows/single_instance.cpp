@@ -9,9 +9,10 @@
 
 namespace {
 
-std::function<void()>& Told() {
-    static std::function<void()> told;
-    return told;
+// What runs when a later start tells this one; set by WhenStartedAgain.
+std::function<void()>& StartedAgainHandler() {
+    static std::function<void()> handler;
+    return handler;
 }
 
 // Names the mutex, without its namespace, and the window message a later start sends: with the
@@ -34,10 +35,10 @@ wxString ImageName(DWORD process) {
 // Found as the installer finds it: by the title of its main window and its program's name (a
 // window of that title from another program is not ours). Posted, so that a Sentak that hangs
 // does not hold up this one's end.
-void Tell() {
-    wchar_t own[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameW(nullptr, own, MAX_PATH);
-    const wxString ownName = wxFileName(wxString(own, length)).GetFullName();
+void TellStartedAgain() {
+    wchar_t ownPath[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameW(nullptr, ownPath, MAX_PATH);
+    const wxString ownName = wxFileName(wxString(ownPath, length)).GetFullName();
     const UINT message = StartedAgainMessage();
     const wxString title(kMainWindowTitle);
     HWND window = nullptr;
@@ -49,13 +50,14 @@ void Tell() {
 }
 
 bool OnStartedAgain(wxWindowMSW*, WXUINT, WXWPARAM, WXLPARAM) {
-    if (Told()) Told()();
+    if (StartedAgainHandler()) StartedAgainHandler()();
     return true;
 }
 
 }  // namespace
 
-struct InstanceClaim::Held {
+// The named mutex, which exists while any process holds a handle to it.
+struct InstanceClaim::ClaimHandles {
     UniqueHandle mutex;
 };
 
@@ -66,22 +68,26 @@ InstanceClaim::InstanceClaim() {
     const DWORD error = ::GetLastError();
     if (error == ERROR_ALREADY_EXISTS || (!mutex.valid() && error == ERROR_ACCESS_DENIED)) {
         m_anotherRuns = true;
-        Tell();
+        TellStartedAgain();
         return;
     }
-    m_held = std::make_unique<Held>(Held{std::move(mutex)});
+    m_handles = std::make_unique<ClaimHandles>(ClaimHandles{std::move(mutex)});
 }
 
 InstanceClaim::~InstanceClaim() = default;
 
 // The hidden main window receives the message; the toolkit hands it here whichever window it is.
-void WhenStartedAgain(std::function<void()> told) {
-    Told() = std::move(told);
-    static UINT handled = 0;
+void WhenStartedAgain(std::function<void()> handler) {
+    StartedAgainHandler() = std::move(handler);
+    // The message registered with the toolkit, once per name: the pipe, and so the name, may
+    // have changed since.
+    static UINT registeredMessage = 0;
     const UINT message = StartedAgainMessage();
-    if (message == handled) return;
-    if (handled) wxWindow::MSWUnregisterMessageHandler(int(handled), &OnStartedAgain);
+    if (message == registeredMessage) return;
+    if (registeredMessage)
+        wxWindow::MSWUnregisterMessageHandler(int(registeredMessage), &OnStartedAgain);
     // Heard also when this Sentak runs elevated and the later start does not.
     ::ChangeWindowMessageFilter(message, MSGFLT_ADD);
-    if (wxWindow::MSWRegisterMessageHandler(int(message), &OnStartedAgain)) handled = message;
+    if (wxWindow::MSWRegisterMessageHandler(int(message), &OnStartedAgain))
+        registeredMessage = message;
 }
