@@ -172,6 +172,22 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
          g_variant_new("(ii)", 0, 0));
     EXPECT_TRUE(Until([&] { return tray.popups == 1; })) << "a left click opened no menu";
     EXPECT_EQ(tray.shown, 1) << "another item's unregistration taken for ours";
+    // Each id answered once, and no list of more than 256 taken.
+    const auto menu = [&](const char* method, GVariant* args) {
+        return Call(watcher, "/MenuBar", "com.canonical.dbusmenu", method, args);
+    };
+    const std::vector<gint32> ids(257, 0);
+    const auto idList = [&](gsize n) {
+        return g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, ids.data(), n, sizeof(gint32));
+    };
+    const std::vector<const char*> names(257, "children-display");
+    const auto nameList = [&](gssize n) { return g_variant_new_strv(names.data(), n); };
+    EXPECT_EQ(menu("GetGroupProperties", g_variant_new("(@ai@as)", idList(3), nameList(1))),
+              "([(0, {'children-display': <'submenu'>})],)");
+    const std::string invalid = "org.freedesktop.DBus.Error.InvalidArgs";
+    EXPECT_EQ(menu("GetGroupProperties", g_variant_new("(@ai@as)", idList(257), nameList(0))),
+              invalid);
+    EXPECT_EQ(menu("GetLayout", g_variant_new("(ii@as)", 0, -1, nameList(257))), invalid);
 
     std::vector<std::string> signals;
     const Subscription subscription(
