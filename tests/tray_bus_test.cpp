@@ -59,21 +59,21 @@ struct Watcher {
     }
 };
 
-// A call from the host, and the reply as text or the error's name.
-std::string Call(Watcher& watcher, const char* path, const char* interface, const char* method,
-                 GVariant* args) {
+// A call of the menu from the host, and the reply as text or the error's name.
+std::string CallMenu(Watcher& watcher, const char* method, GVariant* args) {
     std::optional<std::string> answer;
     g_dbus_connection_call(
-        watcher.c.get(), watcher.items[0].c_str(), path, interface, method, args, nullptr,
-        G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+        watcher.c.get(), watcher.items[0].c_str(), "/MenuBar", "com.canonical.dbusmenu", method,
+        args, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
         [](GObject* c, GAsyncResult* result, gpointer answer) {
             GError* error = nullptr;
             const VariantPtr reply(
                 g_dbus_connection_call_finish(G_DBUS_CONNECTION(c), result, &error));
             const ErrorPtr failed(error);
-            const StringPtr text(reply ? g_variant_print(reply.get(), FALSE)
-                                       : g_dbus_error_get_remote_error(error));
-            *static_cast<std::optional<std::string>*>(answer) = text.get();
+            *static_cast<std::optional<std::string>*>(answer) =
+                StringPtr(reply ? g_variant_print(reply.get(), FALSE)
+                                : g_dbus_error_get_remote_error(error))
+                    .get();
         },
         &answer);
     Until([&] { return answer.has_value(); });
@@ -95,13 +95,13 @@ struct CountingSentak : Sentak {
 TEST(Instance, OnePerDisplayAndPipe) {
     const ScopedEnv pipe("QUENTHAL_PIPE", PrivatePipePath().c_str());
     const InstanceClaim claim;
-    ASSERT_FALSE(claim.AnotherRuns());
-    {
-        const ScopedEnv installed("QUENTHAL_PIPE", nullptr);
-        EXPECT_FALSE(InstanceClaim().AnotherRuns()) << "the installed pipe's";
-    }
-    const ScopedEnv display("WAYLAND_DISPLAY", "wayland-sentak-test");
-    EXPECT_FALSE(InstanceClaim().AnotherRuns()) << "another display's";
+    const auto beside = [](const char* variable, const char* value) {
+        const ScopedEnv other(variable, value);
+        return !InstanceClaim().AnotherRuns();
+    };
+    EXPECT_FALSE(claim.AnotherRuns());
+    EXPECT_TRUE(beside("QUENTHAL_PIPE", nullptr)) << "the installed pipe's";
+    EXPECT_TRUE(beside("WAYLAND_DISPLAY", "wayland-sentak-test")) << "another display's";
 }
 
 // The user hears of a missing tray once a run, 10 s after the first display: time for a tray of
@@ -164,30 +164,29 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
     ASSERT_TRUE(Until([&] { return !tray.IsIconInstalled(); })) << "no switch to the host";
     ASSERT_EQ(watcher.items.size(), 1u);
     // Other items' unregistrations, one whose name begins as ours does, leave ours registered;
-    // a left click pops up the menu. The call is answered after the signals sent before it.
+    // a left click pops up the menu, after the signals sent before it.
     for (const std::string& other :
          {watcher.items[0] + "0", std::string(":1.9/StatusNotifierItem")})
         watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", other.c_str()));
-    Call(watcher, "/StatusNotifierItem", "org.kde.StatusNotifierItem", "Activate",
-         g_variant_new("(ii)", 0, 0));
+    g_dbus_connection_call(watcher.c.get(), watcher.items[0].c_str(), "/StatusNotifierItem",
+                           "org.kde.StatusNotifierItem", "Activate", g_variant_new("(ii)", 0, 0),
+                           nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
     EXPECT_TRUE(Until([&] { return tray.popups == 1; })) << "a left click opened no menu";
     EXPECT_EQ(tray.shown, 1) << "another item's unregistration taken for ours";
     // Each id answered once, and no list of more than 256 taken.
-    const auto menu = [&](const char* method, GVariant* args) {
-        return Call(watcher, "/MenuBar", "com.canonical.dbusmenu", method, args);
-    };
     const std::vector<gint32> ids(257, 0);
     const auto idList = [&](gsize n) {
         return g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, ids.data(), n, sizeof(gint32));
     };
     const std::vector<const char*> names(257, "children-display");
     const auto nameList = [&](gssize n) { return g_variant_new_strv(names.data(), n); };
-    EXPECT_EQ(menu("GetGroupProperties", g_variant_new("(@ai@as)", idList(3), nameList(1))),
-              "([(0, {'children-display': <'submenu'>})],)");
-    const std::string invalid = "org.freedesktop.DBus.Error.InvalidArgs";
-    EXPECT_EQ(menu("GetGroupProperties", g_variant_new("(@ai@as)", idList(257), nameList(0))),
-              invalid);
-    EXPECT_EQ(menu("GetLayout", g_variant_new("(ii@as)", 0, -1, nameList(257))), invalid);
+    EXPECT_EQ(
+        CallMenu(watcher, "GetGroupProperties", g_variant_new("(@ai@as)", idList(3), nameList(1))),
+        "([(0, {'children-display': <'submenu'>})],)");
+    for (GVariant* args : {g_variant_new("(@ai@as)", idList(257), nameList(0)),
+                           g_variant_new("(@ai@as)", idList(1), nameList(257))})
+        EXPECT_EQ(CallMenu(watcher, "GetGroupProperties", args),
+                  "org.freedesktop.DBus.Error.InvalidArgs");
 
     std::vector<std::string> signals;
     const Subscription subscription(
