@@ -2,6 +2,7 @@
 // its menu tells hosts, on a session bus of the test run's own.
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/tray_protocol.h"
+#include "platform/single_instance.h"
 #include "support.h"
 
 namespace {
@@ -58,14 +59,61 @@ struct Watcher {
     }
 };
 
-// The real tray icon, counting what it hands the toolkit's own.
+// A call of the menu from the host, and the reply as text or the error's name.
+std::string CallMenu(Watcher& watcher, const char* method, GVariant* args) {
+    std::optional<std::string> answer;
+    g_dbus_connection_call(
+        watcher.c.get(), watcher.items[0].c_str(), "/MenuBar", "com.canonical.dbusmenu", method,
+        args, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+        [](GObject* c, GAsyncResult* result, gpointer answer) {
+            GError* error = nullptr;
+            const VariantPtr reply(
+                g_dbus_connection_call_finish(G_DBUS_CONNECTION(c), result, &error));
+            const ErrorPtr failed(error);
+            *static_cast<std::optional<std::string>*>(answer) =
+                StringPtr(reply ? g_variant_print(reply.get(), FALSE)
+                                : g_dbus_error_get_remote_error(error))
+                    .get();
+        },
+        &answer);
+    Until([&] { return answer.has_value(); });
+    return answer.value_or("no answer");
+}
+
+// The real tray icon, counting what it hands the toolkit's own and the menus it pops up.
 struct CountingSentak : Sentak {
     using Sentak::Sentak;
     bool ShowInToolkit(const wxBitmapBundle& image, const wxString& tooltip) override {
         return ++shown, Sentak::ShowInToolkit(image, tooltip);
     }
-    int shown = 0;
+    bool PopupMenu(wxMenu*) override { return ++popups, true; }
+    int shown = 0, popups = 0;
 };
+
+// One Sentak per display and pipe: a test's or demo's on a pipe of its own, or another
+// display's, runs beside the installed one.
+TEST(Instance, OnePerDisplayAndPipe) {
+    const ScopedEnv pipe("QUENTHAL_PIPE", PrivatePipePath().c_str());
+    const InstanceClaim claim;
+    const auto beside = [](const char* variable, const char* value) {
+        const ScopedEnv other(variable, value);
+        return !InstanceClaim().AnotherRuns();
+    };
+    EXPECT_FALSE(claim.AnotherRuns());
+    EXPECT_TRUE(beside("QUENTHAL_PIPE", nullptr)) << "the installed pipe's";
+    EXPECT_TRUE(beside("WAYLAND_DISPLAY", "wayland-sentak-test")) << "another display's";
+}
+
+// The user hears of a missing tray once a run, 10 s after the first display: time for a tray of
+// the same login to start.
+TEST(TrayProtocol, NoTrayToldOnceTenSecondsAfterTheFirstDisplay) {
+    NoTrayNotice notice;
+    const auto t = NoTrayNotice::Clock::now();
+    EXPECT_EQ((notice.Displayed(t).value_or(t) - t) / std::chrono::milliseconds(1), 10000);
+    EXPECT_FALSE(notice.Displayed(t + std::chrono::seconds(3))) << "waited again";
+    EXPECT_TRUE(notice.Check(false));
+    EXPECT_FALSE(notice.Check(false)) << "told again";
+}
 
 TEST(TrayProtocol, TheItemWhereAWatcherShowsItAndPausesThatGrowUntilARegistrationHolds) {
     EXPECT_EQ(ChooseProtocol({true, "", true}), TrayProtocol::Xembed);
@@ -115,6 +163,30 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
     watcher.Emit("StatusNotifierHostRegistered", nullptr);
     ASSERT_TRUE(Until([&] { return !tray.IsIconInstalled(); })) << "no switch to the host";
     ASSERT_EQ(watcher.items.size(), 1u);
+    // Other items' unregistrations, one whose name begins as ours does, leave ours registered;
+    // a left click pops up the menu, after the signals sent before it.
+    for (const std::string& other :
+         {watcher.items[0] + "0", std::string(":1.9/StatusNotifierItem")})
+        watcher.Emit("StatusNotifierItemUnregistered", g_variant_new("(s)", other.c_str()));
+    g_dbus_connection_call(watcher.c.get(), watcher.items[0].c_str(), "/StatusNotifierItem",
+                           "org.kde.StatusNotifierItem", "Activate", g_variant_new("(ii)", 0, 0),
+                           nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
+    EXPECT_TRUE(Until([&] { return tray.popups == 1; })) << "a left click opened no menu";
+    EXPECT_EQ(tray.shown, 1) << "another item's unregistration taken for ours";
+    // Each id answered once, and no list of more than 256 taken.
+    const std::vector<gint32> ids(257, 0);
+    const auto idList = [&](gsize n) {
+        return g_variant_new_fixed_array(G_VARIANT_TYPE_INT32, ids.data(), n, sizeof(gint32));
+    };
+    const std::vector<const char*> names(257, "children-display");
+    const auto nameList = [&](gssize n) { return g_variant_new_strv(names.data(), n); };
+    EXPECT_EQ(
+        CallMenu(watcher, "GetGroupProperties", g_variant_new("(@ai@as)", idList(3), nameList(1))),
+        "([(0, {'children-display': <'submenu'>})],)");
+    for (GVariant* args : {g_variant_new("(@ai@as)", idList(257), nameList(0)),
+                           g_variant_new("(@ai@as)", idList(1), nameList(257))})
+        EXPECT_EQ(CallMenu(watcher, "GetGroupProperties", args),
+                  "org.freedesktop.DBus.Error.InvalidArgs");
 
     std::vector<std::string> signals;
     const Subscription subscription(

@@ -89,16 +89,22 @@ public:
     void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
                        const wxString& message) override {
         PrepareNotifications(icon);
-        // Left alive: it may still be on screen (or, on Windows, a balloon of the tray icon)
-        // after this returns; it closes by itself.
-        auto* notification = new Notice(title, message, wxICON_INFORMATION);
-        notification->Show(wxNotificationMessage::Timeout_Auto);
+        // One object for every brief notice, shown again with each: the desktop replaces the
+        // notice on screen rather than adding one, and no object is left behind per notice.
+        if (!m_brief) {
+            m_brief = new Notice(title, message, wxICON_INFORMATION);
+        } else {
+            m_brief->SetTitle(title);
+            m_brief->SetMessage(NotificationBody(message));
+        }
+        m_brief->Show(wxNotificationMessage::Timeout_Auto);
     }
 
 private:
-    // The lasting warning, while it may be on screen. Never deleted at exit, when the toolkit
-    // that would close it is gone.
+    // The lasting warning while it may be on screen, and the brief notices' one object. Never
+    // deleted at exit, when the toolkit that would close them is gone.
     Notice* m_warning = nullptr;
+    Notice* m_brief = nullptr;
 };
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include "platform/linux/dbus_menu.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -81,13 +82,37 @@ bool Wanted(GVariant* names, const char* name) {
     return found;
 }
 
-// The ids that a request lists first.
+// A list that a caller hands in holds at most this many items, so that a flood costs the caller an
+// error rather than the tray the time and memory of answering every copy. Far more than a menu of
+// ours has entries or properties.
+constexpr gsize kMostListed = 256;
+
+// Whether a call's parameters hold a list longer than that.
+bool HoldsLongList(GVariant* parameters) {
+    for (gsize i = 0, n = g_variant_n_children(parameters); i < n; ++i) {
+        const VariantPtr child(g_variant_get_child_value(parameters, i));
+        if (g_variant_is_of_type(child.get(), G_VARIANT_TYPE_ARRAY) &&
+            g_variant_n_children(child.get()) > kMostListed)
+            return true;
+    }
+    return false;
+}
+
+// Adds item unless the list has it: what a caller repeats is answered once.
+template <typename T>
+void AddOnce(std::vector<T>& list, T item) {
+    if (std::find(list.begin(), list.end(), item) == list.end()) list.push_back(std::move(item));
+}
+
+// The ids that a request lists first, each once, in the order first listed.
 std::vector<std::int32_t> IdsOf(GVariant* parameters) {
     const VariantPtr ids(g_variant_get_child_value(parameters, 0));
     gsize count = 0;
     const auto* list =
         static_cast<const gint32*>(g_variant_get_fixed_array(ids.get(), &count, sizeof(gint32)));
-    return std::vector<std::int32_t>(list, list + count);
+    std::vector<std::int32_t> once;
+    for (gsize i = 0; i < count; ++i) AddOnce(once, std::int32_t(list[i]));
+    return once;
 }
 
 // What hosts are told of an entry that stays: only the properties that changed, since some
@@ -155,6 +180,12 @@ void DbusMenu::OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const 
         {"AboutToShow", &DbusMenu::AboutToShow},
         {"AboutToShowGroup", &DbusMenu::AboutToShowGroup},
     };
+    if (HoldsLongList(parameters)) {
+        g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
+                                              "more than %u items in a list",
+                                              unsigned(kMostListed));
+        return;
+    }
     DbusMenu& menu = *static_cast<DbusMenu*>(self);
     std::optional<Answer> answer;
     Guarded([&] {
@@ -228,9 +259,9 @@ DbusMenu::Answer DbusMenu::EventGroup(GVariant* parameters) {
     const gchar* event = nullptr;
     while (g_variant_iter_loop(events, "(i&svu)", &id, &event, nullptr, nullptr)) {
         if (Find(id))
-            clicks.emplace_back(id, event);
+            AddOnce(clicks, {id, event});
         else
-            unknown.push_back(id);
+            AddOnce(unknown, id);
     }
     g_variant_iter_free(events);
     if (clicks.empty() && !unknown.empty()) return {nullptr, kNoSuchItem};

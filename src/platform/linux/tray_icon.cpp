@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -25,8 +26,6 @@ constexpr const char* kWatcherPath = "/StatusNotifierWatcher";
 // watcher worth waiting for.
 constexpr int kNameCheckTimeoutMs = 1000;
 constexpr int kRegisterTimeoutMs = 5000;
-// Time for a tray of the same login to start before the user is told that none shows the icon.
-constexpr int kTrayStartMs = 10000;
 
 // The session bus, when one runs.
 ConnectionPtr SessionBusIfRunning() {
@@ -104,7 +103,8 @@ public:
     explicit Carrier(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
         m_retry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Follow(); });
         m_trayStart.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-            if (!TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable()))
+            if (m_noTray.Check(
+                    TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable())))
                 m_icon.NoTrayShowsIcon();
         });
     }
@@ -147,7 +147,7 @@ private:
 
     void Decide() {
         m_place = Place::Nowhere;
-        m_trayStart.StartOnce(kTrayStartMs);
+        WaitForTray();
         m_session.x11 = wxGetDisplayInfo().type == wxDisplayX11;
         m_bus = SessionBusIfRunning();
         if (m_bus) {
@@ -174,6 +174,14 @@ private:
                 Unwatch{});
         }
         Follow();
+    }
+
+    // From a display on, the time a tray of the same login takes to start, if this is the first.
+    void WaitForTray() {
+        const auto now = NoTrayNotice::Clock::now();
+        if (const auto due = m_noTray.Displayed(now))
+            m_trayStart.StartOnce(
+                int(std::chrono::duration_cast<std::chrono::milliseconds>(*due - now).count()));
     }
 
     // The one step towards where the icon belongs now, taken after every change of the session or
@@ -397,6 +405,7 @@ private:
     ItemStage m_stage = ItemStage::NoName;
     RegistrationBackoff m_backoff;
     wxTimer m_retry;
+    NoTrayNotice m_noTray;
     wxTimer m_trayStart;  // from the first display to the time a tray should show it
     // What the toolkit's icon was last handed, and whether it took it.
     struct {

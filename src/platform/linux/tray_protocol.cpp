@@ -14,6 +14,11 @@ bool TrayShowsIcon(const TraySession& session, bool xembedTrayRuns) {
     return protocol == TrayProtocol::Item || (protocol == TrayProtocol::Xembed && xembedTrayRuns);
 }
 
+std::optional<NoTrayNotice::Clock::time_point> NoTrayNotice::Displayed(Clock::time_point now) {
+    if (std::exchange(m_displayed, true)) return std::nullopt;
+    return now + kTrayStart;
+}
+
 std::chrono::milliseconds RegistrationBackoff::NextPause(Clock::time_point now) {
     if (m_registeredAt && now - *m_registeredAt >= kLongestPause) m_pause = kFirstPause;
     m_registeredAt.reset();

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <optional>
 #include <string>
+#include <utility>
 
 // Where the icon can show.
 enum class TrayProtocol {
@@ -29,6 +30,24 @@ TrayProtocol ChooseProtocol(const TraySession& session);
 // Whether a tray shows the icon: a host of the item, or an XEmbed tray when the icon is the
 // toolkit's.
 bool TrayShowsIcon(const TraySession& session, bool xembedTrayRuns);
+
+// When the user is told that no tray shows the icon: once a run, at the check 10 s after the first
+// display (the time a tray of the same login takes to start), if none shows it then. Later
+// displays, and trays that come and go after the check, change nothing.
+class NoTrayNotice {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kTrayStart{10000};
+
+    // A display at now: for the first, the time the check is due; for every later one, none.
+    std::optional<Clock::time_point> Displayed(Clock::time_point now);
+    // The check, once due: whether to tell the user, which is so at the first check alone.
+    bool Check(bool trayShowsIcon) { return !std::exchange(m_checked, true) && !trayShowsIcon; }
+
+private:
+    bool m_displayed = false;
+    bool m_checked = false;
+};
 
 // The pauses before the item is registered again after the watcher dropped or refused it: doubled
 // each time, so that a watcher that keeps refusing is not pressed, and short again after a
