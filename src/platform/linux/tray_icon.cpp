@@ -121,28 +121,26 @@ public:
         if (m_bus) g_dbus_connection_flush_sync(m_bus.get(), nullptr, nullptr);
     }
 
-    bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) {
-        m_image = image;
-        m_tooltip = tooltip;
+    bool Show(const TrayDisplay& display) {
+        m_display = display;
         if (m_place == Place::Undecided) Decide();
-        if (m_item) m_item->SetDisplay(image, tooltip, ThemeIconName());
+        if (m_item) m_item->SetDisplay(display.image, display.tooltip, ThemeIconName());
         // A StatusNotifierItem shows it, or nothing until a tray starts.
         if (m_place != Place::Xembed) return true;
         return ShowXembed();
     }
 
-    void SetDisplayKind(TrayDisplay kind) { m_kind = kind; }
-
-    void MenuMayHaveChanged() {
-        if (m_item) m_item->MenuMayHaveChanged();
+    void SetMenu(const MenuModel& menu) {
+        m_menu = menu;
+        if (m_item) m_item->SetMenu(menu);
     }
 
 private:
     // The theme's names of the images that the toolkit's art provider draws for the question mark
     // and the warning sign; none for the service's own image.
     std::string ThemeIconName() const {
-        if (m_kind == TrayDisplay::Unknown) return "dialog-question";
-        return m_kind == TrayDisplay::Stopped ? "dialog-warning" : "";
+        if (m_display.kind == TrayDisplay::Kind::Unknown) return "dialog-question";
+        return m_display.kind == TrayDisplay::Kind::Stopped ? "dialog-warning" : "";
     }
 
     void Decide() {
@@ -187,12 +185,11 @@ private:
         if (m_stage == ItemStage::Registered) return HideXembed();
         if (!m_item) {
             DbusMenu::Callbacks menu{[this] { return m_icon.OpenMenu(); },
-                                     [this] { return m_icon.QuietMenu(); },
                                      [this](int command) { Choose(command); }};
-            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu),
+            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), m_menu, std::move(menu),
                                                              [this] { PopUpMenu(); });
             if (!item->exported()) return FallBack();
-            item->SetDisplay(m_image, m_tooltip, ThemeIconName());
+            item->SetDisplay(m_display.image, m_display.tooltip, ThemeIconName());
             m_item = std::move(item);
         }
         if (m_stage == ItemStage::NoName) return AskForName();
@@ -288,11 +285,13 @@ private:
     // Hands the toolkit a display only when it differs from the one it shows: every tick sets
     // its display, mostly the same one, and the toolkit would redraw it each time.
     bool ShowXembed() {
-        if (m_place == Place::Xembed && m_image.IsSameAs(m_toolkit.image) &&
-            m_tooltip == m_toolkit.tooltip)
+        const wxBitmapBundle& image = m_display.image;
+        const wxString& tooltip = m_display.tooltip;
+        if (m_place == Place::Xembed && image.IsSameAs(m_toolkit.image) &&
+            tooltip == m_toolkit.tooltip)
             return m_toolkit.taken;
         m_place = Place::Xembed;  // every display goes there from now on, even if this one fails
-        m_toolkit = {m_image, m_tooltip, m_icon.ShowInToolkit(m_image, m_tooltip)};
+        m_toolkit = {image, tooltip, m_icon.ShowInToolkit(image, tooltip)};
         return m_toolkit.taken;
     }
 
@@ -383,9 +382,8 @@ private:
 
     TrayIcon& m_icon;
     CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a carrier that is gone
-    wxBitmapBundle m_image;   // the display last set, for whichever tray shows it next
-    wxString m_tooltip;
-    TrayDisplay m_kind = TrayDisplay::Unknown;
+    TrayDisplay m_display;    // the display last set, for whichever tray shows it next
+    MenuModel m_menu;         // the menu last handed, for the item's hosts
     Place m_place = Place::Undecided;
     TraySession m_session;
     ConnectionPtr m_bus;
@@ -410,13 +408,9 @@ TrayIcon::TrayIcon() : m_carrier(std::make_unique<Carrier>(*this)) {}
 
 TrayIcon::~TrayIcon() = default;
 
-bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
-    return m_carrier->SetIcon(icon, tooltip);
-}
+bool TrayIcon::Show(const TrayDisplay& display) { return m_carrier->Show(display); }
 
-void TrayIcon::SetDisplayKind(TrayDisplay kind) { m_carrier->SetDisplayKind(kind); }
-
-void TrayIcon::MenuMayHaveChanged() { m_carrier->MenuMayHaveChanged(); }
+void TrayIcon::SetMenu(const MenuModel& menu) { m_carrier->SetMenu(menu); }
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);
