@@ -43,7 +43,7 @@ protected:
     virtual void NoTrayShowsIcon() {}
 
 private:
-    class Carrier;
-    // What follows the desktop's tray hosts beyond the toolkit; none on Windows.
-    std::unique_ptr<Carrier> m_carrier;
+    class HostFollower;
+    // Where the desktop's tray hosts need more than the toolkit's icon; none on Windows.
+    std::unique_ptr<HostFollower> m_follower;
 };

@@ -99,9 +99,11 @@ enum class ItemStage {
 // speaks both protocols never shows two icons.
 enum class Place { Undecided, Nowhere, Xembed, Item };
 
-class TrayIcon::Carrier {
+// Follows the session's tray hosts as they come and go, and shows the tray icon's display and
+// menu wherever one is: as a StatusNotifierItem, or as the toolkit's XEmbed icon.
+class TrayIcon::HostFollower {
 public:
-    explicit Carrier(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
+    explicit HostFollower(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
         m_retry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Follow(); });
         m_trayStart.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
             if (!TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable()))
@@ -109,7 +111,7 @@ public:
         });
     }
 
-    ~Carrier() {
+    ~HostFollower() {
         m_retry.Stop();
         m_trayStart.Stop();
         g_cancellable_cancel(m_cancel.get());
@@ -163,13 +165,13 @@ private:
             m_signals = Subscription(
                 g_dbus_connection_signal_subscribe(m_bus.get(), kWatcherName, kWatcherName, nullptr,
                                                    kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                   &Carrier::OnWatcherSignal, this, nullptr),
+                                                   &HostFollower::OnWatcherSignal, this, nullptr),
                 Unsubscribe{m_bus.get()});
-            m_watch = NameWatch(
-                g_bus_watch_name_on_connection(
-                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                    &Carrier::OnWatcherAppeared, &Carrier::OnWatcherVanished, this, nullptr),
-                Unwatch{});
+            m_watch = NameWatch(g_bus_watch_name_on_connection(
+                                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                    &HostFollower::OnWatcherAppeared,
+                                    &HostFollower::OnWatcherVanished, this, nullptr),
+                                Unwatch{});
         }
         Follow();
     }
@@ -204,10 +206,11 @@ private:
         m_busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
                     std::to_string(++items);
         m_stage = ItemStage::NameAsked;
-        m_name = OwnedName(g_bus_own_name_on_connection(
-                               m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                               &Carrier::OnNameAcquired, &Carrier::OnNameLost, this, nullptr),
-                           Unown{});
+        m_name =
+            OwnedName(g_bus_own_name_on_connection(
+                          m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                          &HostFollower::OnNameAcquired, &HostFollower::OnNameLost, this, nullptr),
+                      Unown{});
     }
 
     void NameAcquired() {
@@ -225,7 +228,7 @@ private:
         g_dbus_connection_call(
             m_bus.get(), kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
             g_variant_new("(s)", m_busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-            kRegisterTimeoutMs, m_cancel.get(), &Carrier::OnRegistered, this);
+            kRegisterTimeoutMs, m_cancel.get(), &HostFollower::OnRegistered, this);
     }
 
     // A reply to a registration asked for under a name given up since counts as a refusal.
@@ -270,7 +273,7 @@ private:
         g_dbus_connection_call(m_bus.get(), kWatcherName, kWatcherPath,
                                "org.freedesktop.DBus.Properties", "Get", HostQuestion(),
                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kRegisterTimeoutMs,
-                               m_cancel.get(), &Carrier::OnHostAnswer, this);
+                               m_cancel.get(), &HostFollower::OnHostAnswer, this);
     }
 
     // The toolkit's icon, on a display that has XEmbed trays; it docks whenever one starts.
@@ -324,64 +327,64 @@ private:
     static void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar* owner,
                                   gpointer self) {
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            HostFollower& follower = *static_cast<HostFollower*>(self);
             // The watcher we registered with, or are registering with, knows the item already.
-            if (carrier.m_session.watcher == owner) return;
-            carrier.WatcherAppeared(owner);
+            if (follower.m_session.watcher == owner) return;
+            follower.WatcherAppeared(owner);
         });
     }
 
     static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer self) {
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
-            if (carrier.m_session.watcher.empty()) return;
-            carrier.WatcherVanished();
+            HostFollower& follower = *static_cast<HostFollower*>(self);
+            if (follower.m_session.watcher.empty()) return;
+            follower.WatcherVanished();
         });
     }
 
     static void OnWatcherSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                 const gchar* signal, GVariant* parameters, gpointer self) {
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            HostFollower& follower = *static_cast<HostFollower*>(self);
             if (std::strcmp(signal, "StatusNotifierItemUnregistered") == 0) {
                 const gchar* service = nullptr;
                 if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) return;
                 g_variant_get(parameters, "(&s)", &service);
-                if (carrier.m_stage == ItemStage::Registered &&
-                    NamesItem(service, carrier.m_busName))
-                    carrier.Dropped();
+                if (follower.m_stage == ItemStage::Registered &&
+                    NamesItem(service, follower.m_busName))
+                    follower.Dropped();
             } else if (std::strcmp(signal, "StatusNotifierHostRegistered") == 0 ||
                        std::strcmp(signal, "StatusNotifierHostUnregistered") == 0) {
-                carrier.AskForHost();
+                follower.AskForHost();
             }
         });
     }
 
     static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            Carrier& carrier = *static_cast<Carrier*>(self);
-            carrier.m_session.hostReported = IsTrue(reply);
-            carrier.Follow();
+            HostFollower& follower = *static_cast<HostFollower*>(self);
+            follower.m_session.hostReported = IsTrue(reply);
+            follower.Follow();
         });
     }
 
     static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<Carrier*>(self)->NameAcquired(); });
+        Guarded([&] { static_cast<HostFollower*>(self)->NameAcquired(); });
     }
 
     static void OnNameLost(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<Carrier*>(self)->NameLost(); });
+        Guarded([&] { static_cast<HostFollower*>(self)->NameLost(); });
     }
 
     // The watcher's answer to the registration: no reply when it refused or did not answer in time.
     static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer self) {
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            static_cast<Carrier*>(self)->RegisterAnswered(reply != nullptr);
+            static_cast<HostFollower*>(self)->RegisterAnswered(reply != nullptr);
         });
     }
 
     TrayIcon& m_icon;
-    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a carrier that is gone
+    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a follower that is gone
     TrayDisplay m_display;    // the display last set, for whichever tray shows it next
     MenuModel m_menu;         // the menu last handed, for the item's hosts
     Place m_place = Place::Undecided;
@@ -404,13 +407,13 @@ private:
     } m_toolkit;
 };
 
-TrayIcon::TrayIcon() : m_carrier(std::make_unique<Carrier>(*this)) {}
+TrayIcon::TrayIcon() : m_follower(std::make_unique<HostFollower>(*this)) {}
 
 TrayIcon::~TrayIcon() = default;
 
-bool TrayIcon::Show(const TrayDisplay& display) { return m_carrier->Show(display); }
+bool TrayIcon::Show(const TrayDisplay& display) { return m_follower->Show(display); }
 
-void TrayIcon::SetMenu(const MenuModel& menu) { m_carrier->SetMenu(menu); }
+void TrayIcon::SetMenu(const MenuModel& menu) { m_follower->SetMenu(menu); }
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);

@@ -1,7 +1,7 @@
 #include "platform/tray_icon.h"
 
 // Windows' notification area is the toolkit's own business.
-class TrayIcon::Carrier {};
+class TrayIcon::HostFollower {};
 
 TrayIcon::TrayIcon() = default;
 
