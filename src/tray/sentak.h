@@ -58,9 +58,9 @@ private:
     // and its handler.
     struct Command {
         int id;
-        wxString (*label)();  // translated, with its mnemonic
-        bool extendedOnly;    // shown only in the extended form
-        int separatorBefore;  // the id of a separator above it; 0 for none
+        wxString (*label)();                      // translated, with its mnemonic
+        enum class Form { Both, Extended } form;  // the menu's forms that show it
+        int separatorBefore;                      // the id of a separator above it; 0 for none
         bool OutageRules::Offers::*offered;
         void (Sentak::*handler)(wxCommandEvent& event);
     };

@@ -33,31 +33,32 @@ const Sentak::Command Sentak::kCommands[] = {
     // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
     // other commands ("&Manage Windows services", "S&tart service", "St&op service", "&Restart
     // service", "E&xit tray application") do not use.
-    {ID_OPEN_WEB_SETTINGS, [] { return _("Open web &settings"); }, false, 0, &Offers::webSettings,
-     &Sentak::OnOpenWebSettings},
-    {ID_MANAGE_SERVICES, &ManageServicesLabel, true, 0, &Offers::always, &Sentak::OnManageServices},
+    {ID_OPEN_WEB_SETTINGS, [] { return _("Open web &settings"); }, Command::Form::Both, 0,
+     &Offers::webSettings, &Sentak::OnOpenWebSettings},
+    {ID_MANAGE_SERVICES, &ManageServicesLabel, Command::Form::Extended, 0, &Offers::always,
+     &Sentak::OnManageServices},
     // TRANSLATORS: Menu commands that start, stop and restart the service, and without the '&'
     // the button on the notification when it stops; keep one '&' in each, on a letter that no
     // other command of the menu uses ("Open web &settings", "&Manage Windows services", "E&xit
     // tray application" and these three).
-    {ID_START_SERVICE, [] { return _("S&tart service"); }, true, 0, &Offers::start,
+    {ID_START_SERVICE, [] { return _("S&tart service"); }, Command::Form::Extended, 0,
+     &Offers::start, &Sentak::OnServiceCommand},
+    // TRANSLATORS: See "S&tart service".
+    {ID_STOP_SERVICE, [] { return _("St&op service"); }, Command::Form::Extended, 0, &Offers::stop,
      &Sentak::OnServiceCommand},
     // TRANSLATORS: See "S&tart service".
-    {ID_STOP_SERVICE, [] { return _("St&op service"); }, true, 0, &Offers::stop,
-     &Sentak::OnServiceCommand},
-    // TRANSLATORS: See "S&tart service".
-    {ID_RESTART_SERVICE, [] { return _("&Restart service"); }, true, 0, &Offers::restart,
-     &Sentak::OnServiceCommand},
+    {ID_RESTART_SERVICE, [] { return _("&Restart service"); }, Command::Form::Extended, 0,
+     &Offers::restart, &Sentak::OnServiceCommand},
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
-    {ID_EXIT_TRAY, [] { return _("E&xit tray application"); }, true, ID_SEPARATOR_EXIT,
-     &Offers::always, &Sentak::OnExitTray},
+    {ID_EXIT_TRAY, [] { return _("E&xit tray application"); }, Command::Form::Extended,
+     ID_SEPARATOR_EXIT, &Offers::always, &Sentak::OnExitTray},
 };
 
 MenuModel Sentak::Menu() const {
     MenuModel menu = m_rules.Facts();
     const OutageRules::Offers offers = m_rules.Offered();
     for (const Command& command : kCommands) {
-        if (command.extendedOnly && !offers.extended) continue;
+        if (command.form == Command::Form::Extended && !offers.extended) continue;
         if (command.separatorBefore != 0) menu.Separator(command.separatorBefore);
         menu.Command(command.id, command.label(), offers.*command.offered);
     }
