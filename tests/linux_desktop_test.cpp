@@ -150,7 +150,7 @@ TEST(Systemd, EachWayTheManagerAnswers) {
         bus->StartManager({"--refuse", why});
         const ServiceOutcome outcome = Command(ServiceCommand::Start);
         EXPECT_EQ(outcome.result, Result::Failed) << message;
-        EXPECT_EQ(SystemsWords(outcome), message);
+        EXPECT_EQ(WhyCommandFailed(outcome), message);
     }
     bus->StopManager();
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";

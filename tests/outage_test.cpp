@@ -1,13 +1,16 @@
-// Why the service stopped, from either system's facts, and an outage walked through: the reason
-// where the user looks, the remedy on the notice, and the notice when the service is back.
-#include <wx/menu.h>
-
+// Why the service stopped, from either system's facts, and the outage's rules driven with given
+// times: when a stop is reported, the reason where the user looks, the remedy on the notice, the
+// notice when the service is back, and the menu's facts.
+#include "platform/platform.h"
 #include "support.h"
-#include "tray/outage_reason.h"
+#include "tray/menu_text.h"
+#include "tray/outage_rules.h"
 
 namespace {
 
-const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
+using namespace std::chrono_literals;
+using Answer = OutageRules::Answer;
+
 const wxString kKilled = "The service was killed by the signal SIGSEGV.";
 
 using Now = ServiceFacts::Now;
@@ -19,36 +22,41 @@ TEST(OutageReason, FromTheManagersFacts) {
     struct Case {
         ServiceFacts facts;
         const char* text;
-        const char* remedy;  // the notice's button
-        bool runs;           // the menu offers Stop, not Start
+        std::optional<ServiceCommand> remedy;  // the notice's button
+        bool runs;                             // the menu offers Stop, not Start
     };
     const Case cases[] = {
-        {{Now::NotInstalled}, "The service is not installed.", "", false},
-        {{Now::Masked}, "The service is masked, so it cannot be started.", "", false},
-        {{Now::Disabled}, "The service is disabled, so it cannot be started.", "", false},
+        {{Now::NotInstalled}, "The service is not installed.", {}, false},
+        {{Now::Masked}, "The service is masked, so it cannot be started.", {}, false},
+        {{Now::Disabled}, "The service is disabled, so it cannot be started.", {}, false},
         {ServiceFacts{Now::NotLoadable, {}, "bad-setting"},
-         "The service failed with the result \"bad-setting\".", "Start service", false},
-        {{Now::Stopped}, "The service is stopped.", "Start service", false},
+         "The service failed with the result \"bad-setting\".", ServiceCommand::Start, false},
+        {{Now::Stopped}, "The service is stopped.", ServiceCommand::Start, false},
         {ServiceFacts{Now::Stopped, {How::ExitCode, 3}}, "The service exited with code 3.",
-         "Start service", false},
-        {ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}}, kKilled, "Start service", false},
+         ServiceCommand::Start, false},
+        {ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}}, kKilled, ServiceCommand::Start,
+         false},
         {ServiceFacts{Now::Stopped, {How::Aborted}}, "The service ended unexpectedly.",
-         "Start service", false},
+         ServiceCommand::Start, false},
         {ServiceFacts{Now::Stopped, {How::OtherFailure, 0, "watchdog"}},
-         "The service failed with the result \"watchdog\".", "Start service", false},
+         "The service failed with the result \"watchdog\".", ServiceCommand::Start, false},
         // The manager at it already, whatever ended the last run.
         {ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGKILL"}},
-         "The service manager is restarting the service.", "", false},
-        {{Now::Starting}, "The service is starting.", "", true},
-        {{Now::Stopping}, "The service is stopping.", "", true},
-        {{Now::Running}, "The service is running but does not answer.", "Restart service", true},
+         "The service manager is restarting the service.",
+         {},
+         false},
+        {{Now::Starting}, "The service is starting.", {}, true},
+        {{Now::Stopping}, "The service is stopping.", {}, true},
+        {{Now::Running},
+         "The service is running but does not answer.",
+         ServiceCommand::Restart,
+         true},
     };
     for (const Case& c : cases) {
         const std::optional<OutageReason> reason = DecideReason(c.facts);
         ASSERT_TRUE(reason) << c.text;
         EXPECT_EQ(ReasonText(*reason), c.text);
-        const std::optional<ServiceCommand> remedy = Remedy(*reason);
-        EXPECT_EQ(remedy ? wxStripMenuCodes(ServiceCommandLabel(*remedy)) : "", c.remedy) << c.text;
+        EXPECT_EQ(Remedy(*reason), c.remedy) << c.text;
         const OfferedCommands offered = OfferCommands(false, false, reason);
         EXPECT_TRUE(offered.start != c.runs && offered.stop == c.runs && offered.restart) << c.text;
     }
@@ -57,58 +65,195 @@ TEST(OutageReason, FromTheManagersFacts) {
     EXPECT_TRUE(unknown.start && unknown.stop && unknown.restart);
 }
 
+namespace {
+
+// The rules as the tray drives them: a tick every 2 s from a fixed time, the service up or not.
+class Rules : public testing::Test {
+protected:
+    const OutageRules::Time start = OutageRules::Time(1700000000s);
+    OutageRules::Time now = start;
+    std::int32_t failures = 0;
+    OutageRules rules{false, start};
+
+    OutageRules::Reading Reading(bool up) {
+        failures = up ? 0 : failures + 1;
+        OutageRules::Reading reading{up, {}, failures};
+        if (up) reading.status = MakeRecord(u"3.4", 8080, 0, 0, 0, 0);
+        return reading;
+    }
+    // What the ticks told the user: each display and notice in a line; a running display that
+    // was shown already is no news.
+    std::vector<wxString> Ticks(int count, bool up) {
+        std::vector<wxString> told;
+        while (count-- > 0) {
+            now += 2s;
+            // The manager answers at once, after the tick's own answer is carried out.
+            const Answer answer = rules.Polled(Reading(up), now);
+            Said(answer, told);
+            if (answer.askWhy) ++questions, Said(rules.ManagerSaid(facts), told);
+        }
+        return told;
+    }
+    void Said(const Answer& answer, std::vector<wxString>& told) {
+        using Kind = OutageRules::Display::Kind;
+        if (answer.display && (answer.display->kind != Kind::Running || shown != Kind::Running))
+            told.push_back(answer.display->tooltip);
+        if (answer.display) shown = answer.display->kind;
+        if (answer.closeNotice) told.push_back("closed");
+        if (const auto& notice = answer.notice) {
+            wxString text = notice->title + "|" + notice->message;
+            if (notice->remedy)
+                text << "|" << (*notice->remedy == ServiceCommand::Start ? "Start" : "Restart");
+            told.push_back(text);
+        }
+    }
+    std::vector<wxString> Entries() {
+        std::vector<wxString> entries;
+        for (const MenuEntry& entry : rules.Facts().entries) entries.push_back(entry.label);
+        return entries;
+    }
+
+    std::optional<ServiceFacts> facts;  // what the manager says when asked
+    int questions = 0;
+    OutageRules::Display::Kind shown = OutageRules::Display::Kind::Unknown;
+};
+
+const wxString kRunning = "Vantora 3 Service running";
+const wxString kStopped = "Vantora 3 Service not running anymore";
+const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
+const wxString kBack = "Service running again|The Vantora 3 Service is running again.";
+
+}  // namespace
+
+TEST_F(Rules, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
+    EXPECT_TRUE(Ticks(25, false).empty()) << "a service never seen running is not reported";
+    EXPECT_EQ(Ticks(1, true), std::vector<wxString>{kRunning});
+    // One answer between failures starts the count again.
+    Ticks(9, false);
+    Ticks(1, true);
+    EXPECT_TRUE(Ticks(9, false).empty());
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+    EXPECT_TRUE(Ticks(15, false).empty());
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack}));
+    // Menu openings advance the count too: the first tick that finds 10 or more reports.
+    Ticks(4, false);
+    failures += 6;
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+}
+
+// A stop the user asked for shows at its first failed tick and is not notified, however long it
+// lasts, nor its end; the next stop nobody asked for is, as always, and so is one whose Stop
+// failed.
+TEST_F(Rules, AnAskedForStopShowsAtOnceWithoutANotification) {
+    Ticks(1, true);
+    ASSERT_TRUE(rules.CommandStarted(ServiceCommand::Stop));
+    EXPECT_FALSE(rules.CommandStarted(ServiceCommand::Start)) << "two commands at once";
+    EXPECT_TRUE(Ticks(1, true).empty()) << "the service still answers while it stops";
+    EXPECT_EQ(Ticks(1, false), std::vector<wxString>{kStopped});
+    rules.CommandEnded(ServiceOutcome::Result::Done);
+    EXPECT_TRUE(Ticks(12, false).empty());
+
+    rules.CommandStarted(ServiceCommand::Start);
+    rules.CommandEnded(ServiceOutcome::Result::Done);
+    EXPECT_EQ(Ticks(1, true), std::vector<wxString>{kRunning});
+    EXPECT_TRUE(Ticks(9, false).empty());
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+
+    Ticks(1, true);
+    rules.CommandStarted(ServiceCommand::Stop);
+    rules.CommandEnded(ServiceOutcome::Result::Failed);
+    EXPECT_TRUE(Ticks(9, false).empty());
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+}
+
+// The manager is asked once at a time while the service does not answer; its reason reaches the
+// notice with its remedy, the tooltip and the menu, and the display follows it.
+TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
+    Ticks(3, true);
+    EXPECT_EQ(questions, 0) << "asked while the service answers";
+    EXPECT_TRUE(rules.Polled(Reading(false), now).askWhy);
+    EXPECT_FALSE(rules.Polled(Reading(false), now).askWhy) << "asked again before the answer";
+    rules.ManagerSaid(std::nullopt);
+    facts = ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}};
+    EXPECT_EQ(Ticks(8, false), (std::vector<wxString>{kStopped + "\n" + kKilled,
+                                                      kReport + "\n\n" + kKilled + "|Start"}));
+    EXPECT_EQ(questions, 8);
+    rules.MenuOpened(Reading(false), true, now);
+    const std::vector<wxString> entries = Entries();
+    EXPECT_EQ(std::vector<wxString>(entries.begin() + 1, entries.begin() + 3),
+              (std::vector<wxString>{"Vantora 3 Service NOT RUNNING", kKilled}));
+    const OutageRules::Offers offers = rules.Offered();
+    EXPECT_TRUE(offers.start && !offers.stop && offers.restart && !offers.webSettings);
+
+    facts = ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGSEGV"}};
+    EXPECT_EQ(Ticks(1, false),
+              std::vector<wxString>{kStopped + "\nThe service manager is restarting the service."});
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack}));
+    // Too late: the service answers again.
+    EXPECT_FALSE(rules.ManagerSaid(facts).menuChanged);
+}
+
+// The extended menu's time: the service's own while it answers; while it does not, the time of
+// the opening, or when the outage began between openings, kept until the next opening.
+TEST_F(Rules, TheMenusTimeWhileTheServiceIsDown) {
+    const auto seconds = [](OutageRules::Time time) {
+        return LastUpdatedText(std::chrono::system_clock::to_time_t(time));
+    };
+    rules.MenuOpened(Reading(true), true, now);
+    EXPECT_EQ(Entries()[0], LastUpdatedText(0));
+    EXPECT_TRUE(rules.Refreshed(Reading(false), now + 5s).menuChanged);
+    EXPECT_EQ(Entries()[0], seconds(now + 5s));
+    EXPECT_FALSE(rules.Refreshed(Reading(false), now + 60s).menuChanged);
+    EXPECT_EQ(Entries()[0], seconds(now + 5s));
+    rules.MenuOpened(Reading(false), true, now + 90s);
+    EXPECT_EQ(Entries()[0], seconds(now + 90s));
+    rules.MenuOpened(Reading(false), false, now + 95s);
+    EXPECT_EQ(Entries()[0], "Vantora 3 Service NOT RUNNING") << "the ordinary form has no time";
+}
+
+// However often Sentak is started again, the user is told at most once in 10 s.
+TEST_F(Rules, StartedAgainToldAtMostOnceIn10Seconds) {
+    std::vector<long> told;
+    for (int i = 0; i < 300; ++i)
+        if (const auto notice = rules.StartedAgain(start + i * 100ms)) {
+            told.push_back(long(i / 10));
+            EXPECT_EQ(notice->title + "|" + notice->message,
+                      "Sentak is already running|" + WhereTheIconIs());
+        }
+    EXPECT_EQ(told, (std::vector<long>{0, 10, 20}));
+}
+
+// The rules' answers reach the tray: a tick reaches the rules, menu openings count as failures,
+// the stop notice's button runs the menu's command and its click opens the extended menu, and the
+// service back closes it.
 TEST(Outage, FromTheNoticeToTheServiceBack) {
     FakeDesktop desktop;
     RecordingSentak tray{desktop};
     TestService service;
-    tray.Ticks(3);
-    EXPECT_EQ(tray.Manager().questions, 0) << "asked while the service answers";
-
+    tray.Ticks();
     service.Stop();
     tray.Manager().facts = ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}};
-    tray.Ticks(10);
-    EXPECT_EQ(tray.Manager().questions, 10);
+    tray.Ticks(5);
+    for (int i = 0; i < 4; ++i) tray.OpenMenu();
+    EXPECT_TRUE(desktop.notifications.empty());
+    tray.Ticks();
+    EXPECT_EQ(tray.Manager().questions, 6);
     EXPECT_EQ(desktop.notifications,
               std::vector<wxString>{kReport + "\n\n" + kKilled + "|Start service"});
-    EXPECT_EQ(tray.tooltips.back(), "Vantora 3 Service not running anymore\n" + kKilled);
-    desktop.shift = true;
-    std::unique_ptr<wxMenu> menu(tray.CreatePopupMenu());
-    const wxMenuItem* reason = menu->FindItemByPosition(2);
-    EXPECT_EQ(reason->GetItemLabelText(), kKilled);
-    EXPECT_FALSE(reason->IsEnabled());
-    EXPECT_TRUE(menu->IsEnabled(ID_START_SERVICE) && !menu->IsEnabled(ID_STOP_SERVICE));
-
-    // The manager at work since: the display follows, the notice stays the one.
-    tray.Manager().facts = ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGSEGV"}};
-    tray.Ticks();
-    EXPECT_EQ(tray.tooltips.back(),
-              "Vantora 3 Service not running anymore\n"
-              "The service manager is restarting the service.");
-    EXPECT_EQ(desktop.notifications.size(), 1u);
+    EXPECT_EQ(tray.displays.back().tooltip, kStopped + "\n" + kKilled);
+    EXPECT_EQ(tray.displays.back().kind, TrayDisplay::Kind::Stopped);
 
     // A click on a notice without buttons: the extended menu, once the event has returned.
-    desktop.shift = false;
     desktop.clicked();
     EXPECT_TRUE(tray.popups.empty());
     wxTheApp->ProcessPendingEvents();
     EXPECT_EQ(tray.popups, std::vector<bool>{true});
 
-    // The notice's button does what the menu's Start does; the service back closes the notice.
     desktop.chosen();
     ASSERT_EQ(tray.Control().commands, std::vector<ServiceCommand>{ServiceCommand::Start});
     service.Start({});
     tray.Control().End();
     EXPECT_EQ(desktop.notifications,
-              (std::vector<wxString>{
-                  desktop.notifications[0], "closed",
-                  "brief|Service running again|The Vantora 3 Service is running again."}));
-
-    // A stop the user asked for: no notice, and none when it is back.
-    tray.Choose(ID_STOP_SERVICE);
-    service.Stop();
-    tray.Control().End();
-    tray.Ticks(12);
-    service.Start({});
-    tray.Ticks();
-    EXPECT_EQ(desktop.notifications.size(), 3u);
+              (std::vector<wxString>{desktop.notifications[0], "closed", "brief|" + kBack}));
+    EXPECT_EQ(tray.displays.back().tooltip, kRunning);
 }

@@ -199,7 +199,7 @@ TEST_F(TrayServiceControl, TheTrayShowsWhatItsCommandsDid) {
     tray.displayed = [] { wxTheApp->ExitMainLoop(); };
     const auto choose = [&](int id) {
         EXPECT_TRUE(RunMainLoop(std::chrono::seconds(120), [&] { tray.Choose(id); }));
-        return tray.tooltips.back();
+        return tray.displays.back().tooltip;
     };
     EXPECT_EQ(choose(ID_START_SERVICE), "Vantora 3 Service running");
     EXPECT_EQ(Status().dwCurrentState, DWORD(SERVICE_RUNNING));

@@ -141,12 +141,16 @@ public:
     int questions = 0;
 };
 
-// Records the commands sent to the service; the test ends each with the outcome it chooses.
+// Records the commands sent to the service; the test ends each with the outcome it chooses, or
+// the real control given ends it.
 class FakeServiceControl : public ServiceControl {
 public:
+    explicit FakeServiceControl(std::unique_ptr<ServiceControl> real = nullptr)
+        : m_real(std::move(real)) {}
     void Run(ServiceCommand command, const wxString& name, Done done) override {
         commands.push_back(command);
         names.push_back(name);
+        if (m_real) return m_real->Run(command, name, std::move(done));
         m_done = std::move(done);
     }
     void End(ServiceOutcome outcome = {}) { std::exchange(m_done, nullptr)(outcome); }
@@ -155,27 +159,31 @@ public:
     std::vector<wxString> names;
 
 private:
+    std::unique_ptr<ServiceControl> m_real;
     Done m_done;
 };
 
-// The real tray icon with its desktop and service control faked and every display it sets
-// recorded.
+// The real tray icon with its desktop, service control and service manager faked, the fakes
+// given to it and kept for the test, and every display it shows recorded.
 class RecordingSentak : public Sentak {
 public:
-    explicit RecordingSentak(FakeDesktop& desktop, std::unique_ptr<ServiceControl> control =
-                                                       std::make_unique<FakeServiceControl>())
-        : Sentak(desktop, std::move(control), std::make_unique<FakeStateReader>()) {}
-    FakeServiceControl& Control() { return static_cast<FakeServiceControl&>(*m_serviceControl); }
-    FakeStateReader& Manager() { return static_cast<FakeStateReader&>(*m_stateReader); }
+    explicit RecordingSentak(FakeDesktop& desktop, std::unique_ptr<ServiceControl> real = nullptr)
+        : RecordingSentak(desktop, new FakeServiceControl(std::move(real)), new FakeStateReader) {}
+    FakeServiceControl& Control() { return m_control; }
+    FakeStateReader& Manager() { return m_manager; }
     void Choose(int command) {
         wxCommandEvent event(wxEVT_MENU, command);
         SafelyProcessEvent(event);
     }
-    bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) override {
-        images.push_back(image);
-        tooltips.push_back(tooltip);
+    bool Show(const TrayDisplay& display) override {
+        displays.push_back(display);
         if (displayed) displayed();
         return true;
+    }
+    std::vector<wxString> Tooltips() const {
+        std::vector<wxString> tooltips;
+        for (const TrayDisplay& display : displays) tooltips.push_back(display.tooltip);
+        return tooltips;
     }
     void Ticks(int count = 1) {
         wxTimer timer;
@@ -187,10 +195,20 @@ public:
         return true;
     }
 
-    std::vector<wxBitmapBundle> images;
-    std::vector<wxString> tooltips;
+    std::vector<TrayDisplay> displays;
     std::vector<bool> popups;         // each menu popped up: whether in the extended form
     std::function<void()> displayed;  // after each display is recorded
+
+private:
+    // Each fake is the tray's from here on.
+    RecordingSentak(FakeDesktop& desktop, FakeServiceControl* control, FakeStateReader* manager)
+        : Sentak(desktop, std::unique_ptr<ServiceControl>(control),
+                 std::unique_ptr<ServiceStateReader>(manager)),
+          m_control(*control),
+          m_manager(*manager) {}
+
+    FakeServiceControl& m_control;
+    FakeStateReader& m_manager;
 };
 
 // Runs the toolkit's main loop with start as its first event, until the loop ends or limit has

@@ -67,7 +67,7 @@ TEST(Translations, BrokenCatalogueShowsEnglish) {
     service.Stop();
     EXPECT_EQ(Label(tray, 0), "Vantora 3 Service NOT RUNNING");
     tray.Ticks(10);
-    EXPECT_EQ(tray.tooltips, (std::vector<wxString>{"Vantora 3 Service running",
+    EXPECT_EQ(tray.Tooltips(), (std::vector<wxString>{"Vantora 3 Service running",
                                                     "Vantora 3 Service not running anymore"}));
     EXPECT_EQ(
         desktop.notifications,

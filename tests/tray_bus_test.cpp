@@ -152,7 +152,8 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
     FakeDesktop desktop;
     CountingSentak tray(desktop, std::make_unique<FakeServiceControl>());
     const wxBitmapBundle image(wxBitmap(16, 16));
-    tray.SetIcon(image, "up"), tray.SetIcon(image, "up");
+    tray.Show({TrayDisplay::Kind::Running, image, "up"});
+    tray.Show({TrayDisplay::Kind::Running, image, "up"});
     EXPECT_EQ(tray.shown, 1);
     // A round trip on the tray's connection: the bus has its match rules before the signal.
     const ConnectionPtr bus(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr));

@@ -1,5 +1,4 @@
-// The tray's decisions, driven by a real service: which display it sets, and when it reports a
-// stop.
+// The tray's frame: its first display, a later start told, and the service's icon file.
 #include <wx/artprov.h>
 #include <wx/notifmsg.h>
 
@@ -14,10 +13,6 @@
 
 namespace {
 
-const wxString kRunning = "Vantora 3 Service running";
-const wxString kStopped = "Vantora 3 Service not running anymore";
-const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
-
 bool IsArt(const wxBitmapBundle& image, const wxArtID& id) {
     const wxBitmapBundle art = wxArtProvider::GetBitmapBundle(id, wxART_OTHER, wxSize(32, 32));
     const wxImage a = image.GetBitmap(wxSize(32, 32)).ConvertToImage();
@@ -25,12 +20,6 @@ bool IsArt(const wxBitmapBundle& image, const wxArtID& id) {
     return a.GetSize() == b.GetSize() &&
            std::equal(a.GetData(), a.GetData() + a.GetWidth() * a.GetHeight() * 3, b.GetData());
 }
-
-class Tray : public testing::Test {
-protected:
-    FakeDesktop desktop;
-    RecordingSentak tray{desktop};
-};
 
 }  // namespace
 
@@ -42,8 +31,9 @@ TEST(Dialog, FirstDisplayIsTheUnknownOne) {
         tray = icon.get();
         return icon;
     });
-    ASSERT_EQ(tray->tooltips, std::vector<wxString>{"Vantora 3 Service status unknown"});
-    EXPECT_TRUE(IsArt(tray->images[0], wxART_QUESTION));
+    ASSERT_EQ(tray->Tooltips(), std::vector<wxString>{"Vantora 3 Service status unknown"});
+    EXPECT_TRUE(IsArt(tray->displays[0].image, wxART_QUESTION));
+    EXPECT_EQ(tray->displays[0].kind, TrayDisplay::Kind::Unknown);
     EXPECT_FALSE(dialog->IsShown());
     delete dialog;
 }
@@ -64,87 +54,6 @@ TEST(Dialog, LaterStartToldByTheFirst) {
     RunMainLoop(std::chrono::seconds(20), [] {});
     EXPECT_EQ(desktop.notifications,
               std::vector<wxString>{"brief|Sentak is already running|" + WhereTheIconIs()});
-}
-
-TEST_F(Tray, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
-    const ScopedEnv missing("QUENTHAL_PIPE", PrivatePipePath().c_str());
-    tray.Ticks(25);
-    EXPECT_TRUE(tray.tooltips.empty()) << "a service never seen running is not reported";
-    EXPECT_TRUE(desktop.notifications.empty());
-
-    TestService service;
-    tray.Ticks();
-    ASSERT_EQ(tray.tooltips, std::vector<wxString>{kRunning});
-    EXPECT_FALSE(IsArt(tray.images[0], wxART_QUESTION) || IsArt(tray.images[0], wxART_WARNING));
-    // One answer between failures starts the count again.
-    service.Stop();
-    tray.Ticks(9);
-    service.Start({});
-    tray.Ticks();
-    service.Stop();
-    tray.Ticks(9);
-    EXPECT_EQ(tray.tooltips.size(), 2u);
-    EXPECT_TRUE(desktop.notifications.empty());
-
-    tray.Ticks();
-    ASSERT_EQ(tray.tooltips.size(), 3u);
-    EXPECT_EQ(tray.tooltips[2], kStopped);
-    EXPECT_TRUE(IsArt(tray.images[2], wxART_WARNING));
-    EXPECT_EQ(desktop.notifications, std::vector<wxString>{kReport});
-    tray.Ticks(15);
-    EXPECT_EQ(tray.tooltips.size(), 3u);
-    EXPECT_EQ(desktop.notifications.size(), 1u);
-
-    // A comeback arms the next report; menu openings during the stop count as failures too,
-    // also when one of them is the tenth.
-    for (int menus : {4, 10}) {
-        service.Start({});
-        tray.Ticks();
-        EXPECT_EQ(tray.tooltips.back(), kRunning);
-        service.Stop();
-        tray.Ticks(10 - menus);
-        for (int i = 0; i < menus; ++i) tray.OpenMenu();
-        tray.Ticks();
-        EXPECT_EQ(tray.tooltips.back(), kStopped) << menus;
-    }
-    EXPECT_EQ(std::count(desktop.notifications.begin(), desktop.notifications.end(), kReport), 3);
-}
-
-// A stop the user asked for shows at its first failed tick and is not notified, however long it
-// lasts; the next stop nobody asked for is, as always.
-TEST_F(Tray, AnAskedForStopShowsAtOnceWithoutANotification) {
-    TestService service;
-    tray.Ticks();
-    tray.Choose(ID_STOP_SERVICE);
-    tray.Ticks();  // the service still answers while it stops
-    service.Stop();
-    tray.Ticks();
-    EXPECT_EQ(tray.tooltips, (std::vector<wxString>{kRunning, kRunning, kStopped}));
-    tray.Control().End();
-    tray.Ticks(12);
-    EXPECT_EQ(tray.tooltips.size(), 3u);
-    EXPECT_TRUE(desktop.notifications.empty());
-
-    service.Start({});
-    tray.Choose(ID_START_SERVICE);
-    tray.Control().End();  // a refresh at once: no tick to wait for
-    EXPECT_EQ(tray.tooltips.back(), kRunning);
-    service.Stop();
-    tray.Ticks(9);
-    EXPECT_EQ(tray.tooltips.back(), kRunning);
-    tray.Ticks();
-    EXPECT_EQ(tray.tooltips.back(), kStopped);
-    EXPECT_EQ(desktop.notifications, std::vector<wxString>{kReport});
-
-    // A Stop that failed asked for nothing: the service then going away is news.
-    service.Start({});
-    tray.Ticks();
-    tray.Choose(ID_STOP_SERVICE);
-    service.Stop();
-    tray.Control().End({ServiceOutcome::Result::Failed, "Access denied"});
-    tray.Ticks(10);
-    EXPECT_EQ(std::count(desktop.notifications.begin(), desktop.notifications.end(), kReport), 2);
-    EXPECT_EQ(desktop.notifications.back(), kReport);
 }
 
 // Decoding is nearly all a running tick costs: done again only once the file changed, and until

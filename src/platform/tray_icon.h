@@ -2,12 +2,19 @@
 
 #include <memory>
 
+#include <wx/bmpbndl.h>
 #include <wx/taskbar.h>
 
 #include "base/menu_model.h"
 
-// What a display of the tray icon shows, for trays that draw the desktop theme's own icons.
-enum class TrayDisplay { Unknown, Running, Stopped };
+// One whole display of the tray icon.
+struct TrayDisplay {
+    // What it shows, for trays that draw the desktop theme's own icons.
+    enum class Kind { Unknown, Running, Stopped };
+    Kind kind = Kind::Unknown;
+    wxBitmapBundle image;
+    wxString tooltip;
+};
 
 // The tray icon as this system's desktop hosts it. On Windows the toolkit's own. On Linux a
 // StatusNotifierItem on the session bus while a host of those runs, otherwise the toolkit's
@@ -17,20 +24,16 @@ public:
     TrayIcon();
     ~TrayIcon() override;
 
-    bool SetIcon(const wxBitmapBundle& icon, const wxString& tooltip = wxString()) override;
-    // What the displays from the next SetIcon on show.
-    void SetDisplayKind(TrayDisplay kind);
+    // Shows display wherever the icon shows now or later; false when the toolkit's icon refused
+    // it. Virtual, so that tests can record the displays instead.
+    virtual bool Show(const TrayDisplay& display);
+    // The menu as it is now: hosts that keep a copy between openings get it, and are told only
+    // of what did change.
+    void SetMenu(const MenuModel& menu);
 
     // What the menu shows when it opens: the status refreshed, in the form the Shift key asks for.
+    // The new menu is also handed down through SetMenu.
     virtual MenuModel OpenMenu() = 0;
-    // What the menu shows from the status as the last refresh left it, in the form of the last
-    // opening, without a refresh of its own: for hosts that keep a copy of the menu between
-    // openings.
-    virtual MenuModel QuietMenu() = 0;
-
-    // What the menu shows may have changed (a refresh, a command started or ended): hosts that
-    // keep a copy of the menu get the new one, and are told only of what did change.
-    void MenuMayHaveChanged();
 
 protected:
     // Hands a display to the toolkit's own icon. A seam, so that tests can count what reaches it.
@@ -40,7 +43,7 @@ protected:
     virtual void NoTrayShowsIcon() {}
 
 private:
-    class Carrier;
-    std::unique_ptr<Carrier>
-        m_carrier;  // what serves the desktop beyond the toolkit; none on Windows
+    class HostFollower;
+    // Where the desktop's tray hosts need more than the toolkit's icon; none on Windows.
+    std::unique_ptr<HostFollower> m_follower;
 };

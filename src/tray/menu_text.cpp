@@ -37,7 +37,7 @@ wxString LastUpdatedText(std::int64_t seconds) {
     return "Last updated ???";
 }
 
-wxString SystemsWords(const ServiceOutcome& outcome) {
+wxString WhyCommandFailed(const ServiceOutcome& outcome) {
     if (outcome.jobResult.empty()) return outcome.message;
     return wxString::Format(
         // TRANSLATORS: The system's reason why a service command failed; %s is systemd's word

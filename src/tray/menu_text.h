@@ -25,4 +25,4 @@ wxString LastUpdatedText(std::int64_t seconds);
 
 // What the system said about a failed service command: its own message or, for a job of the
 // service manager's that failed, the manager's word for how it ended in a translated sentence.
-wxString SystemsWords(const ServiceOutcome& outcome);
+wxString WhyCommandFailed(const ServiceOutcome& outcome);

@@ -126,21 +126,3 @@ OfferedCommands OfferCommands(bool commandPending, bool statusValid,
     const bool runs = Runs(reason->kind);
     return {!runs, runs, true};
 }
-
-wxString ServiceCommandLabel(ServiceCommand command) {
-    switch (command) {
-        case ServiceCommand::Start:
-            // TRANSLATORS: Menu commands that start, stop and restart the service, and without
-            // the '&' the button on the notification when it stops; keep one '&' in each, on a
-            // letter that no other command of the menu uses ("Open web &settings", "&Manage
-            // Windows services", "E&xit tray application" and these three).
-            return _("S&tart service");
-        case ServiceCommand::Stop:
-            // TRANSLATORS: See "S&tart service".
-            return _("St&op service");
-        case ServiceCommand::Restart:
-            // TRANSLATORS: See "S&tart service".
-            return _("&Restart service");
-    }
-    return {};
-}

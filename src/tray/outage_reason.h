@@ -51,6 +51,3 @@ struct OfferedCommands {
 // Which service commands the extended menu offers.
 OfferedCommands OfferCommands(bool commandPending, bool statusValid,
                               const std::optional<OutageReason>& reason);
-
-// The extended menu's entry for command, translated, with its mnemonic.
-wxString ServiceCommandLabel(ServiceCommand command);

@@ -1,9 +1,11 @@
 #include "tray/sentak.h"
 
+#include <chrono>
 #include <iostream>
 #include <limits>
 #include <optional>
 
+#include <wx/intl.h>
 #include <wx/log.h>
 
 #include "platform/platform.h"
@@ -11,11 +13,13 @@
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
 
+namespace {
+OutageRules::Time Now() { return std::chrono::system_clock::now(); }
+}  // namespace
+
+// The commands' range: every command of the table reaches OnMenuCommand, the facts' ids none.
 wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
-    EVT_MENU(ID_OPEN_WEB_SETTINGS, Sentak::OnOpenWebSettings)
-    EVT_MENU(ID_EXIT_TRAY, Sentak::OnExitTray)
-    EVT_MENU(ID_MANAGE_SERVICES, Sentak::OnManageServices)
-    EVT_MENU_RANGE(ID_START_SERVICE, ID_RESTART_SERVICE, Sentak::OnServiceCommand)
+    EVT_MENU_RANGE(ID_OPEN_WEB_SETTINGS, ID_LAST_UPDATED - 1, Sentak::OnMenuCommand)
     EVT_TASKBAR_LEFT_DCLICK(Sentak::OnTrayDoubleClick)
     EVT_TIMER(wxID_ANY, Sentak::OnTimer)
 wxEND_EVENT_TABLE()
@@ -25,7 +29,7 @@ wxEND_EVENT_TABLE()
 Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
                std::unique_ptr<ServiceStateReader> stateReader)
     : m_desktop(desktop),
-      m_extendedMenu(!ShiftKeyReadable()),
+      m_rules(!ShiftKeyReadable(), Now()),
       m_serviceControl(std::move(serviceControl)),
       m_stateReader(std::move(stateReader)) {
     WhenStartedAgain([this] { OnStartedAgain(); });
@@ -33,37 +37,48 @@ Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
 
 Sentak::~Sentak() {
     WhenStartedAgain(nullptr);
-    if (m_stopNotified) m_desktop.CloseNotice();
+    if (m_rules.StopNoticeShown()) m_desktop.CloseNotice();
+}
+
+void Sentak::ShowFirstDisplay() {
+    ShowDisplay(m_rules.FirstDisplay());
+    HandMenu();
 }
 
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 
 void Sentak::OnStartedAgain() {
-    // TRANSLATORS: Title of a short notification when Sentak is started while it runs already.
-    m_desktop.NotifyBriefly(*this, _("Sentak is already running"), WhereTheIconIs());
+    if (const auto notice = m_rules.StartedAgain(Now())) Raise(*notice);
 }
 
-void LogCouldNotSetIcon(const char* function, int line) {
-    if (wxLog::IsLevelEnabled(wxLOG_Debug, wxLOG_COMPONENT))
-        wxLogger(wxLOG_Debug, "sentak", line, function, wxLOG_COMPONENT).Log("Could not set icon.");
-}
-
-void Sentak::RefreshStatus() {
-    const ServiceStatus before = m_status;
-    const bool wasValid = m_statusValid;
+void Sentak::ReadStatus() {
     if (const std::optional<ServiceStatus> status = ReadServiceStatus(std::wcout)) {
         m_status = *status;
         m_statusValid = true;
         m_failureCount = 0;
-        m_reason.reset();  // what the manager said of an outage that is over
     } else {
         m_status = ServiceStatus{};
         m_statusValid = false;
         // Saturates rather than wrapping after years of a stopped service.
         if (m_failureCount < std::numeric_limits<std::int32_t>::max()) ++m_failureCount;
     }
-    // The menu shows nothing of the failure count: an unchanged outcome leaves it as it was.
-    if (m_statusValid != wasValid || !(m_status == before)) MenuMayHaveChanged();
+}
+
+OutageRules::Reading Sentak::Reading() const { return {m_statusValid, m_status, m_failureCount}; }
+
+void Sentak::RefreshStatus() {
+    ReadStatus();
+    CarryOut(m_rules.Refreshed(Reading(), Now()));
+}
+
+void Sentak::OnTimer(wxTimerEvent&) { Poll(); }
+
+void Sentak::Poll() {
+    // Whatever the toolkit reports on the way (an unreadable icon file among it) would otherwise
+    // come up as an error box every 2 s.
+    wxLogNull quiet;
+    ReadStatus();
+    CarryOut(m_rules.Polled(Reading(), Now()));
 }
 
 void Sentak::NoTrayShowsIcon() {

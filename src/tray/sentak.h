@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <optional>
 
 #include <wx/timer.h>
 
@@ -12,9 +11,10 @@
 #include "service/service_status.h"
 #include "tray/desktop.h"
 #include "tray/icon_cache.h"
-#include "tray/outage_reason.h"
+#include "tray/outage_rules.h"
 
-// Commands of the tray menu.
+// Commands of the tray menu, each declared with its label, when it is offered and its handler in
+// Sentak's command table. Hosts see these numbers; new ones stay below the facts' (6100).
 enum {
     ID_OPEN_WEB_SETTINGS = 5999,
     ID_EXIT_TRAY = 6000,
@@ -24,24 +24,8 @@ enum {
     ID_RESTART_SERVICE = 6004,
 };
 
-// The menu's facts and separators, each with an id for its role in both forms, so that hosts
-// that keep entries by id (dbusmenu) see an entry change rather than a new one. Numbered apart
-// from the commands, whose ids may grow.
-enum {
-    ID_LAST_UPDATED = 6100,
-    ID_SERVICE_HEADER,
-    ID_VERSION_FACT,
-    ID_HTTP_PORT_FACT,
-    ID_HTTPS_PORT_FACT,
-    ID_RTSP_PORT_FACT,
-    ID_REMOTE_PORT_FACT,
-    ID_SEPARATOR_FACTS,
-    ID_SEPARATOR_COMMANDS,
-    ID_SEPARATOR_EXIT,
-    ID_OUTAGE_REASON,
-};
-
-// The tray icon: polls the service, shows its state, and offers the menu of facts and commands.
+// The tray icon: polls the service, hands the outage's rules what happens, and turns their
+// answers into displays, menus, notices and boxes.
 class Sentak : public TrayIcon {
 public:
     explicit Sentak(Desktop& desktop = DefaultDesktop(),
@@ -50,8 +34,12 @@ public:
     // Closes the stop notice, whose button and click would otherwise reach a tray that is gone.
     ~Sentak() override;
 
-    // Reads the service's record once and stores the outcome in the three status members; tells
-    // the tray icon when the menu may have changed with it.
+    // The display before the service has been read, and the first menu for hosts; once the
+    // translations are in place.
+    void ShowFirstDisplay();
+
+    // Reads the service's record once and stores the outcome in the three status members; hands
+    // the hosts the menu when it changed with it.
     void RefreshStatus();
 
     // The poll tick: refresh, then the running display, or the stop report once 10 refreshes in a
@@ -62,64 +50,65 @@ public:
     wxMenu* CreatePopupMenu() override;
     // What the popup menu shows: refreshes, then reads the Shift key for the form.
     MenuModel OpenMenu() override;
-    // What the menu shows from the status as the last refresh left it, in the form of the last
-    // opening.
-    MenuModel QuietMenu() override;
 
+    void OnTrayDoubleClick(wxTaskBarIconEvent& event);
+
+private:
+    // One command of the menu: adding a command adds a row to kCommands (sentak_commands.cpp)
+    // and its handler.
+    struct Command {
+        int id;
+        wxString (*label)();                      // translated, with its mnemonic
+        enum class Form { Both, Extended } form;  // the menu's forms that show it
+        int separatorBefore;                      // the id of a separator above it; 0 for none
+        bool OutageRules::Offers::*offered;
+        void (Sentak::*handler)(wxCommandEvent& event);
+    };
+    static const Command kCommands[];
+
+    ServiceStatus m_status;           // all zero unless the last refresh succeeded
+    bool m_statusValid = false;       // the last refresh succeeded
+    std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
+    Desktop& m_desktop;
+    IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
+    OutageRules m_rules;
+    // Declared after what a command reports to, so that it is destroyed first: the command under
+    // way is cancelled while its callback's targets still exist.
+    std::unique_ptr<ServiceControl> m_serviceControl;
+    std::unique_ptr<ServiceStateReader> m_stateReader;  // reports to the rules
+
+    void ReadStatus();
+    OutageRules::Reading Reading() const;
+    // One refresh and what the rules answer to it; what each tick does.
+    void Poll();
+    // Carries an answer of the rules out, in order: menu, display, notices, question.
+    void CarryOut(const OutageRules::Answer& answer);
+    void ShowDisplay(const OutageRules::Display& display);
+    void Raise(const OutageRules::Notice& notice);
+    void AskWhy();
+    // The menu as the rules decide it, in the form of the last opening.
+    MenuModel Menu() const;
+    void HandMenu() { SetMenu(Menu()); }
+    // The menu in its extended form where the pointer is, as a click on the stop notice opens it.
+    void OpenExtendedMenu();
+
+    // Every command of the menu, from its row.
+    void OnMenuCommand(wxCommandEvent& event);
     void OnOpenWebSettings(wxCommandEvent& event);
     void OnExitTray(wxCommandEvent& event);
     void OnManageServices(wxCommandEvent& event);
     // Start, stop or restart the service; ignored while a command of ours is under way.
     void OnServiceCommand(wxCommandEvent& event);
-    void OnTrayDoubleClick(wxTaskBarIconEvent& event);
+    void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);
+    // The label of the command of that id.
+    static wxString CommandLabel(int id);
+
     // A later start found this Sentak running and ended: says so briefly, and where the icon is,
     // to a user who may have started it again for not seeing it.
     void OnStartedAgain();
-
-protected:
-    ServiceStatus m_status;           // all zero unless the last refresh succeeded
-    bool m_statusValid = false;       // the last refresh succeeded
-    std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
-    bool m_wasRunning = false;        // seen running since the last stop report
-    Desktop& m_desktop;
-    IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
-    bool m_extendedMenu;          // the form of the last opening
-    // The time the extended menu shows while the service is down: taken at opening, or when the
-    // outage begins between openings, so that a long outage does not change the menu every tick.
-    std::int64_t m_outageShownAt = -1;
-    // Declared after what a command reports to, so that it is destroyed first: the command under
-    // way is cancelled while its callback's targets still exist.
-    std::unique_ptr<ServiceControl> m_serviceControl;
-    bool m_commandPending = false;  // a command of ours is under way
-    bool m_stopAsked = false;       // the service's outage is one the user asked for
-    // Why the service does not answer, as the service manager last said; none while it answers
-    // or when the manager cannot be asked.
-    std::optional<OutageReason> m_reason;
-    std::unique_ptr<ServiceStateReader> m_stateReader;  // reports to the members above
-    bool m_asking = false;                              // a question to the manager is under way
-    bool m_stoppedShown = false;                // the stopped display is the last one asked for
-    std::optional<OutageReason> m_shownReason;  // the reason the stopped display shows
-    bool m_stopNotified = false;                // this outage's stop notice has been raised
-
     // A short notification that no tray shows the icon and what to do, as the standard error's
     // line says it.
     void NoTrayShowsIcon() override;
 
-private:
-    // One refresh and the display it calls for; what each tick does.
-    void Poll();
-    // Asks the service manager why the service does not answer, unless a question is under way.
-    void AskWhy();
-    void ShowStopped();
-    void NotifyStop();
-    void SayRunningAgain();
-    // The menu in its extended form where the pointer is, as a click on the stop notice opens it.
-    void OpenExtendedMenu();
-    void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);
-
     wxDECLARE_EVENT_TABLE();
 };
-
-// A debug record (discarded at the program's log level) for a tray that refused its image, named
-// after the file "sentak" and the caller's function and line (the compiler fills line in).
-void LogCouldNotSetIcon(const char* function, int line = __builtin_LINE());

@@ -26,6 +26,56 @@ void OfferUrl(Desktop& desktop, const wxString& url) {
 
 }  // namespace
 
+using Offers = OutageRules::Offers;
+
+// The menu's commands in the order the menu shows them.
+const Sentak::Command Sentak::kCommands[] = {
+    // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
+    // other commands ("&Manage Windows services", "S&tart service", "St&op service", "&Restart
+    // service", "E&xit tray application") do not use.
+    {ID_OPEN_WEB_SETTINGS, [] { return _("Open web &settings"); }, Command::Form::Both, 0,
+     &Offers::webSettings, &Sentak::OnOpenWebSettings},
+    {ID_MANAGE_SERVICES, &ManageServicesLabel, Command::Form::Extended, 0, &Offers::always,
+     &Sentak::OnManageServices},
+    // TRANSLATORS: Menu commands that start, stop and restart the service, and without the '&'
+    // the button on the notification when it stops; keep one '&' in each, on a letter that no
+    // other command of the menu uses ("Open web &settings", "&Manage Windows services", "E&xit
+    // tray application" and these three).
+    {ID_START_SERVICE, [] { return _("S&tart service"); }, Command::Form::Extended, 0,
+     &Offers::start, &Sentak::OnServiceCommand},
+    // TRANSLATORS: See "S&tart service".
+    {ID_STOP_SERVICE, [] { return _("St&op service"); }, Command::Form::Extended, 0, &Offers::stop,
+     &Sentak::OnServiceCommand},
+    // TRANSLATORS: See "S&tart service".
+    {ID_RESTART_SERVICE, [] { return _("&Restart service"); }, Command::Form::Extended, 0,
+     &Offers::restart, &Sentak::OnServiceCommand},
+    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
+    {ID_EXIT_TRAY, [] { return _("E&xit tray application"); }, Command::Form::Extended,
+     ID_SEPARATOR_EXIT, &Offers::always, &Sentak::OnExitTray},
+};
+
+MenuModel Sentak::Menu() const {
+    MenuModel menu = m_rules.Facts();
+    const OutageRules::Offers offers = m_rules.Offered();
+    for (const Command& command : kCommands) {
+        if (command.form == Command::Form::Extended && !offers.extended) continue;
+        if (command.separatorBefore != 0) menu.Separator(command.separatorBefore);
+        menu.Command(command.id, command.label(), offers.*command.offered);
+    }
+    return menu;
+}
+
+void Sentak::OnMenuCommand(wxCommandEvent& event) {
+    for (const Command& command : kCommands)
+        if (command.id == event.GetId()) return (this->*command.handler)(event);
+}
+
+wxString Sentak::CommandLabel(int id) {
+    for (const Command& command : kCommands)
+        if (command.id == id) return command.label();
+    return {};
+}
+
 void Sentak::OnOpenWebSettings(wxCommandEvent&) {
     // Built once: a poll tick while the box is open must not change what the user sees or copies.
     const wxString url = WebSettingsUrl(m_status.httpPort(), m_status.httpsPort());
@@ -49,16 +99,12 @@ void Sentak::OnManageServices(wxCommandEvent&) {
 }
 
 void Sentak::OnServiceCommand(wxCommandEvent& event) {
-    // A host may still show a menu from before the command began.
-    if (m_commandPending) return;
     const int id = event.GetId();
     const ServiceCommand command = id == ID_START_SERVICE  ? ServiceCommand::Start
                                    : id == ID_STOP_SERVICE ? ServiceCommand::Stop
                                                            : ServiceCommand::Restart;
-    m_commandPending = true;
-    MenuMayHaveChanged();
-    // From the moment it is sent: the service may stop before the command reports.
-    if (command != ServiceCommand::Start) m_stopAsked = true;
+    if (!m_rules.CommandStarted(command)) return;
+    HandMenu();
     // The control goes before this tray does, cancelling the command: the callback never outlives
     // it.
     m_serviceControl->Run(
@@ -67,11 +113,10 @@ void Sentak::OnServiceCommand(wxCommandEvent& event) {
 }
 
 void Sentak::OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome) {
-    m_commandPending = false;
-    if (outcome.result != ServiceOutcome::Result::Done) m_stopAsked = false;
+    m_rules.CommandEnded(outcome.result);
     // The display follows at once rather than at the next tick, and the menu with it.
     Poll();
-    MenuMayHaveChanged();
+    HandMenu();
     if (outcome.result != ServiceOutcome::Result::Failed) return;
 
     wxString caption, failed;
@@ -92,6 +137,6 @@ void Sentak::OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& 
     const wxString message =
         wxString::Format("%s\n\n%s\n\n%s", failed,
                          // TRANSLATORS: The system's own message follows as a paragraph of its own.
-                         _("The system said:"), SystemsWords(outcome));
+                         _("The system said:"), WhyCommandFailed(outcome));
     m_desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
 }

@@ -1,12 +1,10 @@
 #include "tray/sentak_dialog.h"
 
-#include <wx/artprov.h>
 #include <wx/button.h>
 #include <wx/intl.h>
 #include <wx/sizer.h>
 #include <wx/stattext.h>
 
-#include "service/brand.h"
 #include "tray/translations.h"
 
 SentakDialog* g_mainDialog = nullptr;
@@ -44,14 +42,7 @@ SentakDialog::SentakDialog(const wxString& title, const TrayIconFactory& makeTra
     InstallTranslations();
     m_trayIcon = std::move(trayIcon);
 
-    const wxString tooltip = wxString::Format(
-        // TRANSLATORS: Tray icon tooltip before the service has answered; %s is the product name,
-        // e.g. "Vantora 3".
-        TranslatedFormat("%s Service status unknown"), GetProductName());
-    const wxBitmapBundle image =
-        wxArtProvider::GetBitmapBundle(wxART_QUESTION, wxART_OTHER, wxSize(32, 32));
-    m_trayIcon->SetDisplayKind(TrayDisplay::Unknown);
-    if (!m_trayIcon->SetIcon(image, tooltip)) LogCouldNotSetIcon("SentakDialog::SentakDialog");
+    m_trayIcon->ShowFirstDisplay();
 
     m_pollTimer = std::make_unique<wxTimer>(m_trayIcon.get(), wxID_ANY);
     m_pollTimer->Start(kPollPeriodMs, wxTIMER_CONTINUOUS);

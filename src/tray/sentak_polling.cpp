@@ -1,58 +1,79 @@
+// The rules' answers as the toolkit carries them out: displays, notices and the manager's
+// question.
+#include <wx/artprov.h>
 #include <wx/bmpbndl.h>
 #include <wx/log.h>
-
-#include <utility>
+#include <wx/utils.h>
 
 #include "service/brand.h"
 #include "service/resources.h"
 #include "tray/sentak.h"
-#include "tray/translations.h"
 
 namespace {
 
-// Failed refreshes in a row before a stop is reported: 18 to 20 s of silence at the 2 s period,
-// so a service that is only restarting or briefly busy is not reported.
-constexpr std::int32_t kStopReportFailures = 10;
+// A debug record (discarded at the program's log level) for a tray that refused its image, named
+// after the file "sentak" and the function that set the display.
+void LogCouldNotSetIcon(const char* function, int line = __builtin_LINE()) {
+    if (wxLog::IsLevelEnabled(wxLOG_Debug, wxLOG_COMPONENT))
+        wxLogger(wxLOG_Debug, "sentak", line, function, wxLOG_COMPONENT).Log("Could not set icon.");
+}
+
+wxBitmapBundle Art(const wxArtID& id) {
+    return wxArtProvider::GetBitmapBundle(id, wxART_OTHER, wxSize(32, 32));
+}
 
 }  // namespace
 
-void Sentak::OnTimer(wxTimerEvent&) { Poll(); }
+void Sentak::CarryOut(const OutageRules::Answer& answer) {
+    if (answer.menuChanged) HandMenu();
+    if (answer.display) ShowDisplay(*answer.display);
+    if (answer.closeNotice) m_desktop.CloseNotice();
+    if (answer.notice) Raise(*answer.notice);
+    if (answer.askWhy) AskWhy();
+}
 
-void Sentak::Poll() {
-    // Whatever the toolkit reports on the way (an unreadable icon file among it) would otherwise
-    // come up as an error box every 2 s.
-    wxLogNull quiet;
-
-    RefreshStatus();
-    if (m_statusValid) {
-        // First, so that a later stop is reported even if the display below cannot be set.
-        m_wasRunning = true;
-        // Seen again after the asked-for stop: the next outage is nobody's wish. Not while the
-        // command runs, though: a service still answering until it has stopped.
-        if (!m_commandPending) m_stopAsked = false;
-        const wxString tooltip = wxString::Format(
-            // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
-            TranslatedFormat("%s Service running"), GetProductName());
-        // The same image object while the file is unchanged, so that setting it again is cheap.
-        const wxBitmapBundle& icon = m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"));
-        SetDisplayKind(TrayDisplay::Running);
-        if (!SetIcon(icon, tooltip)) LogCouldNotSetIcon("Sentak::Poll");
-        m_stoppedShown = false;
-        if (std::exchange(m_stopNotified, false)) SayRunningAgain();
-        return;
+void Sentak::ShowDisplay(const OutageRules::Display& display) {
+    using Kind = OutageRules::Display::Kind;
+    switch (display.kind) {
+        case Kind::Unknown:
+            if (!Show({TrayDisplay::Kind::Unknown, Art(wxART_QUESTION), display.tooltip}))
+                LogCouldNotSetIcon("SentakDialog::SentakDialog");
+            break;
+        case Kind::Running:
+            // The same image object while the file is unchanged, so that showing it again is
+            // cheap.
+            if (!Show({TrayDisplay::Kind::Running,
+                       m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico")), display.tooltip}))
+                LogCouldNotSetIcon("Sentak::Poll");
+            break;
+        case Kind::Stopped:
+            if (!Show({TrayDisplay::Kind::Stopped, Art(wxART_WARNING), display.tooltip}))
+                LogCouldNotSetIcon("Sentak::Poll");
+            break;
     }
+}
 
-    AskWhy();
-    // What the manager said since the stopped display was set: the display follows it.
-    if (m_stoppedShown && m_reason != m_shownReason) ShowStopped();
+void Sentak::Raise(const OutageRules::Notice& notice) {
+    if (notice.kind == OutageRules::Notice::Kind::Brief)
+        return m_desktop.NotifyBriefly(*this, notice.title, notice.message);
+    std::optional<NoticeAction> action;
+    if (notice.remedy) {
+        const int id =
+            *notice.remedy == ServiceCommand::Start ? ID_START_SERVICE : ID_RESTART_SERVICE;
+        // Exactly what the menu's entry does, pending state and failure box included.
+        action = NoticeAction{wxStripMenuCodes(CommandLabel(id)), [this, id] {
+                                  wxCommandEvent event(wxEVT_MENU, id);
+                                  event.SetEventObject(this);
+                                  SafelyProcessEvent(event);
+                              }};
+    }
+    // After the click's event has returned, as a menu opened from the icon would be.
+    auto openMenu = [this] { CallAfter(&Sentak::OpenExtendedMenu); };
+    m_desktop.Notify(*this, notice.title, notice.message, std::move(action), std::move(openMenu));
+}
 
-    // The stop is reported at the first tick that finds kStopReportFailures reached (menu openings
-    // advance the count too, so it may have been passed). Once per stop, since the report clears
-    // m_wasRunning; a service never seen running says nothing. A stop the user asked for shows at
-    // once, and is no news to notify.
-    if (!m_wasRunning || (m_failureCount < kStopReportFailures && !m_stopAsked)) return;
-    m_wasRunning = false;
-
-    ShowStopped();
-    if (!m_stopAsked) NotifyStop();
+void Sentak::AskWhy() {
+    m_stateReader->Ask(GetServiceName(), [this](const std::optional<ServiceFacts>& facts) {
+        CarryOut(m_rules.ManagerSaid(facts));
+    });
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
@@ -149,8 +148,8 @@ wxString DbusMenuLabel(const wxString& label) {
     return converted;
 }
 
-DbusMenu::DbusMenu(GDBusConnection* connection, Callbacks callbacks)
-    : m_connection(connection), m_callbacks(std::move(callbacks)) {
+DbusMenu::DbusMenu(GDBusConnection* connection, MenuModel menu, Callbacks callbacks)
+    : m_connection(connection), m_callbacks(std::move(callbacks)), m_menu(std::move(menu)) {
     static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
     static const GDBusInterfaceVTable vtable{
         &DbusMenu::OnMethodCall, &DbusMenu::OnGetProperty, nullptr, {}};
@@ -331,7 +330,9 @@ bool DbusMenu::Apply(MenuModel menu) {
         if (++m_revision == 0) m_revision = 1;
         Emit("LayoutUpdated", g_variant_new("(ui)", m_revision, 0));
     }
-    return !sameLayout || !changed.empty();
+    if (sameLayout && changed.empty()) return false;
+    ++m_changes;
+    return true;
 }
 
 void DbusMenu::Emit(const char* signal, GVariant* parameters) {
@@ -339,24 +340,24 @@ void DbusMenu::Emit(const char* signal, GVariant* parameters) {
                                   nullptr);
 }
 
+// The first request of a host starts the first revision: hosts are told of nothing before.
 void DbusMenu::EnsureLayout() {
-    if (m_revision != 0) return;
-    m_menu = m_callbacks.quiet();
-    m_revision = 1;
+    if (m_revision == 0) m_revision = 1;
 }
 
-void DbusMenu::Update() {
-    // Nothing to follow before a host has asked for the menu, nor during an opening, which
-    // builds and compares the menu itself.
-    if (m_revision == 0 || m_opening) return;
-    Apply(m_callbacks.quiet());
+void DbusMenu::SetMenu(MenuModel menu) {
+    if (m_revision == 0)
+        m_menu = std::move(menu);
+    else
+        Apply(std::move(menu));
 }
 
+// Whether the opening changed the menu, as the popup's would be built afresh: handed down on the
+// way or returned, the hosts have been told of it either way.
 bool DbusMenu::Open() {
-    // Built afresh exactly as the popup menu is; whatever way the building ends, it has ended.
-    m_opening = true;
-    const std::unique_ptr<bool, void (*)(bool*)> opened(&m_opening, [](bool* o) { *o = false; });
-    return Apply(m_callbacks.opening());
+    const std::uint32_t before = m_changes;
+    Apply(m_callbacks.opening());
+    return m_changes != before;
 }
 
 const MenuEntry* DbusMenu::Find(std::int32_t id) const {

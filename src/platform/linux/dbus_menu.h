@@ -1,7 +1,8 @@
 #pragma once
 
 // The tray's menu as com.canonical.dbusmenu, for hosts of StatusNotifierItems. Hosts keep a copy
-// of the layout and draw it before they ask for a new one, so the copy follows the tray's status.
+// of the layout and draw it before they ask for a new one, so the copy follows each menu the tray
+// hands down.
 
 #include <gio/gio.h>
 
@@ -23,20 +24,21 @@ public:
     static constexpr const char* kPath = "/MenuBar";
 
     struct Callbacks {
-        std::function<MenuModel()> opening;  // the menu as the popup shows it, refresh included
-        std::function<MenuModel()> quiet;    // from the last refresh's status, none of its own
+        // The menu as the popup shows it, refresh included; it may hand the menu down through
+        // SetMenu on the way.
+        std::function<MenuModel()> opening;
         // A click on the command of that id. Called before the host has its answer, so it must
         // not wait: a command may open a box and wait for the user.
         std::function<void(int command)> choose;
     };
 
-    // Exported on connection at kPath; not exported() when the bus refused it.
-    DbusMenu(GDBusConnection* connection, Callbacks callbacks);
+    // Exported on connection at kPath, showing menu; not exported() when the bus refused it.
+    DbusMenu(GDBusConnection* connection, MenuModel menu, Callbacks callbacks);
     bool exported() const { return bool(m_registration); }
 
-    // Builds the menu quietly and tells hosts what differs from their copy: the properties of the
-    // entries that changed, a new layout when entries came or went; nothing when nothing changed.
-    void Update();
+    // Takes menu over and tells hosts what differs from their copy: the properties of the entries
+    // that changed, a new layout when entries came or went; nothing when nothing changed.
+    void SetMenu(MenuModel menu);
 
 private:
     // What a method answers: its reply (null for an empty one), or, with an error message, the
@@ -74,7 +76,7 @@ private:
     GDBusConnection* m_connection;
     Callbacks m_callbacks;
     MenuModel m_menu;
-    std::uint32_t m_revision = 0;  // 0: nothing built yet
-    bool m_opening = false;        // the opening's own refresh must not update the copy first
+    std::uint32_t m_revision = 0;  // 0: no host has asked for the menu yet
+    std::uint32_t m_changes = 0;   // how often hosts were told of a change
     Registration m_registration;
 };

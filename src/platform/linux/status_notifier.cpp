@@ -85,12 +85,13 @@ std::vector<std::uint8_t> ArgbPixels(const wxImage& image) {
     return argb;
 }
 
-StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, DbusMenu::Callbacks menu,
+StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, MenuModel menu,
+                                       DbusMenu::Callbacks callbacks,
                                        std::function<void()> activate)
     : m_connection(connection),
       m_activate(std::move(activate)),
       m_pixmaps(NoPixmaps()),
-      m_menu(connection, std::move(menu)) {
+      m_menu(connection, std::move(menu), std::move(callbacks)) {
     static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
     static const GDBusInterfaceVTable vtable{
         &StatusNotifierItem::OnMethodCall, &StatusNotifierItem::OnGetProperty, nullptr, {}};

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <wx/bmpbndl.h>
@@ -26,10 +27,10 @@ class StatusNotifierItem {
 public:
     static constexpr const char* kPath = "/StatusNotifierItem";
 
-    // Exported on connection at kPath with its menu; not exported() when the bus refused it.
-    // activate is what a host's Activate (a primary click where the host does not open the menu
-    // itself) does.
-    StatusNotifierItem(GDBusConnection* connection, DbusMenu::Callbacks menu,
+    // Exported on connection at kPath with its menu, which shows menu until the next SetMenu;
+    // not exported() when the bus refused it. activate is what a host's Activate (a primary
+    // click where the host does not open the menu itself) does.
+    StatusNotifierItem(GDBusConnection* connection, MenuModel menu, DbusMenu::Callbacks callbacks,
                        std::function<void()> activate);
     bool exported() const { return bool(m_registration) && m_menu.exported(); }
 
@@ -39,8 +40,8 @@ public:
     // image of our own.
     void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip,
                     const std::string& iconName);
-    // Hosts' copy of the menu follows the tray's, if it changed.
-    void MenuMayHaveChanged() { m_menu.Update(); }
+    // Hosts' copy of the menu follows this one, if it changed.
+    void SetMenu(MenuModel menu) { m_menu.SetMenu(std::move(menu)); }
 
 private:
     static void OnMethodCall(GDBusConnection*, const gchar*, const gchar*, const gchar*,

@@ -98,9 +98,11 @@ enum class ItemStage {
 // speaks both protocols never shows two icons.
 enum class Place { Undecided, Nowhere, Xembed, Item };
 
-class TrayIcon::Carrier {
+// Follows the session's tray hosts as they come and go, and shows the tray icon's display and
+// menu wherever one is: as a StatusNotifierItem, or as the toolkit's XEmbed icon.
+class TrayIcon::HostFollower {
 public:
-    explicit Carrier(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
+    explicit HostFollower(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
         m_retry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Follow(); });
         m_trayStart.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
             if (m_noTray.Check(
@@ -109,7 +111,7 @@ public:
         });
     }
 
-    ~Carrier() {
+    ~HostFollower() {
         m_retry.Stop();
         m_trayStart.Stop();
         g_cancellable_cancel(m_cancel.get());
@@ -121,28 +123,26 @@ public:
         if (m_bus) g_dbus_connection_flush_sync(m_bus.get(), nullptr, nullptr);
     }
 
-    bool SetIcon(const wxBitmapBundle& image, const wxString& tooltip) {
-        m_image = image;
-        m_tooltip = tooltip;
+    bool Show(const TrayDisplay& display) {
+        m_display = display;
         if (m_place == Place::Undecided) Decide();
-        if (m_item) m_item->SetDisplay(image, tooltip, ThemeIconName());
+        if (m_item) m_item->SetDisplay(display.image, display.tooltip, ThemeIconName());
         // A StatusNotifierItem shows it, or nothing until a tray starts.
         if (m_place != Place::Xembed) return true;
         return ShowXembed();
     }
 
-    void SetDisplayKind(TrayDisplay kind) { m_kind = kind; }
-
-    void MenuMayHaveChanged() {
-        if (m_item) m_item->MenuMayHaveChanged();
+    void SetMenu(const MenuModel& menu) {
+        m_menu = menu;
+        if (m_item) m_item->SetMenu(menu);
     }
 
 private:
     // The theme's names of the images that the toolkit's art provider draws for the question mark
     // and the warning sign; none for the service's own image.
     std::string ThemeIconName() const {
-        if (m_kind == TrayDisplay::Unknown) return "dialog-question";
-        return m_kind == TrayDisplay::Stopped ? "dialog-warning" : "";
+        if (m_display.kind == TrayDisplay::Kind::Unknown) return "dialog-question";
+        return m_display.kind == TrayDisplay::Kind::Stopped ? "dialog-warning" : "";
     }
 
     void Decide() {
@@ -165,13 +165,13 @@ private:
             m_signals = Subscription(
                 g_dbus_connection_signal_subscribe(m_bus.get(), kWatcherName, kWatcherName, nullptr,
                                                    kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                   &Carrier::OnWatcherSignal, this, nullptr),
+                                                   &HostFollower::OnWatcherSignal, this, nullptr),
                 Unsubscribe{m_bus.get()});
-            m_watch = NameWatch(
-                g_bus_watch_name_on_connection(
-                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                    &Carrier::OnWatcherAppeared, &Carrier::OnWatcherVanished, this, nullptr),
-                Unwatch{});
+            m_watch = NameWatch(g_bus_watch_name_on_connection(
+                                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                    &HostFollower::OnWatcherAppeared,
+                                    &HostFollower::OnWatcherVanished, this, nullptr),
+                                Unwatch{});
         }
         Follow();
     }
@@ -195,12 +195,11 @@ private:
         if (m_stage == ItemStage::Registered) return HideXembed();
         if (!m_item) {
             DbusMenu::Callbacks menu{[this] { return m_icon.OpenMenu(); },
-                                     [this] { return m_icon.QuietMenu(); },
                                      [this](int command) { Choose(command); }};
-            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), std::move(menu),
+            auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), m_menu, std::move(menu),
                                                              [this] { PopUpMenu(); });
             if (!item->exported()) return FallBack();
-            item->SetDisplay(m_image, m_tooltip, ThemeIconName());
+            item->SetDisplay(m_display.image, m_display.tooltip, ThemeIconName());
             m_item = std::move(item);
         }
         if (m_stage == ItemStage::NoName) return AskForName();
@@ -215,10 +214,11 @@ private:
         m_busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
                     std::to_string(++items);
         m_stage = ItemStage::NameAsked;
-        m_name = OwnedName(g_bus_own_name_on_connection(
-                               m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                               &Carrier::OnNameAcquired, &Carrier::OnNameLost, this, nullptr),
-                           Unown{});
+        m_name =
+            OwnedName(g_bus_own_name_on_connection(
+                          m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                          &HostFollower::OnNameAcquired, &HostFollower::OnNameLost, this, nullptr),
+                      Unown{});
     }
 
     void NameAcquired() {
@@ -236,7 +236,7 @@ private:
         g_dbus_connection_call(
             m_bus.get(), kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
             g_variant_new("(s)", m_busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-            kRegisterTimeoutMs, m_cancel.get(), &Carrier::OnRegistered, this);
+            kRegisterTimeoutMs, m_cancel.get(), &HostFollower::OnRegistered, this);
     }
 
     // A reply to a registration asked for under a name given up since counts as a refusal.
@@ -281,7 +281,7 @@ private:
         g_dbus_connection_call(m_bus.get(), kWatcherName, kWatcherPath,
                                "org.freedesktop.DBus.Properties", "Get", HostQuestion(),
                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kRegisterTimeoutMs,
-                               m_cancel.get(), &Carrier::OnHostAnswer, this);
+                               m_cancel.get(), &HostFollower::OnHostAnswer, this);
     }
 
     // The toolkit's icon, on a display that has XEmbed trays; it docks whenever one starts.
@@ -296,11 +296,13 @@ private:
     // Hands the toolkit a display only when it differs from the one it shows: every tick sets
     // its display, mostly the same one, and the toolkit would redraw it each time.
     bool ShowXembed() {
-        if (m_place == Place::Xembed && m_image.IsSameAs(m_toolkit.image) &&
-            m_tooltip == m_toolkit.tooltip)
+        const wxBitmapBundle& image = m_display.image;
+        const wxString& tooltip = m_display.tooltip;
+        if (m_place == Place::Xembed && image.IsSameAs(m_toolkit.image) &&
+            tooltip == m_toolkit.tooltip)
             return m_toolkit.taken;
         m_place = Place::Xembed;  // every display goes there from now on, even if this one fails
-        m_toolkit = {m_image, m_tooltip, m_icon.ShowInToolkit(m_image, m_tooltip)};
+        m_toolkit = {image, tooltip, m_icon.ShowInToolkit(image, tooltip)};
         return m_toolkit.taken;
     }
 
@@ -333,67 +335,66 @@ private:
     static void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar* owner,
                                   gpointer self) {
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            HostFollower& follower = *static_cast<HostFollower*>(self);
             // The watcher we registered with, or are registering with, knows the item already.
-            if (carrier.m_session.watcher == owner) return;
-            carrier.WatcherAppeared(owner);
+            if (follower.m_session.watcher == owner) return;
+            follower.WatcherAppeared(owner);
         });
     }
 
     static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer self) {
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
-            if (carrier.m_session.watcher.empty()) return;
-            carrier.WatcherVanished();
+            HostFollower& follower = *static_cast<HostFollower*>(self);
+            if (follower.m_session.watcher.empty()) return;
+            follower.WatcherVanished();
         });
     }
 
     static void OnWatcherSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                                 const gchar* signal, GVariant* parameters, gpointer self) {
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            HostFollower& follower = *static_cast<HostFollower*>(self);
             if (std::strcmp(signal, "StatusNotifierItemUnregistered") == 0) {
                 const gchar* service = nullptr;
                 if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) return;
                 g_variant_get(parameters, "(&s)", &service);
-                if (carrier.m_stage == ItemStage::Registered &&
-                    NamesItem(service, carrier.m_busName))
-                    carrier.Dropped();
+                if (follower.m_stage == ItemStage::Registered &&
+                    NamesItem(service, follower.m_busName))
+                    follower.Dropped();
             } else if (std::strcmp(signal, "StatusNotifierHostRegistered") == 0 ||
                        std::strcmp(signal, "StatusNotifierHostUnregistered") == 0) {
-                carrier.AskForHost();
+                follower.AskForHost();
             }
         });
     }
 
     static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            Carrier& carrier = *static_cast<Carrier*>(self);
-            carrier.m_session.hostReported = IsTrue(reply);
-            carrier.Follow();
+            HostFollower& follower = *static_cast<HostFollower*>(self);
+            follower.m_session.hostReported = IsTrue(reply);
+            follower.Follow();
         });
     }
 
     static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<Carrier*>(self)->NameAcquired(); });
+        Guarded([&] { static_cast<HostFollower*>(self)->NameAcquired(); });
     }
 
     static void OnNameLost(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<Carrier*>(self)->NameLost(); });
+        Guarded([&] { static_cast<HostFollower*>(self)->NameLost(); });
     }
 
     // The watcher's answer to the registration: no reply when it refused or did not answer in time.
     static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer self) {
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            static_cast<Carrier*>(self)->RegisterAnswered(reply != nullptr);
+            static_cast<HostFollower*>(self)->RegisterAnswered(reply != nullptr);
         });
     }
 
     TrayIcon& m_icon;
-    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a carrier that is gone
-    wxBitmapBundle m_image;   // the display last set, for whichever tray shows it next
-    wxString m_tooltip;
-    TrayDisplay m_kind = TrayDisplay::Unknown;
+    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a follower that is gone
+    TrayDisplay m_display;    // the display last set, for whichever tray shows it next
+    MenuModel m_menu;         // the menu last handed, for the item's hosts
     Place m_place = Place::Undecided;
     TraySession m_session;
     ConnectionPtr m_bus;
@@ -415,17 +416,13 @@ private:
     } m_toolkit;
 };
 
-TrayIcon::TrayIcon() : m_carrier(std::make_unique<Carrier>(*this)) {}
+TrayIcon::TrayIcon() : m_follower(std::make_unique<HostFollower>(*this)) {}
 
 TrayIcon::~TrayIcon() = default;
 
-bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
-    return m_carrier->SetIcon(icon, tooltip);
-}
+bool TrayIcon::Show(const TrayDisplay& display) { return m_follower->Show(display); }
 
-void TrayIcon::SetDisplayKind(TrayDisplay kind) { m_carrier->SetDisplayKind(kind); }
-
-void TrayIcon::MenuMayHaveChanged() { m_carrier->MenuMayHaveChanged(); }
+void TrayIcon::SetMenu(const MenuModel& menu) { m_follower->SetMenu(menu); }
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);

@@ -1,7 +1,7 @@
 #include "platform/tray_icon.h"
 
 // Windows' notification area is the toolkit's own business.
-class TrayIcon::Carrier {};
+class TrayIcon::HostFollower {};
 
 TrayIcon::TrayIcon() = default;
 
@@ -12,16 +12,14 @@ namespace {
 constexpr size_t kTooltipLength = 127;
 }  // namespace
 
-// Every time, even unchanged: the shell may have lost the icon (Explorer restarted, say).
-bool TrayIcon::SetIcon(const wxBitmapBundle& icon, const wxString& tooltip) {
-    return ShowInToolkit(icon, tooltip.Left(kTooltipLength));
+// Every time, even unchanged: the shell may have lost the icon (Explorer restarted, say). The
+// notification area shows the image it is given, whatever the kind.
+bool TrayIcon::Show(const TrayDisplay& display) {
+    return ShowInToolkit(display.image, display.tooltip.Left(kTooltipLength));
 }
 
-// The notification area shows the image it is given, and nothing else.
-void TrayIcon::SetDisplayKind(TrayDisplay) {}
-
 // The menu is built when it opens; nothing keeps a copy of it.
-void TrayIcon::MenuMayHaveChanged() {}
+void TrayIcon::SetMenu(const MenuModel&) {}
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);
