@@ -12,6 +12,7 @@
 #include <wx/utils.h>
 
 #include "base/diagnostics.h"
+#include "base/lifetime.h"
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/status_notifier.h"
@@ -110,6 +111,7 @@ public:
     }
 
     ~Carrier() {
+        m_lifetime.End();
         m_retry.Stop();
         m_trayStart.Stop();
         g_cancellable_cancel(m_cancel.get());
@@ -163,15 +165,15 @@ private:
                 if (!reply) AskForHost();  // slow to answer: the answer is followed when it comes
             }
             m_signals = Subscription(
-                g_dbus_connection_signal_subscribe(m_bus.get(), kWatcherName, kWatcherName, nullptr,
-                                                   kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                   &Carrier::OnWatcherSignal, this, nullptr),
+                g_dbus_connection_signal_subscribe(
+                    m_bus.get(), kWatcherName, kWatcherName, nullptr, kWatcherPath, nullptr,
+                    G_DBUS_SIGNAL_FLAGS_NONE, &Carrier::OnWatcherSignal, Give(), &Self::Forget),
                 Unsubscribe{m_bus.get()});
-            m_watch = NameWatch(
-                g_bus_watch_name_on_connection(
-                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                    &Carrier::OnWatcherAppeared, &Carrier::OnWatcherVanished, this, nullptr),
-                Unwatch{});
+            m_watch = NameWatch(g_bus_watch_name_on_connection(
+                                    m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                    &Carrier::OnWatcherAppeared, &Carrier::OnWatcherVanished,
+                                    Give(), &Self::Forget),
+                                Unwatch{});
         }
         Follow();
     }
@@ -207,10 +209,11 @@ private:
         m_busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
                     std::to_string(++items);
         m_stage = ItemStage::NameAsked;
-        m_name = OwnedName(g_bus_own_name_on_connection(
-                               m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                               &Carrier::OnNameAcquired, &Carrier::OnNameLost, this, nullptr),
-                           Unown{});
+        m_name =
+            OwnedName(g_bus_own_name_on_connection(
+                          m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                          &Carrier::OnNameAcquired, &Carrier::OnNameLost, Give(), &Self::Forget),
+                      Unown{});
     }
 
     void NameAcquired() {
@@ -228,7 +231,7 @@ private:
         g_dbus_connection_call(
             m_bus.get(), kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
             g_variant_new("(s)", m_busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-            kRegisterTimeoutMs, m_cancel.get(), &Carrier::OnRegistered, this);
+            kRegisterTimeoutMs, m_cancel.get(), &Carrier::OnRegistered, Give());
     }
 
     // A reply to a registration asked for under a name given up since counts as a refusal.
@@ -273,7 +276,7 @@ private:
         g_dbus_connection_call(m_bus.get(), kWatcherName, kWatcherPath,
                                "org.freedesktop.DBus.Properties", "Get", HostQuestion(),
                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kRegisterTimeoutMs,
-                               m_cancel.get(), &Carrier::OnHostAnswer, this);
+                               m_cancel.get(), &Carrier::OnHostAnswer, Give());
     }
 
     // The toolkit's icon, on a display that has XEmbed trays; it docks whenever one starts.
@@ -323,27 +326,33 @@ private:
     }
 
     static void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar* owner,
-                                  gpointer self) {
+                                  gpointer data) {
+        Carrier* const self = Self::Of(data);
+        if (!self) return;
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            Carrier& carrier = *self;
             // The watcher we registered with, or are registering with, knows the item already.
             if (carrier.m_session.watcher == owner) return;
             carrier.WatcherAppeared(owner);
         });
     }
 
-    static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer self) {
+    static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer data) {
+        Carrier* const self = Self::Of(data);
+        if (!self) return;
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            Carrier& carrier = *self;
             if (carrier.m_session.watcher.empty()) return;
             carrier.WatcherVanished();
         });
     }
 
     static void OnWatcherSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                const gchar* signal, GVariant* parameters, gpointer self) {
+                                const gchar* signal, GVariant* parameters, gpointer data) {
+        Carrier* const self = Self::Of(data);
+        if (!self) return;
         Guarded([&] {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            Carrier& carrier = *self;
             if (std::strcmp(signal, "StatusNotifierItemUnregistered") == 0) {
                 const gchar* service = nullptr;
                 if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) return;
@@ -358,31 +367,39 @@ private:
         });
     }
 
-    static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
+    static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer data) {
+        Carrier* const self = Self::Take(data);
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            Carrier& carrier = *static_cast<Carrier*>(self);
+            if (!self) return;
+            Carrier& carrier = *self;
             carrier.m_session.hostReported = IsTrue(reply);
             carrier.Follow();
         });
     }
 
-    static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<Carrier*>(self)->NameAcquired(); });
+    static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer data) {
+        if (Carrier* const self = Self::Of(data)) Guarded([&] { self->NameAcquired(); });
     }
 
-    static void OnNameLost(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<Carrier*>(self)->NameLost(); });
+    static void OnNameLost(GDBusConnection*, const gchar*, gpointer data) {
+        if (Carrier* const self = Self::Of(data)) Guarded([&] { self->NameLost(); });
     }
 
     // The watcher's answer to the registration: no reply when it refused or did not answer in time.
-    static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer self) {
+    static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer data) {
+        Carrier* const self = Self::Take(data);
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            static_cast<Carrier*>(self)->RegisterAnswered(reply != nullptr);
+            if (self) self->RegisterAnswered(reply != nullptr);
         });
     }
 
+    // What each of GLib's callbacks holds: this carrier while it lives, nothing once it is gone.
+    using Self = Watched<Carrier>;
+    void* Give() { return Self(*this, m_lifetime).Give(); }
+
+    Lifetime m_lifetime;
     TrayIcon& m_icon;
-    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a carrier that is gone
+    CancellablePtr m_cancel;  // ends the calls under way when the carrier goes
     wxBitmapBundle m_image;   // the display last set, for whichever tray shows it next
     wxString m_tooltip;
     TrayDisplay m_kind = TrayDisplay::Unknown;
