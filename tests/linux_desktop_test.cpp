@@ -1,10 +1,13 @@
 // What Linux desktops get from the program's own code: the tray's pixels and labels as
 // StatusNotifierItem hosts read them, and the commands started with stand-ins on PATH.
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
+#include <cstring>
 
 #include <wx/ffile.h>
 #include <wx/filename.h>
@@ -12,6 +15,7 @@
 #include "platform/linux/status_notifier.h"
 #include "platform/platform.h"
 #include "platform/service_control.h"
+#include "platform/service_state.h"
 #include "support.h"
 #include "tray/menu_text.h"
 
@@ -118,9 +122,10 @@ private:
 
 // Runs command on unit through the real control and waits for its outcome.
 ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.service",
-                       const std::unique_ptr<ServiceControl>& control = MakeServiceControl()) {
+                       const std::unique_ptr<ServiceControl>& control = MakeServiceControl(),
+                       std::chrono::seconds limit = std::chrono::seconds(60)) {
     ServiceOutcome outcome{ServiceOutcome::Result::Cancelled, "no outcome"};
-    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(60), [&] {
+    EXPECT_TRUE(RunMainLoop(limit, [&] {
         control->Run(command, unit, [&](const ServiceOutcome& ended) {
             outcome = ended;
             wxTheApp->ExitMainLoop();
@@ -152,6 +157,9 @@ TEST(Systemd, EachWayTheManagerAnswers) {
         EXPECT_EQ(outcome.result, Result::Failed) << message;
         EXPECT_EQ(WhyCommandFailed(outcome), message);
     }
+    // A JobRemoved of another signature, before ours, is no job's end.
+    bus->StartManager({"--malformed-signal"});
+    EXPECT_EQ(Command(ServiceCommand::Restart).result, Result::Done);
     bus->StopManager();
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no manager on the bus";
     // The bus going away under a queued job ends the command, never the program.
@@ -170,6 +178,38 @@ TEST(Systemd, EachWayTheManagerAnswers) {
     EXPECT_EQ(Command(ServiceCommand::Stop, "quenthal.service", kept).result, Result::Failed);
     const ScopedEnv noBus("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/bus");
     EXPECT_EQ(Command(ServiceCommand::Stop).result, Result::Failed) << "no system bus";
+}
+
+// A system bus that takes the connection and never answers: the command and the question asked
+// meanwhile fail in time, and the next command connects anew.
+TEST(Systemd, ASilentSystemBusFailsInTimeAndIsTriedAgain) {
+    const std::string path = PrivateFile(".bus");
+    const int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, path.c_str(), sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(listening, 8), 0);  // the kernel takes connections; nobody accepts them
+    const ScopedEnv silent("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + path).c_str());
+    const auto attempts = [&] {
+        int count = 0;
+        for (int connection; (connection = accept(listening, nullptr, nullptr)) >= 0; ++count)
+            close(connection);
+        return count;
+    };
+    const auto control = MakeServiceControl();
+    const auto reader = MakeServiceStateReader();
+    std::optional<bool> answered;
+    reader->Ask("quenthal.service", [&](const auto& facts) { answered = facts.has_value(); });
+    const std::chrono::seconds limit(45);
+    EXPECT_EQ(Command(ServiceCommand::Restart, "quenthal.service", control, limit).result,
+              ServiceOutcome::Result::Failed);
+    EXPECT_EQ(answered, false);
+    EXPECT_EQ(attempts(), 1);
+    EXPECT_EQ(Command(ServiceCommand::Start, "quenthal.service", control, limit).result,
+              ServiceOutcome::Result::Failed);
+    EXPECT_EQ(attempts(), 1);
+    close(listening), unlink(path.c_str());
 }
 
 }  // namespace

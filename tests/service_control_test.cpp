@@ -209,3 +209,22 @@ TEST_F(TrayServiceControl, TheTrayShowsWhatItsCommandsDid) {
     EXPECT_TRUE(desktop.notifications.empty());
     EXPECT_TRUE(desktop.messages.empty());
 }
+
+// A service whose process never reports to the manager holds StartService up until the manager
+// gives up (30 s on Windows, 10 s under Wine), as the elevation prompt holds the helper's start:
+// the control goes at once meanwhile, as at exit, and hears nothing more of its command.
+TEST_F(ServiceControlTest, AControlGoesAtOnceWhileItsCommandIsHeldUp) {
+    const wxString never = wxString::Format("\"%s\" --path %s", Built("statusd.exe"), m_pipe);
+    ASSERT_TRUE(::ChangeServiceConfigW(m_service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                       SERVICE_NO_CHANGE, never.wc_str(), nullptr, nullptr, nullptr,
+                                       nullptr, nullptr, nullptr));
+    auto control = MakeServiceControl();
+    bool called = false;
+    control->Run(ServiceCommand::Start, m_name, [&](auto&) { called = true; });
+    RunMainLoop(std::chrono::seconds(2), [] {});
+    const auto going = std::chrono::steady_clock::now();
+    control.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - going, std::chrono::seconds(2));
+    RunMainLoop(std::chrono::seconds(12), [] {});  // the manager's answer comes, and is dropped
+    EXPECT_FALSE(called);
+}

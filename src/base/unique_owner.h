@@ -28,10 +28,13 @@ public:
         : m_handle(handle), m_release(std::move(release)) {}
     UniqueOwner(UniqueOwner&& other) noexcept
         : m_handle(other.release()), m_release(other.m_release) {}
-    // The handle held before goes to other, which gives it back when it is dropped.
+    // The handle held before is given back here and now, not whenever other goes.
     UniqueOwner& operator=(UniqueOwner&& other) noexcept {
-        std::swap(m_handle, other.m_handle);
-        std::swap(m_release, other.m_release);
+        if (this == &other) return *this;
+        Handle taken = other.release();
+        if (valid()) m_release(m_handle);
+        m_handle = taken;
+        m_release = std::move(other.m_release);
         return *this;
     }
     UniqueOwner(const UniqueOwner&) = delete;

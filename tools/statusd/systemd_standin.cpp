@@ -32,6 +32,8 @@ const char kUsage[] =
     "  --job-ms N         how long each job takes (default 300)\n"
     "  --refuse WHY       every command fails: access-denied, no-such-unit, or job-fails (the\n"
     "                     job is queued and ends with the result \"failed\")\n"
+    "  --malformed-signal before each job's JobRemoved, one of the wrong signature (s), as a\n"
+    "                     client must survive\n"
     "Calls without the interactive-authorization flag are refused, as polkit would. KillUnit\n"
     "(systemctl kill --signal=SEGV) stops serving as if the service's process died of the signal;\n"
     "the unit's properties (LoadState, ActiveState, SubState, Result, ExecMainCode,\n"
@@ -74,7 +76,7 @@ constexpr gint32 kExited = 1, kKilled = 2;
 
 struct Settings {
     std::string unit = "quenthal.service", path = StatusPipePath(), refuse;
-    bool running = false;
+    bool running = false, malformed = false;
     guint jobMs = 300;
 };
 
@@ -145,6 +147,10 @@ gboolean RunJob(gpointer data) {
     if (!fails && job->method != "StopUnit") manager.unit.Start();
     const std::string path = "/org/freedesktop/systemd1/job/" + std::to_string(job->id);
     const char* result = fails ? "failed" : "done";
+    if (manager.settings.malformed)
+        g_dbus_connection_emit_signal(manager.bus, nullptr, "/org/freedesktop/systemd1",
+                                      "org.freedesktop.systemd1.Manager", "JobRemoved",
+                                      g_variant_new("(s)", path.c_str()), nullptr);
     std::cerr << "systemd-standin: " << job->method << " " << manager.settings.unit << ": "
               << result << std::endl;
     g_dbus_connection_emit_signal(
@@ -212,6 +218,8 @@ Settings ParseArguments(int argc, char** argv) {
             settings.unit = value();
         } else if (option == "--path") {
             settings.path = value();
+        } else if (option == "--malformed-signal") {
+            settings.malformed = true;
         } else if (option == "--running") {
             settings.running = true;
         } else if (option == "--job-ms") {

@@ -73,6 +73,13 @@ struct Unsubscribe {
 };
 using Subscription = GioId<Unsubscribe>;
 
+// A main loop source (a timeout), removed when dropped. Removing it from its own callback is
+// allowed: GLib then drops it after the call.
+struct RemoveSource {
+    void operator()(guint id) const { g_source_remove(id); }
+};
+using Source = GioId<RemoveSource>;
+
 // Completes a call of g_dbus_connection_call from its callback: handle gets the reply, or null and
 // the error when the call failed. A cancelled call is dropped unseen, as its caller cancels only
 // when it goes away; whatever handle throws is dropped too, since nothing may unwind through

@@ -9,6 +9,7 @@
 
 #include <wx/intl.h>
 
+#include "base/lifetime.h"
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/system_bus.h"
 
@@ -53,9 +54,10 @@ ServiceOutcome JobOutcome(const std::string& result) {
     return {ServiceOutcome::Result::Failed, wxString(), wxString::FromUTF8(result)};
 }
 
-class SystemdControl : public ServiceControl, public std::enable_shared_from_this<SystemdControl> {
+class SystemdControl : public ServiceControl {
 public:
     ~SystemdControl() override {
+        m_lifetime.End();
         if (m_cancel) g_cancellable_cancel(m_cancel.get());
         m_jobTimeout = Source();
         Disconnect();
@@ -68,25 +70,17 @@ public:
         m_job.clear();
         m_endedJobs.clear();
         m_cancel.reset(g_cancellable_new());
-        WithSystemBus(m_cancel.get(),
-                      [weak = weak_from_this()](GDBusConnection* bus, const GError* error) {
-                          const auto self = weak.lock();
-                          if (!self) return;
-                          if (!bus) return self->Finish(Failure(error));
-                          if (bus != self->m_bus.get()) self->Connected(bus);
-                          self->Queue();
-                      });
+        WithSystemBus(m_lifetime.Guard([this](GDBusConnection* bus, const GError* error) {
+            if (!bus) return Finish(Failure(error));
+            if (bus != m_bus.get()) Connected(bus);
+            Queue();
+        }));
     }
 
 private:
-    // What a callback holds: the control while it lives, nothing once it is gone.
-    using Weak = std::weak_ptr<SystemdControl>;
-    gpointer Alive() { return new Weak(weak_from_this()); }
-    static std::shared_ptr<SystemdControl> Take(gpointer data) {
-        const std::unique_ptr<Weak> weak(static_cast<Weak*>(data));
-        return weak->lock();
-    }
-    static void Forget(gpointer data) { delete static_cast<Weak*>(data); }
+    // What each of GLib's callbacks holds: this control while it lives, nothing once it is gone.
+    using Self = Watched<SystemdControl>;
+    void* Give() { return Self(*this, m_lifetime).Give(); }
 
     // Lets go of the bus and what we asked of it.
     void Disconnect() {
@@ -100,12 +94,13 @@ private:
         Disconnect();
         m_bus.reset(G_DBUS_CONNECTION(g_object_ref(bus)));
         m_closed = g_signal_connect_data(
-            m_bus.get(), "closed", G_CALLBACK(&OnClosed), Alive(),
-            GClosureNotify(+[](gpointer data, GClosure*) { Forget(data); }), GConnectFlags(0));
+            m_bus.get(), "closed", G_CALLBACK(&OnClosed), Give(),
+            GClosureNotify(+[](gpointer data, GClosure*) { Self::Forget(data); }),
+            GConnectFlags(0));
         m_jobRemoved = Subscription(
-            g_dbus_connection_signal_subscribe(m_bus.get(), kSystemd, kManager, "JobRemoved",
-                                               kManagerPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                               &SystemdControl::OnJobRemoved, Alive(), &Forget),
+            g_dbus_connection_signal_subscribe(
+                m_bus.get(), kSystemd, kManager, "JobRemoved", kManagerPath, nullptr,
+                G_DBUS_SIGNAL_FLAGS_NONE, &SystemdControl::OnJobRemoved, Give(), &Self::Forget),
             Unsubscribe{m_bus.get()});
         // systemd signals the ends of jobs only to clients that asked for them. The bus keeps
         // our messages in order, so this is in place before the command that follows.
@@ -118,12 +113,12 @@ private:
                                g_variant_new("(ss)", m_unit.c_str(), "replace"),
                                G_VARIANT_TYPE("(o)"),
                                G_DBUS_CALL_FLAGS_ALLOW_INTERACTIVE_AUTHORIZATION, kQueueTimeoutMs,
-                               m_cancel.get(), &SystemdControl::OnQueued, Alive());
+                               m_cancel.get(), &SystemdControl::OnQueued, Give());
     }
 
     static void OnQueued(GObject* bus, GAsyncResult* result, gpointer data) {
-        // Taken before anything else, so that a cancelled call lets go of its reference too.
-        const auto self = Take(data);
+        // Taken before anything else, so that a cancelled call gives its user data back too.
+        SystemdControl* const self = Self::Take(data);
         FinishCall(bus, result, [&](GVariant* reply, const GError* error) {
             if (!self) return;
             if (!reply) return self->Finish(Failure(error));
@@ -137,15 +132,18 @@ private:
         for (const auto& [ended, result] : m_endedJobs)
             if (ended == job) return Finish(JobOutcome(result));
         m_job = job;
-        m_jobTimeout =
-            Source(g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, kJobTimeoutSeconds,
-                                              &SystemdControl::OnJobTimeout, Alive(), &Forget));
+        m_jobTimeout = Source(g_timeout_add_seconds_full(G_PRIORITY_DEFAULT, kJobTimeoutSeconds,
+                                                         &SystemdControl::OnJobTimeout, Give(),
+                                                         &Self::Forget));
     }
 
+    // Anyone the bus lets send it may get its arguments wrong: a signal of another shape is
+    // none of systemd's.
     static void OnJobRemoved(GDBusConnection*, const gchar*, const gchar*, const gchar*,
                              const gchar*, GVariant* parameters, gpointer data) {
-        const auto self = static_cast<Weak*>(data)->lock();
+        SystemdControl* const self = Self::Of(data);
         if (!self || !self->m_done) return;
+        if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(uoss)"))) return;
         guint32 id = 0;
         const gchar *job = nullptr, *unit = nullptr, *result = nullptr;
         g_variant_get(parameters, "(u&o&s&s)", &id, &job, &unit, &result);
@@ -161,7 +159,7 @@ private:
 
     // A job whose end can no longer be signalled has ended for us.
     static void OnClosed(GDBusConnection*, gboolean, GError* error, gpointer data) {
-        const auto self = static_cast<Weak*>(data)->lock();
+        SystemdControl* const self = Self::Of(data);
         if (!self || !self->m_done) return;
         Guarded([&] {
             self->Finish(
@@ -170,8 +168,8 @@ private:
     }
 
     static gboolean OnJobTimeout(gpointer data) {
-        const auto self = static_cast<Weak*>(data)->lock();
-        if (self) Guarded([&] { self->Finish(JobOutcome("timeout")); });
+        if (SystemdControl* const self = Self::Of(data))
+            Guarded([&] { self->Finish(JobOutcome("timeout")); });
         return G_SOURCE_REMOVE;
     }
 
@@ -181,15 +179,7 @@ private:
         if (Done done = std::exchange(m_done, nullptr)) done(outcome);
     }
 
-    struct RemoveSource {
-        void operator()(guint id) const { g_source_remove(id); }
-    };
-    struct Source : GioId<RemoveSource> {
-        Source() = default;
-        // Removing it from its own callback is allowed: GLib then drops it after the call.
-        explicit Source(guint id) : GioId(id, RemoveSource{}) {}
-    };
-
+    Lifetime m_lifetime;
     ConnectionPtr m_bus;
     gulong m_closed = 0;  // our handler of its closing
     Subscription m_jobRemoved;
@@ -201,20 +191,9 @@ private:
     Done m_done;  // empty while no command is under way
 };
 
-// The control lives in a shared pointer so that GLib's callbacks can tell whether it still does.
-class SharedControl : public ServiceControl {
-public:
-    void Run(ServiceCommand command, const wxString& name, Done done) override {
-        m_control->Run(command, name, std::move(done));
-    }
-
-private:
-    std::shared_ptr<SystemdControl> m_control = std::make_shared<SystemdControl>();
-};
-
 }  // namespace
 
-std::unique_ptr<ServiceControl> MakeServiceControl() { return std::make_unique<SharedControl>(); }
+std::unique_ptr<ServiceControl> MakeServiceControl() { return std::make_unique<SystemdControl>(); }
 
 wxString DefaultServiceName() { return "quenthal.service"; }
 

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "base/lifetime.h"
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/system_bus.h"
@@ -42,14 +43,12 @@ std::string UnitPath(const std::string& unit) {
 
 // One question: the six answers gathered, then told once, while the reader lives.
 struct Question {
-    std::weak_ptr<bool> alive;
-    ServiceStateReader::Got got;
+    ServiceStateReader::Got got;  // guarded: nothing once the reader is gone
     UnitProperties properties;
     int pending = kPropertyCount;
     bool failed = false;
 
     void Tell(bool answered) {
-        if (alive.expired()) return;
         if (answered)
             got(DecodeUnit(properties));
         else
@@ -89,18 +88,20 @@ void OnProperty(GObject* bus, GAsyncResult* result, gpointer data) {
 class SystemdStateReader : public ServiceStateReader {
 public:
     SystemdStateReader() : m_cancel(g_cancellable_new()) {}
-    ~SystemdStateReader() override { g_cancellable_cancel(m_cancel.get()); }
+    ~SystemdStateReader() override {
+        m_lifetime.End();
+        g_cancellable_cancel(m_cancel.get());
+    }
 
     void Ask(const wxString& name, Got got) override {
         auto question = std::make_shared<Question>();
-        question->alive = m_alive;
-        question->got = std::move(got);
+        question->got = m_lifetime.Guard(std::move(got));
         const std::string path = UnitPath(name.utf8_string());
         // Held by the question's calls too, so that cancelling reaches them after the reader is
         // gone.
         const std::shared_ptr<GCancellable> cancel(G_CANCELLABLE(g_object_ref(m_cancel.get())),
                                                    GObjectUnref{});
-        WithSystemBus(cancel.get(), [question, path, cancel](GDBusConnection* bus, const GError*) {
+        WithSystemBus([question, path, cancel](GDBusConnection* bus, const GError*) {
             if (g_cancellable_is_cancelled(cancel.get())) return;
             if (!bus) return question->Tell(false);
             for (int index = 0; index < kPropertyCount; ++index)
@@ -113,8 +114,8 @@ public:
     }
 
 private:
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);  // what a question asks after
-    CancellablePtr m_cancel;
+    Lifetime m_lifetime;
+    CancellablePtr m_cancel;  // of the calls under way, which need not finish once it is gone
 };
 
 }  // namespace

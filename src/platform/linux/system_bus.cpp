@@ -3,14 +3,21 @@
 // still holds it).
 #include "platform/linux/system_bus.h"
 
+#include <cerrno>
+#include <memory>
 #include <utility>
 #include <vector>
 
+#include "base/lifetime.h"
 #include "platform/linux/gio_owners.h"
 
 namespace {
 
 using Got = std::function<void(GDBusConnection* bus, const GError* error)>;
+
+// A bus that has not let us in by then is not going to be of use to a command. Our own bound:
+// GLib sends its Hello without the cancellable and waits 25 s for the answer.
+constexpr guint kConnectTimeoutMs = 10000;
 
 class SystemBusOwner {
 public:
@@ -19,18 +26,24 @@ public:
         return owner;
     }
 
-    void With(GCancellable* cancel, Got got) {
-        m_waiting.push_back({CancellablePtr(cancel ? G_CANCELLABLE(g_object_ref(cancel)) : nullptr),
-                             std::move(got)});
+    void With(Got got) {
+        m_waiting.push_back(std::move(got));
         // From the main loop, never from within the caller's own call.
         if (!std::exchange(m_round, true)) g_idle_add(&SystemBusOwner::OnRound, nullptr);
     }
 
 private:
-    struct Waiting {
-        CancellablePtr cancel;
-        Got got;
+    // One try to connect: given up on when its time is up, its late result then dropped.
+    struct Attempt {
+        Lifetime lifetime;
+        CancellablePtr cancel{g_cancellable_new()};
+        Source timeout;
+        ~Attempt() {
+            lifetime.End();
+            g_cancellable_cancel(cancel.get());
+        }
     };
+    using Self = Watched<SystemBusOwner>;
 
     ~SystemBusOwner() { LetGo(); }
 
@@ -48,21 +61,43 @@ private:
             g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
         const ErrorPtr failed(error);
         if (!address) return HandOut(error);
+        m_attempt = std::make_unique<Attempt>();
+        const Self self(*this, m_attempt->lifetime);
+        m_attempt->timeout =
+            Source(g_timeout_add_full(G_PRIORITY_DEFAULT, kConnectTimeoutMs,
+                                      &SystemBusOwner::OnTimeUp, self.Give(), &Self::Forget));
         // Asynchronously: a system bus that does not answer must not freeze the tray.
         g_dbus_connection_new_for_address(
             address.get(),
             GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
                                  G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-            nullptr, nullptr, &SystemBusOwner::OnConnected, nullptr);
+            nullptr, m_attempt->cancel.get(), &SystemBusOwner::OnConnected, self.Give());
     }
 
-    static void OnConnected(GObject*, GAsyncResult* result, gpointer) {
+    static void OnConnected(GObject*, GAsyncResult* result, gpointer data) {
+        SystemBusOwner* const self = Self::Take(data);
         GError* error = nullptr;
         ConnectionPtr bus(g_dbus_connection_new_for_address_finish(result, &error));
         const ErrorPtr failed(error);
-        SystemBusOwner& self = Get();
-        if (bus) self.Keep(std::move(bus));
-        self.HandOut(error);
+        if (!self) {  // given up on: its waiters have had their answer
+            if (bus) g_dbus_connection_close(bus.get(), nullptr, nullptr, nullptr);
+            return;
+        }
+        self->m_attempt.reset();
+        if (bus) self->Keep(std::move(bus));
+        self->HandOut(error);
+    }
+
+    static gboolean OnTimeUp(gpointer data) {
+        if (SystemBusOwner* const self = Self::Of(data)) Guarded([self] { self->GiveUp(); });
+        return G_SOURCE_REMOVE;
+    }
+
+    void GiveUp() {
+        m_attempt.reset();
+        const ErrorPtr error(
+            g_error_new_literal(G_IO_ERROR, G_IO_ERROR_TIMED_OUT, g_strerror(ETIMEDOUT)));
+        HandOut(error.get());
     }
 
     void Keep(ConnectionPtr bus) {
@@ -84,19 +119,16 @@ private:
         m_round = false;
         // Held while they run: one of them may start the next round or see the bus close.
         const ConnectionPtr bus(m_bus ? G_DBUS_CONNECTION(g_object_ref(m_bus.get())) : nullptr);
-        for (Waiting& waiting : std::exchange(m_waiting, {}))
-            if (!g_cancellable_is_cancelled(waiting.cancel.get()))
-                Guarded([&] { waiting.got(bus.get(), error); });
+        for (Got& got : std::exchange(m_waiting, {})) Guarded([&] { got(bus.get(), error); });
     }
 
     ConnectionPtr m_bus;
     gulong m_closed = 0;   // our handler of its closing
     bool m_round = false;  // a round of handing out is under way
-    std::vector<Waiting> m_waiting;
+    std::unique_ptr<Attempt> m_attempt;
+    std::vector<Got> m_waiting;
 };
 
 }  // namespace
 
-void WithSystemBus(GCancellable* cancel, Got got) {
-    SystemBusOwner::Get().With(cancel, std::move(got));
-}
+void WithSystemBus(Got got) { SystemBusOwner::Get().With(std::move(got)); }

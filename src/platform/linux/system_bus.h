@@ -10,6 +10,6 @@
 
 // Hands got the system bus connection, connecting on first use and connecting anew once the
 // last connection has closed. got runs later on the main context, with the connection, or
-// with nullptr and the error when the bus cannot be reached; never after cancel is cancelled.
-void WithSystemBus(GCancellable* cancel,
-                   std::function<void(GDBusConnection* bus, const GError* error)> got);
+// with nullptr and the error when the bus cannot be reached or has not answered within 10 s.
+// A caller that may be gone by then guards got with its lifetime.
+void WithSystemBus(std::function<void(GDBusConnection* bus, const GError* error)> got);

@@ -13,6 +13,7 @@
 #include <wx/utils.h>
 
 #include "base/diagnostics.h"
+#include "base/lifetime.h"
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/status_notifier.h"
@@ -112,6 +113,7 @@ public:
     }
 
     ~HostFollower() {
+        m_lifetime.End();
         m_retry.Stop();
         m_trayStart.Stop();
         g_cancellable_cancel(m_cancel.get());
@@ -162,15 +164,15 @@ private:
                 m_session.hostReported = IsTrue(reply.get());
                 if (!reply) AskForHost();  // slow to answer: the answer is followed when it comes
             }
-            m_signals = Subscription(
-                g_dbus_connection_signal_subscribe(m_bus.get(), kWatcherName, kWatcherName, nullptr,
-                                                   kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-                                                   &HostFollower::OnWatcherSignal, this, nullptr),
-                Unsubscribe{m_bus.get()});
+            m_signals = Subscription(g_dbus_connection_signal_subscribe(
+                                         m_bus.get(), kWatcherName, kWatcherName, nullptr,
+                                         kWatcherPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+                                         &HostFollower::OnWatcherSignal, Give(), &Self::Forget),
+                                     Unsubscribe{m_bus.get()});
             m_watch = NameWatch(g_bus_watch_name_on_connection(
                                     m_bus.get(), kWatcherName, G_BUS_NAME_WATCHER_FLAGS_NONE,
                                     &HostFollower::OnWatcherAppeared,
-                                    &HostFollower::OnWatcherVanished, this, nullptr),
+                                    &HostFollower::OnWatcherVanished, Give(), &Self::Forget),
                                 Unwatch{});
         }
         Follow();
@@ -214,11 +216,11 @@ private:
         m_busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" +
                     std::to_string(++items);
         m_stage = ItemStage::NameAsked;
-        m_name =
-            OwnedName(g_bus_own_name_on_connection(
-                          m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                          &HostFollower::OnNameAcquired, &HostFollower::OnNameLost, this, nullptr),
-                      Unown{});
+        m_name = OwnedName(
+            g_bus_own_name_on_connection(
+                m_bus.get(), m_busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                &HostFollower::OnNameAcquired, &HostFollower::OnNameLost, Give(), &Self::Forget),
+            Unown{});
     }
 
     void NameAcquired() {
@@ -236,7 +238,7 @@ private:
         g_dbus_connection_call(
             m_bus.get(), kWatcherName, kWatcherPath, kWatcherName, "RegisterStatusNotifierItem",
             g_variant_new("(s)", m_busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE,
-            kRegisterTimeoutMs, m_cancel.get(), &HostFollower::OnRegistered, this);
+            kRegisterTimeoutMs, m_cancel.get(), &HostFollower::OnRegistered, Give());
     }
 
     // A reply to a registration asked for under a name given up since counts as a refusal.
@@ -281,7 +283,7 @@ private:
         g_dbus_connection_call(m_bus.get(), kWatcherName, kWatcherPath,
                                "org.freedesktop.DBus.Properties", "Get", HostQuestion(),
                                G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kRegisterTimeoutMs,
-                               m_cancel.get(), &HostFollower::OnHostAnswer, this);
+                               m_cancel.get(), &HostFollower::OnHostAnswer, Give());
     }
 
     // The toolkit's icon, on a display that has XEmbed trays; it docks whenever one starts.
@@ -333,27 +335,33 @@ private:
     }
 
     static void OnWatcherAppeared(GDBusConnection*, const gchar*, const gchar* owner,
-                                  gpointer self) {
+                                  gpointer data) {
+        HostFollower* const self = Self::Of(data);
+        if (!self) return;
         Guarded([&] {
-            HostFollower& follower = *static_cast<HostFollower*>(self);
+            HostFollower& follower = *self;
             // The watcher we registered with, or are registering with, knows the item already.
             if (follower.m_session.watcher == owner) return;
             follower.WatcherAppeared(owner);
         });
     }
 
-    static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer self) {
+    static void OnWatcherVanished(GDBusConnection*, const gchar*, gpointer data) {
+        HostFollower* const self = Self::Of(data);
+        if (!self) return;
         Guarded([&] {
-            HostFollower& follower = *static_cast<HostFollower*>(self);
+            HostFollower& follower = *self;
             if (follower.m_session.watcher.empty()) return;
             follower.WatcherVanished();
         });
     }
 
     static void OnWatcherSignal(GDBusConnection*, const gchar*, const gchar*, const gchar*,
-                                const gchar* signal, GVariant* parameters, gpointer self) {
+                                const gchar* signal, GVariant* parameters, gpointer data) {
+        HostFollower* const self = Self::Of(data);
+        if (!self) return;
         Guarded([&] {
-            HostFollower& follower = *static_cast<HostFollower*>(self);
+            HostFollower& follower = *self;
             if (std::strcmp(signal, "StatusNotifierItemUnregistered") == 0) {
                 const gchar* service = nullptr;
                 if (!g_variant_is_of_type(parameters, G_VARIANT_TYPE("(s)"))) return;
@@ -368,31 +376,39 @@ private:
         });
     }
 
-    static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer self) {
+    static void OnHostAnswer(GObject* bus, GAsyncResult* result, gpointer data) {
+        HostFollower* const self = Self::Take(data);
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            HostFollower& follower = *static_cast<HostFollower*>(self);
+            if (!self) return;
+            HostFollower& follower = *self;
             follower.m_session.hostReported = IsTrue(reply);
             follower.Follow();
         });
     }
 
-    static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<HostFollower*>(self)->NameAcquired(); });
+    static void OnNameAcquired(GDBusConnection*, const gchar*, gpointer data) {
+        if (HostFollower* const self = Self::Of(data)) Guarded([&] { self->NameAcquired(); });
     }
 
-    static void OnNameLost(GDBusConnection*, const gchar*, gpointer self) {
-        Guarded([&] { static_cast<HostFollower*>(self)->NameLost(); });
+    static void OnNameLost(GDBusConnection*, const gchar*, gpointer data) {
+        if (HostFollower* const self = Self::Of(data)) Guarded([&] { self->NameLost(); });
     }
 
     // The watcher's answer to the registration: no reply when it refused or did not answer in time.
-    static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer self) {
+    static void OnRegistered(GObject* bus, GAsyncResult* result, gpointer data) {
+        HostFollower* const self = Self::Take(data);
         FinishCall(bus, result, [self](GVariant* reply, GError*) {
-            static_cast<HostFollower*>(self)->RegisterAnswered(reply != nullptr);
+            if (self) self->RegisterAnswered(reply != nullptr);
         });
     }
 
+    // What each of GLib's callbacks holds: this follower while it lives, nothing once it is gone.
+    using Self = Watched<HostFollower>;
+    void* Give() { return Self(*this, m_lifetime).Give(); }
+
+    Lifetime m_lifetime;
     TrayIcon& m_icon;
-    CancellablePtr m_cancel;  // cancelled first, so that no reply reaches a follower that is gone
+    CancellablePtr m_cancel;  // ends the calls under way when the follower goes
     TrayDisplay m_display;    // the display last set, for whichever tray shows it next
     MenuModel m_menu;         // the menu last handed, for the item's hosts
     Place m_place = Place::Undecided;

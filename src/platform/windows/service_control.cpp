@@ -10,8 +10,11 @@
 #include <wx/window.h>
 
 #include <chrono>
+#include <memory>
 #include <thread>
+#include <utility>
 
+#include "base/lifetime.h"
 #include "platform/windows/unique_handle.h"
 
 wxString DefaultServiceName() { return "Quenthal"; }
@@ -194,8 +197,9 @@ ServiceOutcome OutcomeOf(DWORD code) {
     return {ServiceOutcome::Result::Failed, SystemMessage(code)};
 }
 
-// Each command on a thread of its own, so that the waits never hold the tray up; the outcome
-// comes back through m_events, whose queued calls die with it.
+// Each command on a thread of its own, so that the waits never hold the tray up. The thread holds
+// only what the command needs and is never waited for: when the control goes, the thread's wait
+// is abandoned and its outcome dropped, even while it sits in the elevation prompt.
 class WindowsServiceControl : public ServiceControl {
 public:
     explicit WindowsServiceControl(ServiceControlOptions options) : m_options(std::move(options)) {
@@ -206,35 +210,45 @@ public:
         }
     }
     ~WindowsServiceControl() override {
-        ::SetEvent(m_cancel.get());
-        if (m_worker.joinable()) m_worker.join();
+        m_lifetime.End();
+        ::SetEvent(m_cancel->get());
     }
 
     void Run(ServiceCommand command, const wxString& name, Done done) override {
-        if (m_worker.joinable()) m_worker.join();  // the last command's, which has reported
+        m_done = std::move(done);
         const wxWindow* top = wxTheApp ? wxTheApp->GetTopWindow() : nullptr;
         const HWND owner = top ? top->GetHWND() : nullptr;
-        // A copy of the thread's own: wxString shares nothing, but its caches are not atomic.
-        m_worker = std::thread([this, command, name = wxString(name.wc_str()), owner, done]() {
-            const ServiceOutcome outcome = OutcomeOf(Execute(command, name, owner));
-            m_events.CallAfter([done, outcome] { done(outcome); });
-        });
+        // Copies of the thread's own: wxString shares nothing, but its caches are not atomic.
+        ServiceControlOptions options{m_options.forceElevation, m_options.helper.wc_str()};
+        std::thread([this, command, name = wxString(name.wc_str()), owner,
+                     options = std::move(options), cancel = m_cancel,
+                     watch = m_lifetime.watch()]() {
+            const DWORD code = Execute(options, command, name, owner, cancel->get());
+            watch.Post([this, code] { Finished(OutcomeOf(code)); });
+        }).detach();
     }
 
 private:
-    DWORD Execute(ServiceCommand command, const wxString& name, HWND owner) const {
-        const DWORD code = m_options.forceElevation ? ERROR_ACCESS_DENIED
-                                                    : CarryOut(command, name, m_cancel.get());
+    static DWORD Execute(const ServiceControlOptions& options, ServiceCommand command,
+                         const wxString& name, HWND owner, HANDLE cancel) {
+        const DWORD code =
+            options.forceElevation ? ERROR_ACCESS_DENIED : CarryOut(command, name, cancel);
         // The usual case for a standard user: the helper asks for the right, once per command.
         return code == ERROR_ACCESS_DENIED
-                   ? RunElevated(m_options.helper, command, name, owner, m_cancel.get())
+                   ? RunElevated(options.helper, command, name, owner, cancel)
                    : code;
     }
 
-    wxEvtHandler m_events;  // first: destroyed last, after the worker has been joined
+    void Finished(const ServiceOutcome& outcome) {
+        if (Done done = std::exchange(m_done, nullptr)) done(outcome);
+    }
+
+    Lifetime m_lifetime;
     ServiceControlOptions m_options;
-    UniqueHandle m_cancel{::CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    std::thread m_worker;
+    // Set when the control goes; the threads hold it as long as they run.
+    std::shared_ptr<const UniqueHandle> m_cancel =
+        std::make_shared<const UniqueHandle>(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    Done m_done;  // of the command under way
 };
 
 }  // namespace

@@ -1,11 +1,11 @@
 // The service control manager's record of the service, which any user may query.
 #include "platform/service_state.h"
 
-#include <wx/event.h>
-
+#include <map>
 #include <thread>
 #include <vector>
 
+#include "base/lifetime.h"
 #include "platform/windows/scm_state.h"
 #include "platform/windows/unique_handle.h"
 
@@ -44,26 +44,33 @@ std::optional<ServiceFacts> Read(const wxString& name) {
     return DecodeScm(answer);
 }
 
-// Each question on a thread of its own, so that a slow manager never holds the tray up; the
-// answer comes back through m_events, whose queued calls die with it.
+// Each question on a thread of its own, so that a slow manager never holds the tray up. The
+// thread holds only the name and is never waited for: once the reader is gone, its answer is
+// dropped.
 class ScmStateReader : public ServiceStateReader {
 public:
-    ~ScmStateReader() override {
-        if (m_worker.joinable()) m_worker.join();
-    }
-
     void Ask(const wxString& name, Got got) override {
-        if (m_worker.joinable()) m_worker.join();  // the last question's, which has answered
+        const unsigned question = ++m_questions;
+        m_waiting.emplace(question, std::move(got));
         // A copy of the thread's own: wxString shares nothing, but its caches are not atomic.
-        m_worker = std::thread([this, name = wxString(name.wc_str()), got]() {
+        std::thread([this, question, name = wxString(name.wc_str()), watch = m_lifetime.watch()]() {
             const std::optional<ServiceFacts> facts = Read(name);
-            m_events.CallAfter([got, facts] { got(facts); });
-        });
+            watch.Post([this, question, facts] { Answered(question, facts); });
+        }).detach();
     }
 
 private:
-    wxEvtHandler m_events;  // first: destroyed last, after the worker has been joined
-    std::thread m_worker;
+    void Answered(unsigned question, const std::optional<ServiceFacts>& facts) {
+        const auto waiting = m_waiting.find(question);
+        if (waiting == m_waiting.end()) return;
+        const Got got = std::move(waiting->second);
+        m_waiting.erase(waiting);
+        got(facts);
+    }
+
+    Lifetime m_lifetime;
+    unsigned m_questions = 0;
+    std::map<unsigned, Got> m_waiting;  // by question, until answered
 };
 
 }  // namespace
