@@ -5,15 +5,15 @@
 # installed sentak.exe reads the pipe; a silent uninstall closes it (exit status 0) and leaves
 # nothing of ours. Then, with the start at login left off: an install over a Sentak that hangs
 # fails and changes nothing; one over a running Sentak closes it (not one of another folder),
-# replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier installation had and it has not. A
-# Sentak on another desktop, out of the installer's sight as another user's session is, holds
-# sentak.exe: the upgrade exits 2 with every file unchanged, and the uninstaller leaves that file
-# to the next restart and exits 3010. A record naming a file outside the folder ("..") is not
-# followed, by the uninstaller nor by an upgrade: that file stays. The installation folder, one that
-# every user could write before, is protected (Wine keeps no ACL: its call, traced, succeeds, and
-# Wine's mapping takes others' write away), and one that cannot be is refused, with nothing
-# installed. A link in the folder (a Unix directory symlink, which Wine reports as a reparse point)
-# leads neither the deletions of an upgrade and of the uninstaller nor an upgrade's writes
+# replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier
+# installation had and it has not. A Sentak on another desktop, out of the installer's sight as
+# another user's session is, holds sentak.exe: the upgrade exits 2 with every file unchanged, and
+# the uninstaller leaves that file to the next restart and exits 3010. A record naming a file outside the folder ("..") is not
+# followed, by the uninstaller nor by an upgrade: that file stays. The installation folder, one
+# that every user could write before, is protected (Wine keeps no ACL: its call, traced, succeeds,
+# and Wine's mapping takes others' write away); one that cannot be, or is a link, is refused, with
+# nothing changed. A link in the folder (a Unix directory symlink, which Wine reports as a reparse
+# point) leads neither the deletions of an upgrade and of the uninstaller nor an upgrade's writes
 # elsewhere: the files it leads to stay.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
 set -euo pipefail
@@ -115,6 +115,12 @@ if mkdir "$shared" && chattr +a "$shared" 2>/dev/null; then
 else
     echo "not tried here: a folder whose permissions cannot be set (no chattr +a)"
 fi
+# A folder that is a link: refused before what it leads to changes.
+chmod 777 "$work/outside" && ln -s "$work/outside" "$WINEPREFIX/drive_c/Linked"
+status=0 && wine "$setup" /S '/D=C:\Linked' || status=$?
+((status == 2)) && [ "$(stat -c %a "$work/outside")" = 777 ] &&
+    [ "$(ls "$work/outside" | xargs)" = "brand.json main.mo" ] || fail "a linked folder was changed"
+echo "refused: a folder that is a link"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
 start_sentak
