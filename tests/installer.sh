@@ -8,13 +8,13 @@
 # replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier
 # installation had and it has not. A Sentak on another desktop, out of the installer's sight as
 # another user's session is, holds sentak.exe: the upgrade exits 2 with every file unchanged, and
-# the uninstaller leaves that file to the next restart and exits 3010. A record naming a file outside the folder ("..") is not
-# followed, by the uninstaller nor by an upgrade: that file stays. The installation folder, one
-# that every user could write before, is protected (Wine keeps no ACL: its call, traced, succeeds,
-# and Wine's mapping takes others' write away); one that cannot be, or is a link, is refused, with
-# nothing changed. A link in the folder (a Unix directory symlink, which Wine reports as a reparse
-# point) leads neither the deletions of an upgrade and of the uninstaller nor an upgrade's writes
-# elsewhere: the files it leads to stay.
+# the uninstaller leaves that file to the next restart and exits 3010. A record naming a file
+# outside the folder ("..") is not followed, by the uninstaller nor by an upgrade: that file
+# stays. The installation folder, one that every user could write before, is protected (Wine
+# keeps no ACL: its call, traced, succeeds, and Wine's mapping takes others' write away); one that
+# cannot be, or is a link, is refused, with nothing changed. A link in the folder (a Unix
+# directory symlink, which Wine reports as a reparse point) leads neither the deletions of an
+# upgrade and of the uninstaller nor an upgrade's writes elsewhere: the files it leads to stay.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
 set -euo pipefail
 build=$(cd "$1" && pwd)
