@@ -100,8 +100,8 @@ start_sentak
 outside
 uninstall
 ended_cleanly "the uninstaller"
-echo "install: the folder protected; files, shortcut, Run, uninstall entry, the helper's service; Sentak reads the" \
-    "pipe; uninstall closes it and follows no record outside the folder"
+echo "install: the folder protected; files, shortcut, Run, uninstall entry, the helper's service;" \
+    "Sentak reads the pipe; uninstall closes it and follows no record outside the folder"
 
 # A folder whose permissions cannot be set: Wine maps them to mode bits, which an append-only
 # folder keeps (chattr needs root on ext2/3/4).
