@@ -5,11 +5,16 @@
 # installed sentak.exe reads the pipe; a silent uninstall closes it (exit status 0) and leaves
 # nothing of ours. Then, with the start at login left off: an install over a Sentak that hangs
 # fails and changes nothing; one over a running Sentak closes it (not one of another folder),
-# replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier installation had and it has not. A
-# Sentak on another desktop, out of the installer's sight as another user's session is, holds
-# sentak.exe: the upgrade exits 2 with every file unchanged, and the uninstaller leaves that file
-# to the next restart and exits 3010. A record naming a file outside the folder ("..") is not
-# followed, by the uninstaller nor by an upgrade: that file stays.
+# replaces the files and keeps the Run entry off. An upgrade removes the file that the earlier
+# installation had and it has not. A Sentak on another desktop, out of the installer's sight as
+# another user's session is, holds sentak.exe: the upgrade exits 2 with every file unchanged, and
+# the uninstaller leaves that file to the next restart and exits 3010. A record naming a file
+# outside the folder ("..") is not followed, by the uninstaller nor by an upgrade: that file
+# stays. The installation folder, one that every user could write before, is protected (Wine
+# keeps no ACL: its call, traced, succeeds, and Wine's mapping takes others' write away); one that
+# cannot be, or is a link, is refused, with nothing changed. A link in the folder (a Unix
+# directory symlink, which Wine reports as a reparse point) leads neither the deletions of an
+# upgrade and of the uninstaller nor an upgrade's writes elsewhere: the files it leads to stay.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -50,6 +55,12 @@ ended_cleanly() {
     wait_for 30 eval "! kill -0 $sentak" || fail "$1 did not close the running Sentak"
     wait "$sentak" || fail "Sentak, closed by $1, ended with status $?"
 }
+# What links planted in the installation folder lead to: files no deletion or write may touch.
+precious_kept() { [ "$(cat "$work"/outside/{brand.json,main.mo})" = $'precious\nprecious' ]; }
+link_resources() {
+    rm -rf "$work/Resources" && mv "$dir/Resources" "$work/" &&
+        ln -s "$work/outside" "$dir/Resources"
+}
 uninstall() { # the uninstaller runs from a copy of itself and returns at once
     wine "$dir/uninstall.exe" /S
     wait_for 60 test ! -e "$dir" || fail "the uninstaller left Program Files\\Sentak"
@@ -63,9 +74,17 @@ export QUENTHAL_PIPE="\\\\.\\pipe\\Quenthal-installer-$$"
 wine "$build/bin/statusd.exe" >"$work/statusd.log" 2>&1 & pids+=($!)
 wait_for 40 grep -q "serving" "$work/statusd.log" || fail "statusd.exe does not serve"
 echo precious >"$WINEPREFIX/drive_c/precious.txt"
+mkdir "$work/outside" && echo precious | tee "$work/outside/"{brand.json,main.mo} >/dev/null
 snapshot before
 
-wine "$setup" /S || fail "the silent install failed"
+mkdir -m 777 "$dir" # as C:\ lets every user change a folder made in it
+wine reg add 'HKCU\Software\Wine\Debug' /v RelayInclude /d advapi32.SetNamedSecurityInfoW /f \
+    >/dev/null # traced alone
+WINEDEBUG=+relay wine "$setup" /S 2>"$work/relay.log" || fail "the silent install failed"
+grep -A1 -F 'SetNamedSecurityInfoW(' "$work/relay.log" | tr -d '\\' | grep -A1 -F \
+    "L\"C:Program FilesSentak\",00000001,80000005," | grep -q 'retval=00000000 ' ||
+    fail "the installation folder was not given its owner and protected permissions"
+(($(stat -c 0%a "$dir") & 2)) && fail "every user may still write the installation folder"
 installed_as_staged
 [ -f "$WINEPREFIX/drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs/Sentak.lnk" ] ||
     fail "no Start-menu shortcut"
@@ -81,8 +100,27 @@ start_sentak
 outside
 uninstall
 ended_cleanly "the uninstaller"
-echo "install: files, shortcut, Run, uninstall entry, the helper's service; Sentak reads the" \
-    "pipe; uninstall closes it and follows no record outside the folder"
+echo "install: the folder protected; files, shortcut, Run, uninstall entry, the helper's service;" \
+    "Sentak reads the pipe; uninstall closes it and follows no record outside the folder"
+
+# A folder whose permissions cannot be set: Wine maps them to mode bits, which an append-only
+# folder keeps (chattr needs root on ext2/3/4).
+shared=$WINEPREFIX/drive_c/Shared
+if mkdir "$shared" && chattr +a "$shared" 2>/dev/null; then
+    status=0 && wine "$setup" /S '/D=C:\Shared' || status=$?
+    chattr -a "$shared"
+    ((status == 2)) && [ -z "$(ls -A "$shared")" ] ||
+        fail "a folder whose permissions cannot be set was installed into"
+    echo "refused: a folder whose permissions cannot be set"
+else
+    echo "not tried here: a folder whose permissions cannot be set (no chattr +a)"
+fi
+# A folder that is a link: refused before what it leads to changes.
+chmod 777 "$work/outside" && ln -s "$work/outside" "$WINEPREFIX/drive_c/Linked"
+status=0 && wine "$setup" /S '/D=C:\Linked' || status=$?
+((status == 2)) && [ "$(stat -c %a "$work/outside")" = 777 ] &&
+    [ "$(ls "$work/outside" | xargs)" = "brand.json main.mo" ] || fail "a linked folder was changed"
+echo "refused: a folder that is a link"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
 start_sentak
@@ -106,14 +144,23 @@ installed_as_staged
 echo "upgrade: a hung Sentak fails it unchanged; a running one is closed and replaced; no Run entry"
 
 cp -a "$build/installer/stage" "$work/stage"
-mkdir "$work/stage/languages/nl" && echo stale >"$work/stage/languages/nl/main.mo"
+for lang in nl it; do
+    mkdir "$work/stage/languages/$lang" && echo stale >"$work/stage/languages/$lang/main.mo"
+done
 cmake -DSTAGE="$work/stage" -DOUTFILE="$work/more-setup.exe" \
-    -P "$build/installer/make-installer.cmake" >/dev/null || fail "no installer of one more file"
+    -P "$build/installer/make-installer.cmake" >/dev/null || fail "no installer of more files"
 wine "$work/more-setup.exe" /S && [ -f "$dir/languages/nl/main.mo" ] ||
-    fail "the installer of one more file failed"
-wine "$setup" /S || fail "the upgrade from one more file failed"
+    fail "the installer of more files failed"
+rm -r "$dir/languages/it" && ln -s "$work/outside" "$dir/languages/it"
+wine "$setup" /S || fail "the upgrade from more files failed"
 [ ! -e "$dir/languages/nl" ] || fail "the upgrade left the file it no longer has"
+precious_kept || fail "the upgrade deleted through a link in its folder"
+rm "$dir/languages/it"
 installed_as_staged
+link_resources
+status=0 && wine "$setup" /S || status=$?
+((status == 2)) && precious_kept || fail "the upgrade through a link ended with $status"
+rm "$dir/Resources" && mv "$work/Resources" "$dir/"
 outside
 wine "$setup" /S || fail "the upgrade over a record naming a file outside failed"
 [ -f "$WINEPREFIX/drive_c/precious.txt" ] || fail "the upgrade deleted a file outside its folder"
@@ -128,13 +175,16 @@ status=0 && wine "$setup" /S || status=$?
 diff -r "$work/held" "$dir" || fail "the upgrade over a held sentak.exe changed files"
 # A copy run in place returns its exit status (its low byte, as Unix keeps it); NSIS takes the
 # folder without quotes, so without spaces.
+link_resources
 cp "$dir/uninstall.exe" "$work/" && status=0 &&
     wine "$work/uninstall.exe" /S "_?=$(winepath -s "$folder" | tr -d '\r')" || status=$?
 ((status == 3010 % 256)) || fail "the uninstaller ended with $status, not 3010, for a held file"
 [ -z "$(value "$uninstall_key" DisplayName)" ] || fail "the uninstaller kept its entry"
-[ "$(ls "$dir")" = sentak.exe ] || fail "the uninstaller left $(ls "$dir" | xargs) behind"
+[ "$(ls "$dir" | xargs)" = "Resources sentak.exe" ] && precious_kept ||
+    fail "the uninstaller left $(ls "$dir" | xargs) behind, or deleted through a link"
 wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
     /v PendingFileRenameOperations | grep -qi 'Sentak\\sentak.exe' ||
     fail "sentak.exe is not removed at the next restart"
-echo "exact: the upgrade removes a dropped file, and none outside its folder; a held" \
-    "sentak.exe: upgrade exits 2 unchanged, uninstall exits 3010 and leaves it to the restart"
+echo "exact: the upgrade removes a dropped file, and none outside its folder or through a link;" \
+    "a link in the way: upgrade exits 2; a held sentak.exe: upgrade exits 2 unchanged," \
+    "uninstall exits 3010 and leaves it to the restart; no deletion through a link"

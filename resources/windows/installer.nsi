@@ -8,6 +8,11 @@
 ; user's session, which this setup cannot close, keeps sentak.exe open, and a setup that failed
 ; halfway would leave old and new files mixed.
 ;
+; Before anything else, the installation folder is made one only administrators can change: every
+; user starts sentak.exe from it at login, and administrators start sentak-control.exe elevated.
+; Nothing is deleted or written through a link (a junction or symbolic link) in the folder, which
+; could lead an administrator's deletion or write anywhere.
+;
 ; Command line: /S installs silently; /NOAUTOSTART leaves the start at login off. An upgrade
 ; keeps the earlier choice unless /NOAUTOSTART says otherwise.
 
@@ -42,6 +47,14 @@ SetCompressor /SOLID lzma
 ; What the installer needs of a running Sentak: to wait for it, and its image's name.
 !define /math WAIT_AND_NAME ${SYNCHRONIZE} | ${PROCESS_QUERY_LIMITED_INFORMATION}
 !define OPEN_EXISTING 3
+; The installation folder's permissions: owner Administrators; full control for Administrators and
+; SYSTEM, read and execute for Users; protected from what the folder above grants, and inherited
+; by everything in it.
+!define FOLDER_SDDL "O:BAD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
+!define SE_FILE_OBJECT 1
+!define OWNER_DACL_PROTECTED 0x80000005 ; OWNER_, DACL_ and PROTECTED_DACL_SECURITY_INFORMATION
+; What a Windows error code is for a folder that is itself a link.
+!define ERROR_REPARSE_POINT_ENCOUNTERED 4395
 
 ; What this installation installed, one path below $INSTDIR a line.
 !define RECORD_NAME "installed-files.txt"
@@ -67,6 +80,7 @@ VIAddVersionKey /LANG=0 "LegalCopyright" "${PUBLISHER}"
 !define MUI_COMPONENTSPAGE_NODESC
 !insertmacro MUI_PAGE_COMPONENTS
 !define MUI_PAGE_CUSTOMFUNCTION_PRE SkipDirectoryOnUpgrade
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE ProtectChosenFolder
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !define MUI_FINISHPAGE_RUN
@@ -100,6 +114,28 @@ $\"Wiederholen$\"."
 LangString FileInUse ${LANG_FRENCH} "$\"$lockedFile$\" est utilisé, peut-être par Sentak ouvert \
 par un autre utilisateur de cet ordinateur. Rien n'a été modifié.$\n$\n\
 Quittez Sentak dans chaque session (ou déconnectez les autres utilisateurs), puis réessayez."
+LangString LinkInTheWay ${LANG_ENGLISH} "$\"$lockedFile$\" is a link to another place, through \
+which Setup does not write. Nothing has been changed.$\n$\n\
+Remove the link (or let Setup install into another folder), then choose Retry."
+LangString LinkInTheWay ${LANG_GERMAN} "$\"$lockedFile$\" ist eine Verknüpfung zu einem anderen Ort, \
+über die das Setup nicht schreibt. Es wurde nichts geändert.$\n$\n\
+Entfernen Sie die Verknüpfung (oder installieren Sie in einen anderen Ordner) und wählen Sie dann \
+$\"Wiederholen$\"."
+LangString LinkInTheWay ${LANG_FRENCH} "$\"$lockedFile$\" est un lien vers un autre emplacement, \
+à travers lequel le programme d'installation n'écrit pas. Rien n'a été modifié.$\n$\n\
+Supprimez le lien (ou installez dans un autre dossier), puis réessayez."
+LangString FolderNotProtected ${LANG_ENGLISH} "Setup cannot make $\"$INSTDIR$\" a folder that only \
+administrators can change (error $folderError), and installs nothing there.$\n$\n\
+Choose a folder of its own that is not a link, such as one in Program Files."
+LangString FolderNotProtected ${LANG_GERMAN} "Das Setup kann $\"$INSTDIR$\" nicht zu einem Ordner \
+machen, den nur Administratoren ändern können (Fehler $folderError), und installiert dort \
+nichts.$\n$\n\
+Wählen Sie einen eigenen Ordner, der keine Verknüpfung ist, etwa einen in $\"Programme$\"."
+LangString FolderNotProtected ${LANG_FRENCH} "Le programme d'installation ne peut pas faire de \
+$\"$INSTDIR$\" un dossier que seuls les administrateurs peuvent modifier (erreur $folderError), et \
+n'y installe rien.$\n$\n\
+Choisissez un dossier qui lui soit propre et qui ne soit pas un lien, par exemple dans \
+$\"Program Files$\"."
 LangString RestartToFinish ${LANG_ENGLISH} "Some files of Sentak are in use and are removed when \
 the computer restarts. Restart it to finish the removal."
 LangString RestartToFinish ${LANG_GERMAN} "Einige Dateien von Sentak werden verwendet und beim \
@@ -121,6 +157,7 @@ Var earlierInstallation
 Var closeAnswered
 Var lockedFile
 Var recordPlain
+Var folderError
 
 ; Closes every running Sentak of this desktop that runs from this installation, as its Exit
 ; command would, through WM_CLOSE to its hidden main window, and waits for each to end. A window of
@@ -168,11 +205,53 @@ FunctionEnd
 !insertmacro CLOSE_SENTAK ""
 !insertmacro CLOSE_SENTAK "un."
 
+; Sets $R1 to 1 when the installation folder or any part of the path $R9 below it is a reparse
+; point (a junction or a symbolic link, which a deletion or a write would follow out of the
+; folder), else to 0.
+!macro THROUGH_LINK un
+Function ${un}ThroughLink
+    StrCpy $R1 0
+    StrCpy $R2 $R9
+    ${Do}
+        StrCpy $R3 "$INSTDIR\$R2"
+        ${If} $R2 == "" ; the folder itself, without a "\" that would lead through it
+            StrCpy $R3 $INSTDIR
+        ${EndIf}
+        System::Call "kernel32::GetFileAttributesW(w R3) i .R3"
+        ${If} $R3 <> ${INVALID_FILE_ATTRIBUTES}
+        ${AndIf} $R3 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+            StrCpy $R1 1
+        ${EndIf}
+        ${If} $R2 == ""
+            Return
+        ${EndIf}
+        ${GetParent} $R2 $R2
+    ${Loop}
+FunctionEnd
+!macroend
+!insertmacro THROUGH_LINK ""
+!insertmacro THROUGH_LINK "un."
+
+; For ${LineFind}: notes in $lockedFile the path of the line $R9 when a link is in its way.
+Function FindLink
+    ${TrimNewLines} $R9 $R9
+    Call ThroughLink
+    ${If} $R1 = 1
+        StrCpy $lockedFile "$INSTDIR\$R9"
+        Push StopLineFind
+    ${Else}
+        Push ""
+    ${EndIf}
+FunctionEnd
+
 ; For ${LineFind}: notes in $lockedFile the installed file of the line $R9 when it exists and
-; another process has it open (a running program, a reader that does not share writing).
+; another process has it open (a running program, a reader that does not share writing). A file
+; behind a link is left alone, as its removal is.
 Function FindLockedFile
     ${TrimNewLines} $R9 $R9
+    Call ThroughLink
     ${If} $R9 != ""
+    ${AndIf} $R1 = 0
     ${AndIf} ${FileExists} "$INSTDIR\$R9"
         System::Call "kernel32::CreateFileW(w '$INSTDIR\$R9', i ${GENERIC_WRITE}, i 0, p 0, i ${OPEN_EXISTING}, i 0, p 0) p .r0"
         ${If} $0 = ${INVALID_HANDLE_VALUE}
@@ -185,10 +264,17 @@ Function FindLockedFile
     Push ""
 FunctionEnd
 
-; Aborts, with nothing changed, unless every file of both lists that exists can be written.
+; Aborts, with nothing changed, when a link is in the way of a file to install, or unless every
+; file of both lists that exists can be written.
 Function CheckFilesFree
     ${Do}
         StrCpy $lockedFile ""
+        ${LineFind} "$PLUGINSDIR\installing.txt" "/NUL" "1:-1" FindLink
+        ${If} $lockedFile != ""
+            MessageBox MB_RETRYCANCEL|MB_ICONSTOP "$(LinkInTheWay)" /SD IDCANCEL IDRETRY +2
+            Abort "$(LinkInTheWay)"
+            ${Continue}
+        ${EndIf}
         ${LineFind} "$PLUGINSDIR\installing.txt" "/NUL" "1:-1" FindLockedFile
         ${If} $lockedFile == ""
         ${AndIf} ${FileExists} "$PLUGINSDIR\earlier.txt"
@@ -241,11 +327,14 @@ FunctionEnd
 !insertmacro CHECK_RECORD "un."
 
 ; Deletes the installed file $R9 (a path below $INSTDIR), then each of its folders that is left
-; empty. With /REBOOTOK in the uninstaller: what is in use goes at the next restart.
+; empty. With /REBOOTOK in the uninstaller: what is in use goes at the next restart. A path
+; through a link stays: what the link leads to is not this installation's.
 !macro REMOVE_INSTALLED un reboot
 Function ${un}RemoveInstalled
     ${TrimNewLines} $R9 $R9
+    Call ${un}ThroughLink
     ${If} $R9 == ""
+    ${OrIf} $R1 = 1
         Return
     ${EndIf}
     Delete ${reboot} "$INSTDIR\$R9"
@@ -269,15 +358,66 @@ FunctionEnd
 !insertmacro REMOVE_INSTALLED "" ""
 !insertmacro REMOVE_INSTALLED "un." "/REBOOTOK"
 
+; Makes $INSTDIR, made if missing, a folder only administrators can change (see FOLDER_SDDL), and
+; everything in it the same; a folder that is a link is refused before what it leads to changes.
+; Sets $folderError to 0, or to the Windows error code of why not, having removed the folder when
+; it made it.
+Function ProtectFolder
+    StrCpy $5 0
+    ${IfNot} ${FileExists} "$INSTDIR\*.*"
+        StrCpy $5 1
+    ${EndIf}
+    CreateDirectory "$INSTDIR"
+    StrCpy $R9 ""
+    Call ThroughLink
+    StrCpy $folderError ${ERROR_REPARSE_POINT_ENCOUNTERED}
+    ${If} $R1 = 0
+        StrCpy $folderError ${ERROR_NOT_ENOUGH_MEMORY} ; all converting a constant can fail of
+        System::Call "advapi32::ConvertStringSecurityDescriptorToSecurityDescriptorW(w '${FOLDER_SDDL}', i 1, *p .r1, p 0) i .r0"
+        ${If} $0 <> 0
+            System::Call "advapi32::GetSecurityDescriptorOwner(p r1, *p .r2, *i .r4)"
+            System::Call "advapi32::GetSecurityDescriptorDacl(p r1, *i .r4, *p .r3, *i .r4)"
+            StrCpy $4 $INSTDIR
+            System::Call "advapi32::SetNamedSecurityInfoW(w r4, i ${SE_FILE_OBJECT}, i ${OWNER_DACL_PROTECTED}, p r2, p 0, p r3, p 0) i .r0"
+            StrCpy $folderError $0
+            System::Call "kernel32::LocalFree(p r1)"
+        ${EndIf}
+    ${EndIf}
+    ${If} $folderError <> 0
+    ${AndIf} $5 = 1
+        RMDir "$INSTDIR"
+    ${EndIf}
+FunctionEnd
+
+; Leaving the directory page: a folder that cannot be protected is refused, and the user may
+; choose another.
+Function ProtectChosenFolder
+    Call ProtectFolder
+    ${If} $folderError <> 0
+        MessageBox MB_OK|MB_ICONSTOP "$(FolderNotProtected)"
+        Abort
+    ${EndIf}
+FunctionEnd
+
 ; Through the shell, so that Sentak runs as the user who logged in, not elevated like this setup.
 Function StartAsUser
     Exec '"$WINDIR\explorer.exe" "$INSTDIR\sentak.exe"'
 FunctionEnd
 
 Section "-Sentak"
+    ; Again for a silent install or an upgrade, which show no directory page.
+    Call ProtectFolder
+    ${If} $folderError <> 0
+        MessageBox MB_OK|MB_ICONSTOP "$(FolderNotProtected)" /SD IDOK
+        Abort "$(FolderNotProtected)"
+    ${EndIf}
     Call CloseSentak
     InitPluginsDir
+    ; What is written, the record itself included.
     File "/oname=$PLUGINSDIR\installing.txt" "${RECORD}"
+    FileOpen $0 "$PLUGINSDIR\installing.txt" a
+    FileWrite $0 "${RECORD_NAME}$\r$\n"
+    FileClose $0
     ; What the earlier installation holds: its record, or what 0.1.0, which kept none, installed.
     ; A record with any line that is not a plain name is not ours to follow: then what 0.1.0 and
     ; this version install.
@@ -297,6 +437,9 @@ Section "-Sentak"
     ${If} ${FileExists} "$PLUGINSDIR\earlier.txt"
         ${LineFind} "$PLUGINSDIR\earlier.txt" "/NUL" "1:-1" RemoveInstalledLine
     ${EndIf}
+    ; And what is about to be written, so that each file is made anew with the folder's
+    ; permissions, not kept with those of a file put there before the folder was protected.
+    ${LineFind} "$PLUGINSDIR\installing.txt" "/NUL" "1:-1" RemoveInstalledLine
     !insertmacro SENTAK_INSTALL_FILES
     WriteUninstaller "$INSTDIR\uninstall.exe"
     File "/oname=$INSTDIR\${RECORD_NAME}" "${RECORD}"
@@ -353,23 +496,28 @@ Function un.onInit
 FunctionEnd
 
 ; Exactly what the installer made, as its record lists it (or, when the record is missing or
-; not plain names, as this uninstaller knows it); a folder that holds anything else stays. A file in use (Sentak of another session) goes at the next restart, which the user is told
-; of, and a silent run says with its exit code.
+; not plain names, as this uninstaller knows it), but nothing through a link; a folder that holds
+; anything else stays. A file in use (Sentak of another session) goes at the next restart, which
+; the user is told of, and a silent run says with its exit code.
 Section "Uninstall"
     Call un.CloseSentak
+    InitPluginsDir
     StrCpy $recordPlain 0
+    ; A copy, so that what is followed is what was checked.
     ${If} ${FileExists} "$INSTDIR\${RECORD_NAME}"
-        StrCpy $0 "$INSTDIR\${RECORD_NAME}"
+        CopyFiles /SILENT "$INSTDIR\${RECORD_NAME}" "$PLUGINSDIR\installed.txt"
+        StrCpy $0 "$PLUGINSDIR\installed.txt"
         Call un.CheckRecord
     ${EndIf}
     ${If} $recordPlain == 1
-        ${LineFind} "$INSTDIR\${RECORD_NAME}" "/NUL" "1:-1" un.RemoveInstalledLine
+        ${LineFind} "$PLUGINSDIR\installed.txt" "/NUL" "1:-1" un.RemoveInstalledLine
     ${Else}
         !insertmacro SENTAK_UNINSTALL_FILES
         StrCpy $R9 "uninstall.exe"
         Call un.RemoveInstalled
     ${EndIf}
-    Delete "$INSTDIR\${RECORD_NAME}"
+    StrCpy $R9 "${RECORD_NAME}"
+    Call un.RemoveInstalled
     Delete "$SMPROGRAMS\Sentak.lnk"
     DeleteRegValue HKLM "${RUN_KEY}" "Sentak"
     DeleteRegKey HKLM "${SENTAK_KEY}"
