@@ -4,6 +4,8 @@
 #include <wx/stdpaths.h>
 #include <wx/thread.h>
 
+#include <sddl.h>  // after windows.h, which it needs
+
 #include "platform/windows/service_control.h"
 #include "platform/windows/unique_handle.h"
 #include "support.h"
@@ -189,6 +191,26 @@ TEST_F(ServiceControlTest, NoOutcomeAfterTheControlIsGone) {
         MakeServiceControl()->Run(ServiceCommand::Start, m_name, [&](auto&) { called = true; });
     }));
     EXPECT_FALSE(called);
+}
+
+// The default pipe counts only when the process the manager reports for the service serves it,
+// whoever owns the pipe: not while the service is stopped, nor another process's while it runs.
+TEST_F(TrayServiceControl, TheDefaultPipeCountsOnlyFromTheServiceProcess) {
+    const ScopedEnv unset("QUENTHAL_PIPE", nullptr);
+    PSECURITY_DESCRIPTOR system = nullptr;  // owned by LocalSystem, as the service's could be
+    ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:SY", SDDL_REVISION_1,
+                                                                       &system, nullptr));
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, system, FALSE};
+    const auto instance = [&] {
+        return UniqueHandle(::CreateNamedPipeW(LR"(\\.\pipe\Quenthal)", PIPE_ACCESS_OUTBOUND, 0,
+                                               PIPE_UNLIMITED_INSTANCES, 0, 0, 0, &attributes));
+    };
+    const UniqueHandle first = instance(), second = instance();
+    ::LocalFree(system);
+    const std::wstring refused = L"Connecting to pipe...\nPipe server is not the service.\n";
+    EXPECT_EQ(RefreshOnce().trace, refused);
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
+    EXPECT_EQ(RefreshOnce().trace, refused);
 }
 
 // From the menu to what the tray shows: the stop asked for at once and without a notification,

@@ -169,8 +169,8 @@ TEST(Pipe, ChosenPathInAnyCharacters) {
 }
 
 #ifdef _WIN32
-// Who may serve the default pipe: the service's own process, or an owner no standard user can
-// make a pipe's owner and no unrelated service shares.
+// Who may serve the default pipe: the service's own process, or, when the manager cannot be
+// asked, an owner no standard user can make a pipe's owner and no unrelated service shares.
 TEST(Pipe, ServedByTheServiceProcessOrItsOwnAccounts) {
     const auto sid = [](WELL_KNOWN_SID_TYPE type) {
         std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
@@ -184,15 +184,20 @@ TEST(Pipe, ServedByTheServiceProcessOrItsOwnAccounts) {
     EXPECT_FALSE(ServedByService(42, 43, users.data(), service.data()));
     EXPECT_FALSE(ServedByService(0, 0, users.data(), service.data())) << "neither process known";
     EXPECT_FALSE(ServedByService(42, 43, nullptr, service.data()));
-    EXPECT_TRUE(ServedByService(42, 0, service.data(), service.data()));
-    EXPECT_FALSE(ServedByService(42, 0, other.data(), service.data())) << "another service's";
+    // The owner only when the manager cannot say (nullopt), however well it would do.
+    EXPECT_TRUE(ServedByService(42, std::nullopt, service.data(), service.data()));
+    for (const DWORD reported : {0, 43})
+        EXPECT_FALSE(ServedByService(42, reported, service.data(), service.data())) << reported;
+    EXPECT_FALSE(ServedByService(42, std::nullopt, other.data(), service.data())) << "another's";
     for (const auto type : {WinLocalSystemSid, WinBuiltinAdministratorsSid})
-        EXPECT_TRUE(ServedByService(42, 0, sid(type).data(), service.data())) << int(type);
+        EXPECT_TRUE(ServedByService(42, std::nullopt, sid(type).data(), service.data()))
+            << int(type);
     // LocalService and NetworkService: accounts that many unrelated services run as.
     for (const auto type :
          {WinLocalServiceSid, WinNetworkServiceSid, WinWorldSid, WinAuthenticatedUserSid,
           WinInteractiveSid, WinBuiltinPowerUsersSid, WinCreatorOwnerSid})
-        EXPECT_FALSE(ServedByService(42, 0, sid(type).data(), service.data())) << int(type);
+        EXPECT_FALSE(ServedByService(42, std::nullopt, sid(type).data(), service.data()))
+            << int(type);
     // As Windows names a service's account, whatever case the name is given in.
     wchar_t* text = nullptr;
     ASSERT_TRUE(::ConvertSidToStringSidW(ServiceSid("trustedINSTALLER").data(), &text));
