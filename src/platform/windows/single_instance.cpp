@@ -48,6 +48,18 @@ void Tell() {
     }
 }
 
+// The hidden main window, the one a later start posts to; null while there is none.
+HWND OwnMainWindow() {
+    const wxString title(kMainWindowTitle);
+    HWND window = nullptr;
+    while ((window = ::FindWindowExW(nullptr, window, nullptr, title.wc_str()))) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        if (process == ::GetCurrentProcessId()) return window;
+    }
+    return nullptr;
+}
+
 bool OnStartedAgain(wxWindowMSW*, WXUINT, WXWPARAM, WXLPARAM) {
     if (Told()) Told()();
     return true;
@@ -77,11 +89,13 @@ InstanceClaim::~InstanceClaim() = default;
 // The hidden main window receives the message; the toolkit hands it here whichever window it is.
 void WhenStartedAgain(std::function<void()> told) {
     Told() = std::move(told);
-    static UINT handled = 0;
     const UINT message = StartedAgainMessage();
+    // Heard also when this Sentak runs elevated and the later start does not, but by the hidden
+    // window alone: no other window of this process takes it from a lower integrity level.
+    if (const HWND window = Told() ? OwnMainWindow() : nullptr)
+        ::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
+    static UINT handled = 0;
     if (message == handled) return;
     if (handled) wxWindow::MSWUnregisterMessageHandler(int(handled), &OnStartedAgain);
-    // Heard also when this Sentak runs elevated and the later start does not.
-    ::ChangeWindowMessageFilter(message, MSGFLT_ADD);
     if (wxWindow::MSWRegisterMessageHandler(int(message), &OnStartedAgain)) handled = message;
 }
