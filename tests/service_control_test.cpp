@@ -153,10 +153,15 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
 // Wine grants every right, so the helper's path is taken by force; what it does and its exit
 // status are the outcome. It acts only on the service the machine's value names (without one,
 // the default) and refuses any other name before it asks the manager: a name that no service
-// has is refused (87), not found missing (1060).
+// has is refused (87), not found missing (1060). A value that names no service refuses all.
 TEST_F(ServiceControlTest, TheElevatedHelperActsOnlyOnSentaksService) {
     const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
     ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_INVALID_PARAMETER);
+    for (const wxString& unusable : {wxString("bad/name"), wxString(257, 'x')}) {
+        const HelperServiceValue value(unusable);
+        ExpectFailure(*control, ServiceCommand::Start, DefaultServiceName(),
+                      ERROR_INVALID_PARAMETER);
+    }
     const HelperServiceValue value(m_name);
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_INVALID_PARAMETER);

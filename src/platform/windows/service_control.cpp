@@ -21,14 +21,15 @@ bool IsValidServiceName(const wxString& name) {
     return !name.empty() && name.length() <= 256 && !name.Contains("/") && !name.Contains("\\");
 }
 
-wxString ElevatedServiceName() {
+std::optional<wxString> ElevatedServiceName() {
     wchar_t name[257] = {};  // the longest name the manager accepts, and its end
     DWORD size = sizeof name;
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName", RRF_RT_REG_SZ,
-                       nullptr, name, &size) != ERROR_SUCCESS ||
-        !IsValidServiceName(name))
-        return DefaultServiceName();
-    return name;
+    const LSTATUS read = ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName",
+                                        RRF_RT_REG_SZ, nullptr, name, &size);
+    if (read == ERROR_FILE_NOT_FOUND) return DefaultServiceName();
+    // Anything else there, too long, of another type or not a name, is no name to guess from.
+    if (read != ERROR_SUCCESS || !IsValidServiceName(name)) return std::nullopt;
+    return wxString(name);
 }
 
 namespace {

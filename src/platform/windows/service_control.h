@@ -17,9 +17,10 @@ DWORD CarryOut(ServiceCommand command, const wxString& name, HANDLE cancel);
 
 // The one service the elevated helper acts on, whatever its command line says: the value
 // ServiceName under HKLM\Software\Sentak, which the installer writes and only administrators
-// may change; the default service without a valid one. Not from a file beside the helper,
-// which anyone may copy into a folder of their own.
-wxString ElevatedServiceName();
+// may change; the default service without that value; none (nullopt) when the value is there
+// but no valid name. Not from a file beside the helper, which anyone may copy into a folder of
+// their own.
+std::optional<wxString> ElevatedServiceName();
 
 // The helper's command line: "start", "stop" or "restart", then the service's name.
 const wchar_t* CommandWord(ServiceCommand command);
