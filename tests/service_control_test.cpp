@@ -1,6 +1,7 @@
 // Start, stop and restart through Wine's real service control manager, acting on statusd.exe
 // registered as a service of each test's own that serves a pipe of its own.
 #include <wx/filename.h>
+#include <wx/msw/wrapwin.h>
 #include <wx/stdpaths.h>
 #include <wx/thread.h>
 
@@ -117,8 +118,11 @@ struct ServiceWith : ServiceControlTest {
 };
 constexpr char kStopPast30s[] = "--slow-stop 35000";
 constexpr char kSlowStartAndStop[] = "--slow-start 3000 --slow-stop 3000";
+// Pending for 8 s on a 1 s wait hint, without progress, then stopped with exit code 0.
+constexpr char kStartHangsThenEnds[] = "--slow-start 8000 --start-hint 1000 --start-exit 0";
 using StopPast30s = ServiceWith<kStopPast30s>;
 using SlowStartAndStop = ServiceWith<kSlowStartAndStop>;
+using StartHangsThenEnds = ServiceWith<kStartHangsThenEnds>;
 
 // The service the tray commands, under its default name in the test's own Wine prefix.
 class TrayServiceControl : public ServiceControlTest {
@@ -178,15 +182,31 @@ TEST_F(StopPast30s, RestartWaitsForTheStopAsLongAsItProgresses) {
     EXPECT_NE(Status().dwProcessId, before);
 }
 
-// The manager refuses a start while the service is on its way up or down: Start waits for it to
-// run, or starts it again once it is down.
-TEST_F(SlowStartAndStop, StartWhileStartingOrStoppingEndsRunning) {
+// The manager refuses a start while the service is on its way up or down, and a stop while it
+// is on its way up: Start waits for it to run, or starts it again once it is down; Stop and
+// Restart wait for the start, then stop.
+TEST_F(SlowStartAndStop, CommandsWhileStartingOrStoppingEndAsAsked) {
     const auto control = MakeServiceControl();
     ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     SERVICE_STATUS ignored;
     ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
+    const DWORD starting = Status().dwProcessId;
+    ExpectDone(*control, ServiceCommand::Restart, SERVICE_RUNNING);
+    EXPECT_NE(Status().dwProcessId, starting);
+}
+
+// A start without progress within its wait hint is still waited for within the first 30 s; one
+// that then ends with exit code 0 has failed at once, for a reason of ours (the manager has none).
+TEST_F(StartHangsThenEnds, StartFailsWhenTheServiceStopsOnItsWayUp) {
+    const ServiceOutcome outcome = RunCommand(*MakeServiceControl(), ServiceCommand::Start, m_name);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.message, "The service stopped while it was starting.");
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.

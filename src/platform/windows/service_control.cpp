@@ -6,6 +6,7 @@
 #include <wx/app.h>
 #include <wx/event.h>
 #include <wx/filename.h>
+#include <wx/intl.h>
 #include <wx/stdpaths.h>
 #include <wx/window.h>
 
@@ -87,17 +88,28 @@ private:
     DWORD m_checkPoint = 0;
 };
 
-// Waits until the service reports state. One that stops with an exit code while it should be
-// starting has failed with that code; one that has not yet left STOPPED may still be on its way.
+// Waiting for RUNNING: a service back at STOPPED has failed to start, with the manager's reason;
+// its exit code 0 says none, so it gets one of ours. One that has not yet been seen to leave
+// STOPPED may still be on its way, unless it carries an exit code.
+DWORD StartFailure(const SERVICE_STATUS_PROCESS& status, bool& seenLeaving) {
+    if (status.dwCurrentState != SERVICE_STOPPED) {
+        seenLeaving = true;
+        return ERROR_SUCCESS;
+    }
+    if (status.dwWin32ExitCode != NO_ERROR) return status.dwWin32ExitCode;
+    return seenLeaving ? kStoppedWhileStarting : ERROR_SUCCESS;
+}
+
+// Waits until the service reports state, or, waiting for RUNNING, until its start has failed.
 DWORD WaitForState(SC_HANDLE service, DWORD state, HANDLE cancel) {
     ProgressWatch watch;
+    bool seenLeaving = false;
     for (;;) {
         SERVICE_STATUS_PROCESS status{};
         if (const DWORD error = QueryStatus(service, status)) return error;
         if (status.dwCurrentState == state) return ERROR_SUCCESS;
-        if (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOPPED &&
-            status.dwWin32ExitCode != NO_ERROR)
-            return status.dwWin32ExitCode;
+        if (state == SERVICE_RUNNING)
+            if (const DWORD failed = StartFailure(status, seenLeaving)) return failed;
         if (!watch.KeepWaiting(status)) return ERROR_SERVICE_REQUEST_TIMEOUT;
         if (::WaitForSingleObject(cancel, kLookIntervalMs) != WAIT_TIMEOUT) return ERROR_CANCELLED;
     }
@@ -130,19 +142,25 @@ DWORD Start(SC_HANDLE service, HANDLE cancel) {
     return ERROR_SERVICE_ALREADY_RUNNING;
 }
 
-// A service already on its way down accepts no stop: that stop is waited for as ours.
-DWORD Stop(SC_HANDLE service, HANDLE cancel) {
+// A service on its way down accepts no stop: that stop is waited for as ours. Nor does one on
+// its way up (Windows says it cannot accept the control now, Wine that it takes no stop): its
+// start is waited for, and then it is stopped (or found stopped already).
+DWORD Stop(SC_HANDLE service, HANDLE cancel, bool afterStart = false) {
     SERVICE_STATUS ignored{};
     if (::ControlService(service, SERVICE_CONTROL_STOP, &ignored))
         return WaitForState(service, SERVICE_STOPPED, cancel);
     const DWORD error = ::GetLastError();
     if (error == ERROR_SERVICE_NOT_ACTIVE) return ERROR_SUCCESS;
     SERVICE_STATUS_PROCESS status{};
-    if (error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
-        QueryStatus(service, status) == ERROR_SUCCESS &&
-        status.dwCurrentState == SERVICE_STOP_PENDING)
+    if ((error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL && error != ERROR_INVALID_SERVICE_CONTROL) ||
+        QueryStatus(service, status) != ERROR_SUCCESS)
+        return error;
+    if (status.dwCurrentState == SERVICE_STOP_PENDING)
         return WaitForState(service, SERVICE_STOPPED, cancel);
-    return error;
+    if (status.dwCurrentState != SERVICE_START_PENDING || afterStart) return error;
+    const DWORD started = WaitForState(service, SERVICE_RUNNING, cancel);
+    if (started == ERROR_CANCELLED || started == ERROR_SERVICE_REQUEST_TIMEOUT) return started;
+    return Stop(service, cancel, true);  // running now, or its start failed and it is down
 }
 
 // ShellExecuteEx may hand the work to shell extensions, which want COM on the calling thread.
@@ -192,6 +210,9 @@ DWORD RunElevated(const wxString& helper, ServiceCommand command, const wxString
 ServiceOutcome OutcomeOf(DWORD code) {
     if (code == ERROR_SUCCESS) return {};
     if (code == ERROR_CANCELLED) return {ServiceOutcome::Result::Cancelled, {}};
+    if (code == kStoppedWhileStarting)
+        // TRANSLATORS: Why a start failed: the service ended on its way up without saying why.
+        return {ServiceOutcome::Result::Failed, _("The service stopped while it was starting.")};
     return {ServiceOutcome::Result::Failed, SystemMessage(code)};
 }
 
