@@ -145,10 +145,16 @@ TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
     for (const char* value : {static_cast<const char*>(nullptr), ""}) {
         const ScopedEnv unset("QUENTHAL_PIPE", value);
 #ifdef _WIN32
-        // A server on the system's own name, in the test's private Wine prefix, that is not the
-        // service: its record is not read.
-        ServingThread server;
-        server.Start(R"(\\.\pipe\Quenthal)", {});
+        // A pipe on the system's own name, in the test's private Wine prefix, where the manager
+        // knows of no such service: not read, though LocalSystem, as the service's could be, owns
+        // it.
+        PSECURITY_DESCRIPTOR system = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:SY", SDDL_REVISION_1,
+                                                                           &system, nullptr));
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, system, FALSE};
+        const UniqueHandle pipe(::CreateNamedPipeW(LR"(\\.\pipe\Quenthal)", PIPE_ACCESS_OUTBOUND, 0,
+                                                   1, 0, 0, 0, &attributes));
+        ::LocalFree(system);
         const Refresh refresh = RefreshOnce();
         EXPECT_EQ(refresh.trace, L"Connecting to pipe...\nPipe server is not the service.\n");
         EXPECT_FALSE(refresh.status);
