@@ -88,28 +88,18 @@ private:
     DWORD m_checkPoint = 0;
 };
 
-// Waiting for RUNNING: a service back at STOPPED has failed to start, with the manager's reason;
-// its exit code 0 says none, so it gets one of ours. One that has not yet been seen to leave
-// STOPPED may still be on its way, unless it carries an exit code.
-DWORD StartFailure(const SERVICE_STATUS_PROCESS& status, bool& seenLeaving) {
-    if (status.dwCurrentState != SERVICE_STOPPED) {
-        seenLeaving = true;
-        return ERROR_SUCCESS;
-    }
-    if (status.dwWin32ExitCode != NO_ERROR) return status.dwWin32ExitCode;
-    return seenLeaving ? kStoppedWhileStarting : ERROR_SUCCESS;
-}
-
-// Waits until the service reports state, or, waiting for RUNNING, until its start has failed.
+// Waits until the service reports state. A wait for RUNNING begins only once the service has left
+// STOPPED (the manager took the start, or reported it on its way up): back at STOPPED, its start
+// has failed, with the manager's reason; exit code 0 gives none, so it gets one of ours.
 DWORD WaitForState(SC_HANDLE service, DWORD state, HANDLE cancel) {
     ProgressWatch watch;
-    bool seenLeaving = false;
     for (;;) {
         SERVICE_STATUS_PROCESS status{};
         if (const DWORD error = QueryStatus(service, status)) return error;
         if (status.dwCurrentState == state) return ERROR_SUCCESS;
-        if (state == SERVICE_RUNNING)
-            if (const DWORD failed = StartFailure(status, seenLeaving)) return failed;
+        if (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOPPED)
+            return status.dwWin32ExitCode != NO_ERROR ? status.dwWin32ExitCode
+                                                      : kStoppedWhileStarting;
         if (!watch.KeepWaiting(status)) return ERROR_SERVICE_REQUEST_TIMEOUT;
         if (::WaitForSingleObject(cancel, kLookIntervalMs) != WAIT_TIMEOUT) return ERROR_CANCELLED;
     }
