@@ -115,8 +115,11 @@ struct ServiceWith : ServiceControlTest {
 };
 constexpr char kStopPast30s[] = "--slow-stop 35000";
 constexpr char kSlowStartAndStop[] = "--slow-start 3000 --slow-stop 3000";
+// Pending for 8 s on a 1 s wait hint, without progress, then stopped with exit code 0.
+constexpr char kStartHangsThenEnds[] = "--slow-start 8000 --start-hint 1000 --start-exit 0";
 using StopPast30s = ServiceWith<kStopPast30s>;
 using SlowStartAndStop = ServiceWith<kSlowStartAndStop>;
+using StartHangsThenEnds = ServiceWith<kStartHangsThenEnds>;
 
 // The service the tray commands, under its default name in the test's own Wine prefix.
 class TrayServiceControl : public ServiceControlTest {
@@ -151,10 +154,15 @@ TEST_F(ServiceControlTest, StartStopRestartReachTheStateAskedFor) {
 // Wine grants every right, so the helper's path is taken by force; what it does and its exit
 // status are the outcome. It acts only on the service the machine's value names (without one,
 // the default) and refuses any other name before it asks the manager: a name that no service
-// has is refused (87), not found missing (1060).
+// has is refused (87), not found missing (1060). A value that names no service refuses all.
 TEST_F(ServiceControlTest, TheElevatedHelperActsOnlyOnSentaksService) {
     const auto control = MakeServiceControl({true, Built("sentak-control.exe")});
     ExpectFailure(*control, ServiceCommand::Start, m_name, ERROR_INVALID_PARAMETER);
+    for (const wxString& unusable : {wxString("bad/name"), wxString(257, 'x')}) {
+        const HelperServiceValue value(unusable);
+        ExpectFailure(*control, ServiceCommand::Start, DefaultServiceName(),
+                      ERROR_INVALID_PARAMETER);
+    }
     const HelperServiceValue value(m_name);
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     ExpectFailure(*control, ServiceCommand::Stop, kMissing, ERROR_INVALID_PARAMETER);
@@ -171,15 +179,27 @@ TEST_F(StopPast30s, RestartWaitsForTheStopAsLongAsItProgresses) {
     EXPECT_NE(Status().dwProcessId, before);
 }
 
-// The manager refuses a start while the service is on its way up or down: Start waits for it to
-// run, or starts it again once it is down.
-TEST_F(SlowStartAndStop, StartWhileStartingOrStoppingEndsRunning) {
+// The manager refuses a start while the service is on its way up or down, and a stop while it
+// is on its way up: Start waits for it to run, or starts it again once it is down; Stop (and so
+// Restart) waits for the start, then stops.
+TEST_F(SlowStartAndStop, CommandsWhileStartingOrStoppingEndAsAsked) {
     const auto control = MakeServiceControl();
     ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
     SERVICE_STATUS ignored;
     ASSERT_TRUE(::ControlService(m_service.get(), SERVICE_CONTROL_STOP, &ignored));
     ExpectDone(*control, ServiceCommand::Start, SERVICE_RUNNING);
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
+    ASSERT_TRUE(::StartServiceW(m_service.get(), 0, nullptr));
+    ExpectDone(*control, ServiceCommand::Stop, SERVICE_STOPPED);
+}
+
+// A start without progress within its wait hint is still waited for within the first 30 s; one
+// that then ends with exit code 0 has failed at once, for a reason of ours (the manager has none).
+TEST_F(StartHangsThenEnds, StartFailsWhenTheServiceStopsOnItsWayUp) {
+    const ServiceOutcome outcome = RunCommand(*MakeServiceControl(), ServiceCommand::Start, m_name);
+    EXPECT_EQ(outcome.result, Result::Failed);
+    EXPECT_EQ(outcome.message, "The service stopped while it was starting.");
 }
 
 // A tray that goes away while a command is under way hears nothing more of it.

@@ -145,10 +145,16 @@ TEST(Pipe, DefaultPathWithoutOrWithEmptyQuenthalPipe) {
     for (const char* value : {static_cast<const char*>(nullptr), ""}) {
         const ScopedEnv unset("QUENTHAL_PIPE", value);
 #ifdef _WIN32
-        // A server on the system's own name, in the test's private Wine prefix, that is not the
-        // service: its record is not read.
-        ServingThread server;
-        server.Start(R"(\\.\pipe\Quenthal)", {});
+        // A pipe on the system's own name, in the test's private Wine prefix, where the manager
+        // knows of no such service: not read, though LocalSystem, as the service's could be, owns
+        // it.
+        PSECURITY_DESCRIPTOR system = nullptr;
+        ASSERT_TRUE(::ConvertStringSecurityDescriptorToSecurityDescriptorW(L"O:SY", SDDL_REVISION_1,
+                                                                           &system, nullptr));
+        SECURITY_ATTRIBUTES attributes{sizeof attributes, system, FALSE};
+        const UniqueHandle pipe(::CreateNamedPipeW(LR"(\\.\pipe\Quenthal)", PIPE_ACCESS_OUTBOUND, 0,
+                                                   1, 0, 0, 0, &attributes));
+        ::LocalFree(system);
         const Refresh refresh = RefreshOnce();
         EXPECT_EQ(refresh.trace, L"Connecting to pipe...\nPipe server is not the service.\n");
         EXPECT_FALSE(refresh.status);
@@ -169,8 +175,8 @@ TEST(Pipe, ChosenPathInAnyCharacters) {
 }
 
 #ifdef _WIN32
-// Who may serve the default pipe: the service's own process, or an owner no standard user can
-// make a pipe's owner and no unrelated service shares.
+// Who may serve the default pipe: the service's own process, or, when the manager cannot be
+// asked, an owner no standard user can make a pipe's owner and no unrelated service shares.
 TEST(Pipe, ServedByTheServiceProcessOrItsOwnAccounts) {
     const auto sid = [](WELL_KNOWN_SID_TYPE type) {
         std::vector<BYTE> sid(SECURITY_MAX_SID_SIZE);
@@ -184,15 +190,20 @@ TEST(Pipe, ServedByTheServiceProcessOrItsOwnAccounts) {
     EXPECT_FALSE(ServedByService(42, 43, users.data(), service.data()));
     EXPECT_FALSE(ServedByService(0, 0, users.data(), service.data())) << "neither process known";
     EXPECT_FALSE(ServedByService(42, 43, nullptr, service.data()));
-    EXPECT_TRUE(ServedByService(42, 0, service.data(), service.data()));
-    EXPECT_FALSE(ServedByService(42, 0, other.data(), service.data())) << "another service's";
+    // The owner only when the manager cannot say (nullopt), however well it would do.
+    EXPECT_TRUE(ServedByService(42, std::nullopt, service.data(), service.data()));
+    for (const DWORD reported : {0, 43})
+        EXPECT_FALSE(ServedByService(42, reported, service.data(), service.data())) << reported;
+    EXPECT_FALSE(ServedByService(42, std::nullopt, other.data(), service.data())) << "another's";
     for (const auto type : {WinLocalSystemSid, WinBuiltinAdministratorsSid})
-        EXPECT_TRUE(ServedByService(42, 0, sid(type).data(), service.data())) << int(type);
+        EXPECT_TRUE(ServedByService(42, std::nullopt, sid(type).data(), service.data()))
+            << int(type);
     // LocalService and NetworkService: accounts that many unrelated services run as.
     for (const auto type :
          {WinLocalServiceSid, WinNetworkServiceSid, WinWorldSid, WinAuthenticatedUserSid,
           WinInteractiveSid, WinBuiltinPowerUsersSid, WinCreatorOwnerSid})
-        EXPECT_FALSE(ServedByService(42, 0, sid(type).data(), service.data())) << int(type);
+        EXPECT_FALSE(ServedByService(42, std::nullopt, sid(type).data(), service.data()))
+            << int(type);
     // As Windows names a service's account, whatever case the name is given in.
     wchar_t* text = nullptr;
     ASSERT_TRUE(::ConvertSidToStringSidW(ServiceSid("trustedINSTALLER").data(), &text));

@@ -19,9 +19,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         name = argv[2];
     }
     ::LocalFree(argv);
-    // The manager's names ignore case.
-    if (!command || name.CmpNoCase(ElevatedServiceName()) != 0) return ERROR_INVALID_PARAMETER;
+    // The name acted on is the machine's alone; the command line's must be it (the manager's
+    // names ignore case), and an unusable value refuses rather than falls back.
+    const std::optional<wxString> own = ElevatedServiceName();
+    if (!command || !own || name.CmpNoCase(*own) != 0) return ERROR_INVALID_PARAMETER;
     // Nothing cancels the helper: it ends when the command has.
     const UniqueHandle never(::CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    return int(CarryOut(*command, name, never.get()));
+    return int(CarryOut(*command, *own, never.get()));
 }

@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -49,19 +50,22 @@ private:
     bool m_servedByService;
 };
 
-// The process the service control manager runs the service in; 0 when it runs none, or cannot
-// say. Querying the status is a right every user has.
-DWORD ServiceProcess() {
+// The process the service control manager runs the service in: 0 when it reports none (the
+// service is stopped, or not installed), nullopt when it cannot be asked. Querying the status is
+// a right every user has.
+std::optional<DWORD> ServiceProcess() {
     const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
-    if (!manager.valid()) return 0;
+    if (!manager.valid()) return std::nullopt;
     const UniqueServiceHandle service(
         ::OpenServiceW(manager.get(), GetServiceName().wc_str(), SERVICE_QUERY_STATUS));
+    if (!service.valid())
+        return ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? std::optional<DWORD>(0)
+                                                                : std::nullopt;
     SERVICE_STATUS_PROCESS status{};
     DWORD needed = 0;
-    if (!service.valid() ||
-        !::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
+    if (!::QueryServiceStatusEx(service.get(), SC_STATUS_PROCESS_INFO,
                                 reinterpret_cast<BYTE*>(&status), sizeof status, &needed))
-        return 0;
+        return std::nullopt;
     return status.dwProcessId;
 }
 
@@ -124,8 +128,11 @@ std::vector<BYTE> ServiceSid(const wxString& name) {
     return sid;
 }
 
-bool ServedByService(DWORD serverProcess, DWORD serviceProcess, PSID owner, PSID serviceSid) {
-    if (serverProcess != 0 && serverProcess == serviceProcess) return true;
+bool ServedByService(DWORD serverProcess, std::optional<DWORD> serviceProcess, PSID owner,
+                     PSID serviceSid) {
+    // The owner is the whole pipe's, whichever instance answers: it says nothing of this server
+    // while the manager can say which process is the service's.
+    if (serviceProcess) return serverProcess != 0 && serverProcess == *serviceProcess;
     if (!owner || !::IsValidSid(owner)) return false;
     if (serviceSid && ::IsValidSid(serviceSid) && ::EqualSid(owner, serviceSid)) return true;
     return ::IsWellKnownSid(owner, WinLocalSystemSid) ||

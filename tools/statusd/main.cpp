@@ -30,6 +30,10 @@ const char kUsage[] =
     "  --service             run as a service of Windows' service control manager, which\n"
     "                        starts and stops it (register it with its options: sc create)\n"
     "  --slow-stop MS        with --service: take MS milliseconds to stop, reporting progress\n"
+    "  --start-hint MS       with --service: the wait hint the start reports (default: the\n"
+    "                        --slow-start delay and 3000 more)\n"
+    "  --start-exit CODE     with --service: stop with exit code CODE when the --slow-start\n"
+    "                        delay is over, instead of serving\n"
     "\n"
     "Faults, at most one:\n"
     "  --short N             write only the first N bytes of the record (0 to 160)\n"
@@ -173,6 +177,12 @@ Settings ParseArguments(int argc, char** argv) {
         } else if (option == "--slow-stop") {
             settings.options.stopDelay =
                 std::chrono::milliseconds(ParseInteger(option, takeValue(), 0, 3600 * 1000));
+        } else if (option == "--start-hint") {
+            settings.options.startHint =
+                std::chrono::milliseconds(ParseInteger(option, takeValue(), 0, 3600 * 1000));
+        } else if (option == "--start-exit") {
+            settings.options.startExit =
+                std::uint32_t(ParseInteger(option, takeValue(), 0, 0xFFFFFFFF));
         } else {
             throw UsageError("unknown option '" + option + "' (try --help)");
         }

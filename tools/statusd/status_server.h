@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -32,6 +33,11 @@ struct ServeOptions {
     // As a service: stop pending this long after serving has ended, the checkpoint advancing
     // every second, as a service that flushes its files does.
     std::chrono::milliseconds stopDelay{0};
+    // As a service: the wait hint its start reports, however long the start takes (without it,
+    // the start delay and 3 s more), and an exit code to stop with when the start delay is over,
+    // instead of serving: a service that hangs or fails on its way up.
+    std::optional<std::chrono::milliseconds> startHint{};
+    std::optional<std::uint32_t> startExit{};
 };
 
 // Builds a record from its fields, as a real service would fill it.

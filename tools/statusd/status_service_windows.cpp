@@ -63,10 +63,17 @@ void StopSlowly(std::chrono::milliseconds delay) {
 void WINAPI ServiceMain(DWORD, wchar_t**) {
     g_statusHandle = ::RegisterServiceCtrlHandlerExW(L"", OnControl, nullptr);
     if (!g_statusHandle) return;
-    // A slow start is a service that takes that long to become ready: pending all the while.
+    // A slow start is a service that takes that long to become ready: pending all the while,
+    // with no progress after the first report.
     const DWORD delayMs = DWORD(g_options->startDelay.count());
-    Report(SERVICE_START_PENDING, NO_ERROR, delayMs + 3000);
+    Report(SERVICE_START_PENDING, NO_ERROR,
+           DWORD(g_options->startHint.value_or(g_options->startDelay + std::chrono::seconds(3))
+                     .count()));
     if (delayMs > 0) ::Sleep(delayMs);
+    if (g_options->startExit) {
+        Report(SERVICE_STOPPED, *g_options->startExit);
+        return;
+    }
     ServeOptions options = *g_options;
     options.startDelay = {};
     std::optional<StatusServer> server;

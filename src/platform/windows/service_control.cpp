@@ -6,6 +6,7 @@
 #include <wx/app.h>
 #include <wx/event.h>
 #include <wx/filename.h>
+#include <wx/intl.h>
 #include <wx/stdpaths.h>
 #include <wx/window.h>
 
@@ -24,14 +25,15 @@ bool IsValidServiceName(const wxString& name) {
     return !name.empty() && name.length() <= 256 && !name.Contains("/") && !name.Contains("\\");
 }
 
-wxString ElevatedServiceName() {
+std::optional<wxString> ElevatedServiceName() {
     wchar_t name[257] = {};  // the longest name the manager accepts, and its end
     DWORD size = sizeof name;
-    if (::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName", RRF_RT_REG_SZ,
-                       nullptr, name, &size) != ERROR_SUCCESS ||
-        !IsValidServiceName(name))
-        return DefaultServiceName();
-    return name;
+    const LSTATUS read = ::RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\Sentak", L"ServiceName",
+                                        RRF_RT_REG_SZ, nullptr, name, &size);
+    if (read == ERROR_FILE_NOT_FOUND) return DefaultServiceName();
+    // Anything else there, too long, of another type or not a name, is no name to guess from.
+    if (read != ERROR_SUCCESS || !IsValidServiceName(name)) return std::nullopt;
+    return wxString(name);
 }
 
 namespace {
@@ -89,17 +91,18 @@ private:
     DWORD m_checkPoint = 0;
 };
 
-// Waits until the service reports state. One that stops with an exit code while it should be
-// starting has failed with that code; one that has not yet left STOPPED may still be on its way.
+// Waits until the service reports state. A wait for RUNNING begins only once the service has left
+// STOPPED (the manager took the start, or reported it on its way up): back at STOPPED, its start
+// has failed, with the manager's reason; exit code 0 gives none, so it gets one of ours.
 DWORD WaitForState(SC_HANDLE service, DWORD state, HANDLE cancel) {
     ProgressWatch watch;
     for (;;) {
         SERVICE_STATUS_PROCESS status{};
         if (const DWORD error = QueryStatus(service, status)) return error;
         if (status.dwCurrentState == state) return ERROR_SUCCESS;
-        if (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOPPED &&
-            status.dwWin32ExitCode != NO_ERROR)
-            return status.dwWin32ExitCode;
+        if (state == SERVICE_RUNNING && status.dwCurrentState == SERVICE_STOPPED)
+            return status.dwWin32ExitCode != NO_ERROR ? status.dwWin32ExitCode
+                                                      : kStoppedWhileStarting;
         if (!watch.KeepWaiting(status)) return ERROR_SERVICE_REQUEST_TIMEOUT;
         if (::WaitForSingleObject(cancel, kLookIntervalMs) != WAIT_TIMEOUT) return ERROR_CANCELLED;
     }
@@ -132,19 +135,25 @@ DWORD Start(SC_HANDLE service, HANDLE cancel) {
     return ERROR_SERVICE_ALREADY_RUNNING;
 }
 
-// A service already on its way down accepts no stop: that stop is waited for as ours.
-DWORD Stop(SC_HANDLE service, HANDLE cancel) {
+// A service on its way down accepts no stop: that stop is waited for as ours. Nor does one on
+// its way up (Windows says it cannot accept the control now, Wine that it takes no stop): its
+// start is waited for, and then it is stopped (or found stopped already).
+DWORD Stop(SC_HANDLE service, HANDLE cancel, bool afterStart = false) {
     SERVICE_STATUS ignored{};
     if (::ControlService(service, SERVICE_CONTROL_STOP, &ignored))
         return WaitForState(service, SERVICE_STOPPED, cancel);
     const DWORD error = ::GetLastError();
     if (error == ERROR_SERVICE_NOT_ACTIVE) return ERROR_SUCCESS;
     SERVICE_STATUS_PROCESS status{};
-    if (error == ERROR_SERVICE_CANNOT_ACCEPT_CTRL &&
-        QueryStatus(service, status) == ERROR_SUCCESS &&
-        status.dwCurrentState == SERVICE_STOP_PENDING)
+    if ((error != ERROR_SERVICE_CANNOT_ACCEPT_CTRL && error != ERROR_INVALID_SERVICE_CONTROL) ||
+        QueryStatus(service, status) != ERROR_SUCCESS)
+        return error;
+    if (status.dwCurrentState == SERVICE_STOP_PENDING)
         return WaitForState(service, SERVICE_STOPPED, cancel);
-    return error;
+    if (status.dwCurrentState != SERVICE_START_PENDING || afterStart) return error;
+    const DWORD started = WaitForState(service, SERVICE_RUNNING, cancel);
+    if (started == ERROR_CANCELLED || started == ERROR_SERVICE_REQUEST_TIMEOUT) return started;
+    return Stop(service, cancel, true);  // running now, or its start failed and it is down
 }
 
 // ShellExecuteEx may hand the work to shell extensions, which want COM on the calling thread.
@@ -194,6 +203,9 @@ DWORD RunElevated(const wxString& helper, ServiceCommand command, const wxString
 ServiceOutcome OutcomeOf(DWORD code) {
     if (code == ERROR_SUCCESS) return {};
     if (code == ERROR_CANCELLED) return {ServiceOutcome::Result::Cancelled, {}};
+    if (code == kStoppedWhileStarting)
+        // TRANSLATORS: Why a start failed: the service ended on its way up without saying why.
+        return {ServiceOutcome::Result::Failed, _("The service stopped while it was starting.")};
     return {ServiceOutcome::Result::Failed, SystemMessage(code)};
 }
 

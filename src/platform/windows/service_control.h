@@ -15,11 +15,17 @@
 // (ERROR_CANCELLED when cancel, an event, was set meanwhile).
 DWORD CarryOut(ServiceCommand command, const wxString& name, HANDLE cancel);
 
+// CarryOut's code for a service that left STOPPED and came back to it with exit code 0 while it
+// was to start: the manager has no reason for it. An application's own code (bit 29), which
+// the system's messages never use.
+constexpr DWORD kStoppedWhileStarting = 0x20000000 | 1;
+
 // The one service the elevated helper acts on, whatever its command line says: the value
 // ServiceName under HKLM\Software\Sentak, which the installer writes and only administrators
-// may change; the default service without a valid one. Not from a file beside the helper,
-// which anyone may copy into a folder of their own.
-wxString ElevatedServiceName();
+// may change; the default service without that value; none (nullopt) when the value is there
+// but no valid name. Not from a file beside the helper, which anyone may copy into a folder of
+// their own.
+std::optional<wxString> ElevatedServiceName();
 
 // The helper's command line: "start", "stop" or "restart", then the service's name.
 const wchar_t* CommandWord(ServiceCommand command);

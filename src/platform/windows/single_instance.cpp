@@ -49,6 +49,18 @@ void TellStartedAgain() {
     }
 }
 
+// The hidden main window, the one a later start posts to; null while there is none.
+HWND OwnMainWindow() {
+    const wxString title(kMainWindowTitle);
+    HWND window = nullptr;
+    while ((window = ::FindWindowExW(nullptr, window, nullptr, title.wc_str()))) {
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        if (process == ::GetCurrentProcessId()) return window;
+    }
+    return nullptr;
+}
+
 bool OnStartedAgain(wxWindowMSW*, WXUINT, WXWPARAM, WXLPARAM) {
     if (StartedAgainHandler()) StartedAgainHandler()();
     return true;
@@ -79,15 +91,17 @@ InstanceClaim::~InstanceClaim() = default;
 // The hidden main window receives the message; the toolkit hands it here whichever window it is.
 void WhenStartedAgain(std::function<void()> handler) {
     StartedAgainHandler() = std::move(handler);
+    const UINT message = StartedAgainMessage();
+    // Heard also when this Sentak runs elevated and the later start does not, but by the hidden
+    // window alone: no other window of this process takes it from a lower integrity level.
+    if (const HWND window = StartedAgainHandler() ? OwnMainWindow() : nullptr)
+        ::ChangeWindowMessageFilterEx(window, message, MSGFLT_ALLOW, nullptr);
     // The message registered with the toolkit, once per name: the pipe, and so the name, may
     // have changed since.
     static UINT registeredMessage = 0;
-    const UINT message = StartedAgainMessage();
     if (message == registeredMessage) return;
     if (registeredMessage)
         wxWindow::MSWUnregisterMessageHandler(int(registeredMessage), &OnStartedAgain);
-    // Heard also when this Sentak runs elevated and the later start does not.
-    ::ChangeWindowMessageFilter(message, MSGFLT_ADD);
     if (wxWindow::MSWRegisterMessageHandler(int(message), &OnStartedAgain))
         registeredMessage = message;
 }
