@@ -132,5 +132,7 @@ wait_for 15 sh -c "! kill -0 $!" && wait $! || fail "a second start runs, or end
 [ "$(watcher --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierWatcher \
     RegisteredStatusNotifierItems | grep -o StatusNotifierItem- | wc -l)" = 1 ] || fail "two items"
 wait_for 10 grep -q "Sentak läuft bereits" "$work/notify.log" || fail "the first did not say it"
+urgent=$(grep -A1 '"urgency"' "$work/notify.log" | grep -c 'byte [12]$') # GNOME's banner needs 1
+[ "$urgent" = "$(grep -c member=Notify "$work/notify.log")" ] || fail "low urgency: $urgent urgent"
 echo "e2e: $(basename "$deb") installed: one StatusNotifierItem, German texts, Exit with 0;" \
     "XEmbed in trayer, taken over by a later panel; a second start ends with 0"

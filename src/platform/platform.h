@@ -10,6 +10,7 @@
 
 #include "base/file_stamp.h"
 
+class wxNotificationMessage;
 class wxTaskBarIcon;
 
 // Makes the desktop notifications come from icon where the toolkit shows them as its balloons
@@ -24,6 +25,10 @@ wxString NotificationBody(const wxString& message);
 // Whether this system's notifications carry buttons. Windows' balloons do not: there a click on
 // the notification itself is what the user has.
 bool NotificationsHaveButtons();
+
+// Sets up the one object that shows brief notices, once, so that every desktop shows them as a
+// banner rather than only in its message list, with the information image where that is free.
+void PrepareBriefNotices(wxNotificationMessage& notice);
 
 // The first icon of the .ico file at path, for the tray, in every size the file holds, so that
 // the tray is given the file's own image for its size; not IsOk() when it cannot be read. What

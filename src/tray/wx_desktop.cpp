@@ -93,6 +93,7 @@ public:
         // notice on screen rather than adding one, and no object is left behind per notice.
         if (!m_brief) {
             m_brief = new Notice(title, message, wxICON_INFORMATION);
+            PrepareBriefNotices(*m_brief);
         } else {
             m_brief->SetTitle(title);
             m_brief->SetMessage(NotificationBody(message));

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 
+#include <wx/artprov.h>
 #include <wx/crt.h>
 #include <wx/image.h>
 #include <wx/imagpng.h>
 #include <wx/intl.h>
 #include <wx/mstream.h>
+#include <wx/notifmsg.h>
 #include <wx/utils.h>
 #include <wx/vector.h>
 #include <wx/wfstream.h>
@@ -25,6 +27,13 @@ wxString NotificationBody(const wxString& message) {
 }
 
 bool NotificationsHaveButtons() { return true; }
+
+void PrepareBriefNotices(wxNotificationMessage& notice) {
+    // The toolkit sends wxICON_INFORMATION with low urgency, which GNOME puts in its message list
+    // without a banner: the warning flag gives normal urgency, the image keeps the notice's look.
+    notice.SetFlags(wxICON_WARNING);
+    notice.SetIcon(wxArtProvider::GetIcon(wxART_INFORMATION, wxART_MESSAGE_BOX));
+}
 
 bool ShiftKeyReadable() {
     // Wayland shows no program the keyboard outside its own windows, whatever backend the

@@ -59,6 +59,9 @@ wxString NotificationBody(const wxString& message) { return message; }
 
 bool NotificationsHaveButtons() { return false; }
 
+// A balloon is always shown as one; its information image stays as the toolkit draws it.
+void PrepareBriefNotices(wxNotificationMessage&) {}
+
 wxBitmapBundle LoadIconFile(const wxString& path) {
     // One icon per size, each the file's own image of that size as the system decodes it (PNG
     // images included), so that the toolkit picks the tray's size rather than shrinking one.
