@@ -27,10 +27,9 @@ void OfferUrl(Desktop& desktop, const wxString& url) {
 // Nothing started: the command the user can run by hand instead.
 void OfferCommand(Desktop& desktop, const wxString& failed, const wxString& caption,
                   const wxString& command) {
-    const wxString message = wxString::Format("%s\n\n%s\n\n%s", failed,
-                                              // TRANSLATORS: The command follows as a paragraph of
-                                              // its own.
-                                              _("Try manually running the command:"), command);
+    // TRANSLATORS: The command follows as a paragraph of its own.
+    const wxString tryThis = _("Try manually running the command:");
+    const wxString message = wxString::Format("%s\n\n%s\n\n%s", failed, tryThis, command);
     desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
 }
 
