@@ -52,6 +52,7 @@ TEST(LinuxCommands, ServiceStatusOpensInTheFirstTerminalThatStartsAndNoneIsAFail
     EXPECT_TRUE(StartServiceManager("quenthal.service"));
     const wxString empty = StandIns({});
     EXPECT_FALSE(StartServiceManager("quenthal.service"));
+    EXPECT_FALSE(StartServiceLog("quenthal.service"));
     wxSetEnv("PATH", path);
     for (int i = 0; i < 100 && !wxFileExists(dir + "/gnome-terminal.ran"); ++i) wxMilliSleep(100);
     wxString arguments;
@@ -61,6 +62,16 @@ TEST(LinuxCommands, ServiceStatusOpensInTheFirstTerminalThatStartsAndNoneIsAFail
     EXPECT_TRUE(arguments.Contains(" sh quenthal.service ")) << arguments;
     EXPECT_TRUE(arguments.Contains("read")) << "the terminal closes before it can be read";
     EXPECT_FALSE(wxFileExists(dir + "/xterm.ran"));
+    // The log in the same terminal, kept open with its output (journalctl's hint) not hidden.
+    wxSetEnv("PATH", dir), wxRemoveFile(dir + "/gnome-terminal.ran");
+    EXPECT_TRUE(StartServiceLog("quenthal.service"));
+    wxSetEnv("PATH", path);
+    for (int i = 0; i < 100 && !wxFileExists(dir + "/gnome-terminal.ran"); ++i) wxMilliSleep(100);
+    wxFFile(dir + "/gnome-terminal.ran").ReadAll(&arguments);
+    EXPECT_TRUE(arguments.StartsWith("-- sh -c journalctl --unit=\"$1\" --boot --pager-end; "
+                                     "printf") &&
+                arguments.Contains(" sh quenthal.service ") && arguments.Contains("read"))
+        << arguments;
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE), wxFileName::Rmdir(empty);
 }
 

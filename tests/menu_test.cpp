@@ -7,9 +7,11 @@
 namespace {
 
 #ifdef _WIN32
-const wxString kManage = "&Manage Windows services #6001", kManager = "services.msc";
+const wxString kManage = "&Manage Windows services #6001", kManager = "services.msc",
+               kLogCommand = "eventvwr.msc";
 #else
-const wxString kManage = "&Manage services #6001", kManager = "systemctl status quenthal.service";
+const wxString kManage = "&Manage services #6001", kManager = "systemctl status quenthal.service",
+               kLogCommand = "journalctl --unit=quenthal.service --boot --pager-end";
 #endif
 const wxString kStart = "S&tart service #6002", kStop = "St&op service #6003",
                kRestart = "&Restart service #6004";
@@ -66,12 +68,13 @@ TEST_F(Menu, ExtendedFormWithShift) {
     const std::vector<wxString> entries = Open();
     EXPECT_TRUE(entries[0] == LastUpdatedText(before) ||
                 entries[0] == LastUpdatedText(std::time(nullptr)));
-    EXPECT_EQ(std::vector<wxString>(entries.begin() + 1, entries.end()),
-              (std::vector<wxString>{"Vantora 3 Service NOT RUNNING", "--", "Version: ??? (off)",
-                                     "HTTP port: ??? (off)", "HTTPS port: ??? (off)",
-                                     "RTSP port: ??? (off)", "Remote connection port: ??? (off)",
-                                     "--", "Open web &settings #5999 (off)", kManage, kStart, kStop,
-                                     kRestart, "--", "E&xit tray application #6000"}));
+    EXPECT_EQ(
+        std::vector<wxString>(entries.begin() + 1, entries.end()),
+        (std::vector<wxString>{"Vantora 3 Service NOT RUNNING", "--", "Version: ??? (off)",
+                               "HTTP port: ??? (off)", "HTTPS port: ??? (off)",
+                               "RTSP port: ??? (off)", "Remote connection port: ??? (off)", "--",
+                               "Open web &settings #5999 (off)", kManage, "Show service &log #6005",
+                               kStart, kStop, kRestart, "--", "E&xit tray application #6000"}));
     EXPECT_EQ(LastUpdatedText(-1), "Last updated ???");
 }
 
@@ -110,10 +113,14 @@ TEST_F(Menu, WebSettingsAddressAndTheCopyFallback) {
 TEST_F(Menu, ServiceManagerFailureNamesTheCommand) {
     desktop.managerStarts = false;
     tray.Choose(ID_MANAGE_SERVICES);
-    EXPECT_EQ(desktop.messages, std::vector<wxString>{"Failed to launch service management|"
-                                                      "Launching service management failed.\n\n"
-                                                      "Try manually running the command:\n\n" +
-                                                      kManager + "|204"});
+    tray.Choose(ID_SHOW_SERVICE_LOG);
+    const wxString manually = "failed.\n\nTry manually running the command:\n\n";
+    EXPECT_EQ(
+        desktop.messages,
+        (std::vector<wxString>{"Failed to launch service management|Launching service management " +
+                                   manually + kManager + "|204",
+                               "Failed to open the service log|Opening the service log " +
+                                   manually + kLogCommand + "|204"}));
 }
 
 // A service that answers runs: only Stop and Restart make sense. One that does not may still run

@@ -1,6 +1,7 @@
 // The service control manager's codes for a service read into the portable record.
 #include <gtest/gtest.h>
 
+#include "platform/windows/event_view.h"
 #include "platform/windows/scm_state.h"
 
 static ScmAnswer Scm(DWORD state, DWORD exit = 0, DWORD specific = 0, bool disabled = false) {
@@ -32,4 +33,17 @@ TEST(ScmState, DecodedIntoThePortableRecord) {
     // A manager that would not let us look, or a state Win32 does not define, says nothing.
     EXPECT_FALSE(DecodeScm({ERROR_ACCESS_DENIED, 0, 0, 0, false}));
     EXPECT_FALSE(DecodeScm(Scm(0)));
+}
+
+// Event Viewer's view: the manager's entries that name the service, and those of its own source;
+// names that would break the query or the file are quoted.
+TEST(EventView, TheManagersEntriesAboutTheServiceAndItsOwnSource) {
+    const wxString view = ServiceLogView("quenthal", "Q's <Service> & co");
+    EXPECT_TRUE(
+        view.Contains("<Select Path=\"System\">*[System[Provider[@Name='Service Control "
+                      "Manager']] and EventData[Data=concat('Q', &quot;'&quot;, 's "
+                      "&lt;Service&gt; &amp; co') or Data='quenthal']]</Select>"))
+        << view;
+    EXPECT_TRUE(view.Contains(
+        "<Select Path=\"Application\">*[System[Provider[@Name='quenthal']]]</Select>"));
 }

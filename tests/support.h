@@ -106,6 +106,7 @@ public:
         if (!browserStarts) failed();
     }
     bool OpenServiceManager() override { return managerStarts; }
+    bool OpenServiceLog() override { return managerStarts; }
     int ShowMessage(const wxString& text, const wxString& caption, long style) override {
         messages.push_back(wxString::Format("%s|%s|%lx", caption, text, style));
         return answer;

@@ -49,6 +49,12 @@ wxString ServiceManagerCommand(const wxString& service);
 // false when nothing was started.
 bool StartServiceManager(const wxString& service);
 
+// What the user is told to run by hand when the service's log does not open.
+wxString ServiceLogCommand(const wxString& service);
+
+// Opens what this system logged about service, as the user; false when nothing was started.
+bool StartServiceLog(const wxString& service);
+
 // Starts the default browser on url in a new window, without waiting for it. failed runs on the
 // GUI thread when the browser does not start, which may be known only later.
 void StartBrowser(const wxString& url, std::function<void()> failed);

@@ -24,6 +24,8 @@ public:
     virtual void LaunchBrowser(const wxString& url, std::function<void()> failed) = 0;
     // The system's service manager. False when nothing started.
     virtual bool OpenServiceManager() = 0;
+    // What the system logged about the service. False when nothing started.
+    virtual bool OpenServiceLog() = 0;
     // A message box without parent; returns the button chosen (wxOK, wxCANCEL, ...).
     virtual int ShowMessage(const wxString& message, const wxString& caption, long style) = 0;
     // Puts text on the clipboard; false when the clipboard could not be opened.

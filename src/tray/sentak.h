@@ -22,6 +22,7 @@ enum {
     ID_START_SERVICE = 6002,
     ID_STOP_SERVICE = 6003,
     ID_RESTART_SERVICE = 6004,
+    ID_SHOW_SERVICE_LOG = 6005,
 };
 
 // The tray icon: polls the service, hands the outage's rules what happens, and turns their
@@ -97,6 +98,7 @@ private:
     void OnOpenWebSettings(wxCommandEvent& event);
     void OnExitTray(wxCommandEvent& event);
     void OnManageServices(wxCommandEvent& event);
+    void OnShowServiceLog(wxCommandEvent& event);
     // Start, stop or restart the service; ignored while a command of ours is under way.
     void OnServiceCommand(wxCommandEvent& event);
     void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);

@@ -24,6 +24,15 @@ void OfferUrl(Desktop& desktop, const wxString& url) {
     desktop.CopyToClipboard(url);  // a clipboard that will not open leaves the URL uncopied
 }
 
+// Nothing started: the command the user can run by hand instead.
+void OfferCommand(Desktop& desktop, const wxString& failed, const wxString& caption,
+                  const wxString& command) {
+    // TRANSLATORS: The command follows as a paragraph of its own.
+    const wxString tryThis = _("Try manually running the command:");
+    const wxString message = wxString::Format("%s\n\n%s\n\n%s", failed, tryThis, command);
+    desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
+}
+
 }  // namespace
 
 using Offers = OutageRules::Offers;
@@ -37,6 +46,11 @@ const Sentak::Command Sentak::kCommands[] = {
      &Offers::webSettings, &Sentak::OnOpenWebSettings},
     {ID_MANAGE_SERVICES, &ManageServicesLabel, Command::Form::Extended, 0, &Offers::always,
      &Sentak::OnManageServices},
+    // TRANSLATORS: A menu command that shows what the system logged about the service; keep one
+    // '&', on a letter the other commands ("Open web &settings", "&Manage services", "S&tart
+    // service", "St&op service", "&Restart service", "E&xit tray application") do not use.
+    {ID_SHOW_SERVICE_LOG, [] { return _("Show service &log"); }, Command::Form::Extended, 0,
+     &Offers::always, &Sentak::OnShowServiceLog},
     // TRANSLATORS: Menu commands that start, stop and restart the service, and without the '&'
     // the button on the notification when it stops; keep one '&' in each, on a letter that no
     // other command of the menu uses ("Open web &settings", "&Manage Windows services", "E&xit
@@ -90,12 +104,14 @@ void Sentak::OnExitTray(wxCommandEvent&) { g_mainDialog->Close(true); }
 
 void Sentak::OnManageServices(wxCommandEvent&) {
     if (m_desktop.OpenServiceManager()) return;
+    OfferCommand(m_desktop, _("Launching service management failed."),
+                 _("Failed to launch service management"), ServiceManagerCommand(GetServiceName()));
+}
 
-    const wxString message = wxString::Format(
-        "%s\n\n%s\n\n%s", _("Launching service management failed."),
-        // TRANSLATORS: The command follows as a paragraph of its own.
-        _("Try manually running the command:"), ServiceManagerCommand(GetServiceName()));
-    m_desktop.ShowMessage(message, _("Failed to launch service management"), wxOK | wxICON_ERROR);
+void Sentak::OnShowServiceLog(wxCommandEvent&) {
+    if (m_desktop.OpenServiceLog()) return;
+    OfferCommand(m_desktop, _("Opening the service log failed."),
+                 _("Failed to open the service log"), ServiceLogCommand(GetServiceName()));
 }
 
 void Sentak::OnServiceCommand(wxCommandEvent& event) {

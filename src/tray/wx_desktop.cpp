@@ -55,6 +55,7 @@ public:
     }
 
     bool OpenServiceManager() override { return StartServiceManager(GetServiceName()); }
+    bool OpenServiceLog() override { return StartServiceLog(GetServiceName()); }
 
     int ShowMessage(const wxString& message, const wxString& caption, long style) override {
         return wxMessageBox(message, caption, style, nullptr);

@@ -40,6 +40,25 @@ void OnLauncherExit(GPid pid, gint status, gpointer data) {
     Guarded(launch->failed);  // an offer that cannot be made is lost
 }
 
+// Runs command in the first terminal that starts; false when none did. What it wrote stays on
+// screen until the user has read it. The unit and the prompt come in as $1 and $2, so that neither
+// a brand file nor a translation can break the script.
+bool RunInTerminal(const std::string& command, const wxString& unit) {
+    const std::string script = command + "; printf '\\n%s' \"$2\"; read -r _";
+    // TRANSLATORS: Shown in the terminal below the service's status or its log.
+    const std::string prompt(_("Press Enter to close this window.").utf8_str());
+    // Debian's choice of the user's terminal first, then the common ones, each with the option
+    // that runs the rest of its command line.
+    const std::pair<const char*, const char*> terminals[] = {
+        {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"konsole", "-e"},
+        {"xfce4-terminal", "-x"},      {"xterm", "-e"},
+    };
+    for (const auto& [terminal, run] : terminals)
+        if (Spawn({terminal, run, "sh", "-c", script, "sh", std::string(unit.utf8_str()), prompt}))
+            return true;
+    return false;
+}
+
 }  // namespace
 
 wxString ManageServicesLabel() {
@@ -51,22 +70,17 @@ wxString ManageServicesLabel() {
 wxString ServiceManagerCommand(const wxString& service) { return "systemctl status " + service; }
 
 bool StartServiceManager(const wxString& service) {
-    // The status stays on screen until the user has read it. The unit and the prompt come in as
-    // $1 and $2, so that neither a brand file nor a translation can break the script.
-    const std::string script =
-        "systemctl --no-pager status -- \"$1\"; printf '\\n%s' \"$2\"; read -r _";
-    const std::string unit(service.utf8_str());
-    // TRANSLATORS: Shown in the terminal below the service's status.
-    const std::string prompt(_("Press Enter to close this window.").utf8_str());
-    // Debian's choice of the user's terminal first, then the common ones, each with the option
-    // that runs the rest of its command line.
-    const std::pair<const char*, const char*> terminals[] = {
-        {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"konsole", "-e"},
-        {"xfce4-terminal", "-x"},      {"xterm", "-e"},
-    };
-    for (const auto& [terminal, run] : terminals)
-        if (Spawn({terminal, run, "sh", "-c", script, "sh", unit, prompt})) return true;
-    return false;
+    return RunInTerminal("systemctl --no-pager status -- \"$1\"", service);
+}
+
+wxString ServiceLogCommand(const wxString& service) {
+    return "journalctl --unit=" + service + " --boot --pager-end";
+}
+
+bool StartServiceLog(const wxString& service) {
+    // Its output is not hidden: to a user outside adm and systemd-journal, journalctl's own hint
+    // says why the service's lines are missing.
+    return RunInTerminal("journalctl --unit=\"$1\" --boot --pager-end", service);
 }
 
 void StartBrowser(const wxString& url, std::function<void()> failed) {

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include <wx/file.h>
+#include <wx/filename.h>
 #include <wx/icon.h>
 #include <wx/iconbndl.h>
 #include <wx/intl.h>
@@ -11,6 +12,7 @@
 
 #include "base/little_endian.h"
 #include "platform/platform.h"
+#include "platform/windows/event_view.h"
 #include "platform/windows/unique_handle.h"
 
 namespace {
@@ -110,6 +112,32 @@ wxString ServiceManagerCommand(const wxString&) { return "services.msc"; }
 bool StartServiceManager(const wxString& service) {
     // The shell finds services.msc on the system path itself.
     return wxLaunchDefaultApplication(ServiceManagerCommand(service), 0);
+}
+
+// The viewer's own console, on every log; the user filters it by hand.
+wxString ServiceLogCommand(const wxString&) { return "eventvwr.msc"; }
+
+bool StartServiceLog(const wxString& service) {
+    // The manager's entries name the service by its display name; its name does when it has none.
+    wxString displayName = service;
+    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    wchar_t name[257];  // the longest display name, 256 characters, and its end
+    DWORD length = 257;
+    if (manager.valid() && ::GetServiceDisplayNameW(manager.get(), service.wc_str(), name, &length))
+        displayName = name;
+    // A view file rather than a filter on the command line: Event Viewer's own format for a saved
+    // view, free of the quoting a query would need, and one file that is rewritten each time.
+    const wxString path = wxFileName::GetTempDir() + "\\" + service + "-log.xml";
+    wxFile view;
+    if (!view.Create(path, true) || !view.Write(ServiceLogView(service, displayName), wxConvUTF8))
+        return false;
+    view.Close();
+    // Event Viewer asks for the highest rights the user has; the log of a service is readable
+    // without them, and the shim keeps it at the user's own rights, without a consent prompt.
+    wxExecuteEnv env;
+    wxGetEnvMap(&env.env);
+    env.env["__COMPAT_LAYER"] = "RunAsInvoker";
+    return wxExecute("eventvwr.exe /v:\"" + path + "\"", wxEXEC_ASYNC, nullptr, &env) != 0;
 }
 
 void StartBrowser(const wxString& url, std::function<void()> failed) {
