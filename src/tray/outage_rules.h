@@ -46,6 +46,7 @@ public:
 
     // What the tray icon shows; the tray picks the image that goes with the kind.
     struct Display {
+        // In the order of the tray icon's own kinds, to which the tray casts it.
         enum class Kind { Unknown, Running, Stopped };
         Kind kind;
         wxString tooltip;

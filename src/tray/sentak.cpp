@@ -71,6 +71,14 @@ void Sentak::RefreshStatus() {
     CarryOut(m_rules.Refreshed(Reading(), Now()));
 }
 
+MenuModel Sentak::Reopen(bool extended) {
+    ReadStatus();
+    m_rules.MenuOpened(Reading(), extended, Now());
+    MenuModel menu = Menu();
+    SetMenu(menu);
+    return menu;
+}
+
 void Sentak::OnTimer(wxTimerEvent&) { Poll(); }
 
 void Sentak::Poll() {

@@ -90,6 +90,9 @@ private:
     // The menu as the rules decide it, in the form of the last opening.
     MenuModel Menu() const;
     void HandMenu() { SetMenu(Menu()); }
+    // A fresh refresh, the menu in the form given as the rules then decide it, handed to the
+    // hosts too.
+    MenuModel Reopen(bool extended);
     // The menu in its extended form where the pointer is, as a click on the stop notice opens it.
     void OpenExtendedMenu();
 

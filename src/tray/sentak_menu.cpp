@@ -20,20 +20,10 @@ wxMenu* NewMenu(const MenuModel& model) {
 
 wxMenu* Sentak::CreatePopupMenu() { return NewMenu(OpenMenu()); }
 
-MenuModel Sentak::OpenMenu() {
-    ReadStatus();
-    // Read once, after the refresh: the form follows the key as it is now, not at the click.
-    m_rules.MenuOpened(Reading(), m_desktop.WantsExtendedMenu(), std::chrono::system_clock::now());
-    MenuModel menu = Menu();
-    SetMenu(menu);
-    return menu;
-}
+// Read once, after the refresh: the form follows the key as it is now, not at the click.
+MenuModel Sentak::OpenMenu() { return Reopen(m_desktop.WantsExtendedMenu()); }
 
 void Sentak::OpenExtendedMenu() {
-    ReadStatus();
-    m_rules.MenuOpened(Reading(), true, std::chrono::system_clock::now());
-    const MenuModel model = Menu();
-    SetMenu(model);
-    const std::unique_ptr<wxMenu> menu(NewMenu(model));
+    const std::unique_ptr<wxMenu> menu(NewMenu(Reopen(true)));
     PopupMenu(menu.get());
 }

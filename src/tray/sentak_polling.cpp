@@ -32,25 +32,19 @@ void Sentak::CarryOut(const OutageRules::Answer& answer) {
     if (answer.askWhy) AskWhy();
 }
 
+// The image goes with the kind: the service's own icon while it runs, the desktop's art otherwise.
 void Sentak::ShowDisplay(const OutageRules::Display& display) {
     using Kind = OutageRules::Display::Kind;
-    switch (display.kind) {
-        case Kind::Unknown:
-            if (!Show({TrayDisplay::Kind::Unknown, Art(wxART_QUESTION), display.tooltip}))
-                LogCouldNotSetIcon("SentakDialog::SentakDialog");
-            break;
-        case Kind::Running:
-            // The same image object while the file is unchanged, so that showing it again is
-            // cheap.
-            if (!Show({TrayDisplay::Kind::Running,
-                       m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico")), display.tooltip}))
-                LogCouldNotSetIcon("Sentak::Poll");
-            break;
-        case Kind::Stopped:
-            if (!Show({TrayDisplay::Kind::Stopped, Art(wxART_WARNING), display.tooltip}))
-                LogCouldNotSetIcon("Sentak::Poll");
-            break;
-    }
+    const wxBitmapBundle image =
+        display.kind == Kind::Running
+            // The same image object while the file is unchanged: showing it again is cheap.
+            ? m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"))
+            : Art(display.kind == Kind::Stopped ? wxART_WARNING : wxART_QUESTION);
+    static_assert(int(Kind::Unknown) == int(TrayDisplay::Kind::Unknown) &&
+                  int(Kind::Running) == int(TrayDisplay::Kind::Running) &&
+                  int(Kind::Stopped) == int(TrayDisplay::Kind::Stopped));
+    const auto kind = static_cast<TrayDisplay::Kind>(display.kind);
+    if (!Show({kind, image, display.tooltip})) LogCouldNotSetIcon("Sentak::ShowDisplay");
 }
 
 void Sentak::Raise(const OutageRules::Notice& notice) {
