@@ -91,8 +91,8 @@ struct Refresh {
 };
 inline Refresh RefreshOnce() {
     std::wostringstream trace;
-    std::optional<ServiceStatus> status = ReadServiceStatus(trace);
-    return {status, trace.str()};
+    const std::optional<StatusRead> read = ReadServiceStatus(trace);
+    return {read ? std::optional(read->status) : std::nullopt, trace.str()};
 }
 inline const std::wstring kFailedToConnect = L"Connecting to pipe...\nFailed to connect to pipe.\n";
 inline const std::wstring kReadFailed = L"Connecting to pipe...\nReading data from pipe...\n";

@@ -61,16 +61,38 @@ struct ServiceFacts {
     }
 };
 
+// What the manager tells of the service's main process unasked, as it happens.
+struct ServiceChange {
+    enum class Kind {
+        Ended,    // the main process ended; end says how, as the manager said at the time
+        Started,  // a main process runs, other than the one told of before
+    };
+    Kind kind = Kind::Started;
+    ServiceEnd end;         // Ended's
+    std::uint32_t pid = 0;  // Started's process id
+    // Started's: when the process started, in seconds since 1970 UTC, where the manager says.
+    std::optional<std::int64_t> startedAt;
+};
+
 class ServiceStateReader {
 public:
     // None when the manager could not be asked (no system bus, no systemd, no right to look).
     using Got = std::function<void(const std::optional<ServiceFacts>&)>;
+    using Changed = std::function<void(const ServiceChange&)>;
 
     // Drops what is under way: got is never called afterwards.
     virtual ~ServiceStateReader() = default;
 
     // Asks about the service called name and returns at once; got runs once, on the GUI thread.
     virtual void Ask(const wxString& name, Got got) = 0;
+
+    // Follows what the manager tells unasked of the service called name, from now until the
+    // reader is gone, and returns at once; changed runs on the GUI thread, first with the process
+    // that runs when the watch begins (if any). Nothing where the manager tells nothing unasked.
+    virtual void Watch(const wxString& name, Changed changed) {
+        static_cast<void>(name);
+        static_cast<void>(changed);
+    }
 };
 
 // This system's service manager.

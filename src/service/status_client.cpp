@@ -9,7 +9,7 @@ void Trace(std::wostream& trace, const wchar_t* line) { trace << line << std::en
 
 std::string StatusPipePath() { return ChosenStatusPipePath().value_or(kDefaultStatusPipePath); }
 
-std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace) {
+std::optional<StatusRead> ReadServiceStatus(std::wostream& trace) {
     Trace(trace, L"Connecting to pipe...");
     std::unique_ptr<StatusPipe> pipe = StatusPipe::Open();
     if (!pipe) {
@@ -22,10 +22,10 @@ std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace) {
         return std::nullopt;
     }
     Trace(trace, L"Reading data from pipe...");
-    ServiceStatus status;
-    const bool read = pipe->Read(status.bytes.data(), status.bytes.size()).has_value();
+    StatusRead read{{}, pipe->ServerProcess()};
+    const bool done = pipe->Read(read.status.bytes.data(), read.status.bytes.size()).has_value();
     pipe.reset();  // closed before "Done."
-    if (!read) return std::nullopt;
+    if (!done) return std::nullopt;
     Trace(trace, L"Done.");
-    return status;
+    return read;
 }

@@ -37,6 +37,10 @@ public:
     // create the default path, and for a path the user chose, any server may.
     virtual bool ServedByService() const { return true; }
 
+    // The process id of the pipe's server, where the transport tells it: a new one means the
+    // service was started again since. None where it cannot be known.
+    virtual std::optional<std::uint32_t> ServerProcess() const { return std::nullopt; }
+
     // The record, at most size bytes, within kStatusReadBound of the call. A socket reads until
     // size bytes or the service's close, since a stream may deliver the record in pieces; the
     // named pipe reads once, as its service writes the record whole. The number of bytes read,
@@ -45,6 +49,12 @@ public:
     virtual std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) = 0;
 };
 
+// What one refresh that reached the service read.
+struct StatusRead {
+    ServiceStatus status;                        // as read, missing bytes zero
+    std::optional<std::uint32_t> serverProcess;  // the pipe's server, where the transport tells
+};
+
 // One refresh: open, read at most 160 bytes, close, with a trace line for each step.
-// The record as read (missing bytes zero), or nothing when the refresh failed.
-std::optional<ServiceStatus> ReadServiceStatus(std::wostream& trace);
+// Nothing when the refresh failed.
+std::optional<StatusRead> ReadServiceStatus(std::wostream& trace);

@@ -52,8 +52,8 @@ void Sentak::OnStartedAgain() {
 }
 
 void Sentak::ReadStatus() {
-    if (const std::optional<ServiceStatus> status = ReadServiceStatus(std::wcout)) {
-        m_status = *status;
+    if (const std::optional<StatusRead> read = ReadServiceStatus(std::wcout)) {
+        m_status = read->status;
         m_statusValid = true;
         m_failureCount = 0;
     } else {
