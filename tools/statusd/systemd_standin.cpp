@@ -371,7 +371,7 @@ void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gc
             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
     Manager& manager = *static_cast<Manager*>(data);
     if (std::strcmp(method, "Subscribe") == 0 || std::strcmp(method, "Unsubscribe") == 0)
-        return Subscribe(manager, invocation, method[0] == 'S');
+        return Subscribe(manager, invocation, std::strcmp(method, "Subscribe") == 0);
 
     const gchar *unit = nullptr, *mode = nullptr;
     gint32 signal = 0;
