@@ -4,9 +4,10 @@
 # entries. Unpacked and started from a German user's home (LANG alone) through a link of another
 # name, the program finds its brand and catalogue in its share folder and ignores its command
 # line. In Xfce's panel, which hosts both kinds of icon, it shows one StatusNotifierItem (tooltip,
-# pixmaps, words for screen readers, the theme's warning sign once stopped, a menu that follows the
-# status between openings), keeps its trace out of the journal, reports a stop once with the
-# brand's name as written, and Exit from the Shift menu ends it with status 0. With no
+# pixmaps, words for screen readers, the theme's warning sign once stopped with its image in the
+# package, a menu that follows the status between openings), keeps its trace out of the journal,
+# reports a stop once with the brand's name as written, and Exit from the Shift menu ends it with
+# status 0. With no
 # tray it says so once, and in a notification 10 s after start; in trayer it docks its XEmbed
 # icon with its menu; a panel started later takes the icon over with no duplicate left; a second
 # start there ends with 0 and the first says that it runs. The package passes lintian and its
@@ -94,6 +95,8 @@ wait_for 25 grep -q "member=Notify" "$work/notify.log" || fail "no notification 
 [ "$(notification_text)" = "Dienst läuft nicht
 Der Dienst R&amp;D &lt;test&gt; 100%s läuft nicht mehr." ] || fail "notified $(notification_text)"
 [ "$(property IconName)" = "(<'dialog-warning'>,)" ] || fail "theme icon when stopped: $(property IconName)"
+[ "$(property IconThemePath)" = "(<'$work/root/usr/share/sentak/Resources/Icons/theme'>,)" ] ||
+    fail "the images of the theme's names are not in the package: $(property IconThemePath)"
 dunstctl close-all
 xdotool keydown shift # held as the menu opens: Exit is there, and ends the program well
 menu AboutToShowGroup '[0]' >/dev/null

@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/single_instance.h"
+#include "service/resources.h"
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
 
@@ -33,6 +34,7 @@ Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
       m_serviceControl(std::move(serviceControl)),
       m_stateReader(std::move(stateReader)) {
     WhenStartedAgain([this] { OnStartedAgain(); });
+    SetIconThemePath(IconThemeDir());
 }
 
 Sentak::~Sentak() {
