@@ -143,7 +143,9 @@ TEST_F(Menu, ServiceCommandsFollowTheStatusAndWaitForTheirCommand) {
     tray.Control().End();
     EXPECT_EQ(commands(), (std::vector<wxString>{kStart + " (off)", kStop, kRestart}));
     desktop.shift = false;
-    EXPECT_EQ(Open().size(), 9u) << "the ordinary form has no service commands";
+    const std::vector<wxString> ordinary = Open();
+    EXPECT_EQ(ordinary.size(), 10u) << "the ordinary form has no service commands";
+    EXPECT_TRUE(ordinary[1].StartsWith("Running since ")) << ordinary[1];
 }
 
 // A failure is told in one box with the system's words; a declined prompt tells nothing.

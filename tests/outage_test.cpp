@@ -77,11 +77,11 @@ protected:
 
     OutageRules::Reading Reading(bool up) {
         failures = up ? 0 : failures + 1;
-        OutageRules::Reading reading{up, {}, failures};
+        OutageRules::Reading reading{up, {}, failures, up ? server : std::nullopt};
         if (up) reading.status = MakeRecord(u"3.4", 8080, 0, 0, 0, 0);
         return reading;
     }
-    // What the ticks told the user: each display and notice in a line; a running display that
+    // What the ticks told the user: each display and notice in a line; a display whose tooltip
     // was shown already is no news.
     std::vector<wxString> Ticks(int count, bool up) {
         std::vector<wxString> told;
@@ -95,13 +95,13 @@ protected:
         return told;
     }
     void Said(const Answer& answer, std::vector<wxString>& told) {
-        using Kind = OutageRules::Display::Kind;
-        if (answer.display && (answer.display->kind != Kind::Running || shown != Kind::Running))
-            told.push_back(answer.display->tooltip);
-        if (answer.display) shown = answer.display->kind;
+        if (answer.display && std::exchange(shown, answer.display->tooltip) != shown)
+            told.push_back(shown);
         if (answer.closeNotice) told.push_back("closed");
         if (const auto& notice = answer.notice) {
             wxString text = notice->title + "|" + notice->message;
+            if (notice->kind == OutageRules::Notice::Kind::Restart)
+                text.Prepend(notice->replacesLast ? "restart again|" : "restart|");
             if (notice->remedy)
                 text << "|" << (*notice->remedy == ServiceCommand::Start ? "Start" : "Restart");
             told.push_back(text);
@@ -115,13 +115,17 @@ protected:
 
     std::optional<ServiceFacts> facts;  // what the manager says when asked
     int questions = 0;
-    OutageRules::Display::Kind shown = OutageRules::Display::Kind::Unknown;
+    wxString shown;                        // the tooltip last shown
+    std::optional<std::uint32_t> server;  // the pipe's server while the service answers
 };
 
 const wxString kRunning = "Vantora 3 Service running";
 const wxString kStopped = "Vantora 3 Service not running anymore";
 const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
-const wxString kBack = "Service running again|The Vantora 3 Service is running again.";
+wxString Back(const char* after) {
+    return wxString("Service running again|The Vantora 3 Service is running again after ") +
+           after + ".";
+}
 
 }  // namespace
 
@@ -134,7 +138,7 @@ TEST_F(Rules, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     EXPECT_TRUE(Ticks(9, false).empty());
     EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
     EXPECT_TRUE(Ticks(15, false).empty());
-    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack}));
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", Back("50 s")}));
     // Menu openings advance the count too: the first tick that finds 10 or more reports.
     Ticks(4, false);
     failures += 6;
@@ -188,7 +192,7 @@ TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
     facts = ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGSEGV"}};
     EXPECT_EQ(Ticks(1, false),
               std::vector<wxString>{kStopped + "\nThe service manager is restarting the service."});
-    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack}));
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", Back("20 s")}));
     // Too late: the service answers again.
     EXPECT_FALSE(rules.ManagerSaid(facts).menuChanged);
 }
@@ -253,7 +257,8 @@ TEST(Outage, FromTheNoticeToTheServiceBack) {
     ASSERT_EQ(tray.Control().commands, std::vector<ServiceCommand>{ServiceCommand::Start});
     service.Start({});
     tray.Control().End();
-    EXPECT_EQ(desktop.notifications,
-              (std::vector<wxString>{desktop.notifications[0], "closed", "brief|" + kBack}));
+    ASSERT_EQ(desktop.notifications.size(), 3u);
+    EXPECT_EQ(desktop.notifications[1], "closed");
+    EXPECT_TRUE(desktop.notifications[2].StartsWith("brief|" + Back("").BeforeLast('.')));
     EXPECT_EQ(tray.displays.back().tooltip, kRunning);
 }

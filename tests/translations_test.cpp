@@ -62,8 +62,8 @@ TEST(Translations, BrokenCatalogueShowsEnglish) {
     FakeDesktop desktop;
     RecordingSentak tray(desktop);
     tray.Ticks();
-    EXPECT_EQ(Label(tray, 2), "Versie: 7.1 (100%)");
-    EXPECT_EQ(Label(tray, 6), "Remote connection port: 7070");
+    EXPECT_EQ(Label(tray, 3), "Versie: 7.1 (100%)");
+    EXPECT_EQ(Label(tray, 7), "Remote connection port: 7070");
     service.Stop();
     EXPECT_EQ(Label(tray, 0), "Vantora 3 Service NOT RUNNING");
     tray.Ticks(10);
