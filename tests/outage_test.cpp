@@ -115,7 +115,7 @@ protected:
 
     std::optional<ServiceFacts> facts;  // what the manager says when asked
     int questions = 0;
-    wxString shown;                        // the tooltip last shown
+    wxString shown;                       // the tooltip last shown
     std::optional<std::uint32_t> server;  // the pipe's server while the service answers
 };
 
@@ -123,8 +123,8 @@ const wxString kRunning = "Vantora 3 Service running";
 const wxString kStopped = "Vantora 3 Service not running anymore";
 const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
 wxString Back(const char* after) {
-    return wxString("Service running again|The Vantora 3 Service is running again after ") +
-           after + ".";
+    return wxString("Service running again|The Vantora 3 Service is running again after ") + after +
+           ".";
 }
 
 }  // namespace
@@ -195,6 +195,85 @@ TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
     EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", Back("20 s")}));
     // Too late: the service answers again.
     EXPECT_FALSE(rules.ManagerSaid(facts).menuChanged);
+}
+
+// A new process nobody of ours asked for is told once a poll, whichever source tells it, with
+// how the last one ended; a crash loop keeps one notice, and the menu and tooltip count.
+TEST_F(Rules, RestartsNobodyAskedFor) {
+    using Change = ServiceChange;
+    const auto started = [&](std::uint32_t pid) {
+        rules.ManagerTold({Change::Kind::Started, {}, pid, std::nullopt}, now);
+    };
+    server = 100;
+    started(7);  // where the rules start from
+    Ticks(1, true);
+    rules.ManagerTold({Change::Kind::Ended, {How::Signal, 0, "SIGSEGV"}, 0, std::nullopt}, now);
+    started(8);
+    server = 101;
+    const wxString first = LocalTimeText(std::chrono::system_clock::to_time_t(now + 2s));
+    const wxString body = "Service restarted|The Vantora 3 Service stopped and was started again.";
+    const wxString once =
+        "restart|" + body + "\n\n" + kKilled + "\n\nIt has restarted 1 time since ";
+    EXPECT_EQ(Ticks(2, true), (std::vector<wxString>{kRunning + "\nRestarted 1 time since " + first,
+                                                     once + first + "."}));
+    // A short outage with a new process, within 10 minutes: the notice is updated.
+    now += 9min;
+    Ticks(3, false);
+    server = 102;
+    const wxString twice = " 2 times since " + first;
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{
+                                  kRunning + "\nRestarted" + twice,
+                                  "restart again|" + body + "\n\nIt has restarted" + twice + "."}));
+    EXPECT_EQ(Entries()[1],
+              "Running since " + LocalTimeText(std::chrono::system_clock::to_time_t(now)));
+    EXPECT_EQ(Entries()[2], "Restarted" + twice);
+    now += 10min;
+    started(9);
+    const std::vector<wxString> fresh = Ticks(1, true);
+    ASSERT_EQ(fresh.size(), 2u);
+    EXPECT_EQ(fresh[1].BeforeFirst('|'), "restart") << "a fresh notice after 10 minutes";
+    // Ours, told by either source, even late.
+    rules.CommandStarted(ServiceCommand::Restart);
+    server = 103;
+    Ticks(1, true);
+    rules.CommandEnded(ServiceOutcome::Result::Done);
+    Ticks(2, true);
+    started(10);
+    EXPECT_EQ(Ticks(5, true).size(), 0u);
+}
+
+TEST(OutageTexts, Durations) {
+    EXPECT_EQ(DurationText(45s), "45 s");
+    EXPECT_EQ(DurationText(4min + 59s), "4 min");
+    EXPECT_EQ(DurationText(2h + 5min + 59s), "2 h 5 min");
+    EXPECT_EQ(DurationText(1h), "1 h");
+}
+
+// Failures from a sleep's announcement to 60 s after the resume do not count, nor is a new
+// process news then; after the end of the session is announced, a stop is not notified.
+TEST_F(Rules, NoAlarmAcrossSleepAndShutdown) {
+    server = 1;
+    Ticks(1, true);
+    rules.SleepBegins(now);
+    EXPECT_TRUE(Ticks(12, false).empty());
+    now += 1h;
+    rules.Resumed(now);
+    EXPECT_TRUE(Ticks(29, false).empty());
+    EXPECT_TRUE(Ticks(9, false).empty());
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+    Ticks(1, true);
+    rules.SleepBegins(now);
+    rules.Resumed(now);
+    server = 2;
+    rules.ManagerTold({ServiceChange::Kind::Started, {}, 5, std::nullopt}, now);
+    rules.ManagerTold({ServiceChange::Kind::Started, {}, 6, std::nullopt}, now);
+    EXPECT_TRUE(Ticks(30, true).empty()) << "a new process within 60 s of the resume";
+
+    rules.SessionEnding(true, now);
+    EXPECT_EQ(Ticks(10, false), std::vector<wxString>{kStopped});
+    rules.SessionEnding(false, now);
+    EXPECT_EQ(Ticks(1, true), std::vector<wxString>{kRunning});
+    EXPECT_EQ(Ticks(10, false), (std::vector<wxString>{kStopped, kReport}));
 }
 
 // The extended menu's time: the service's own while it answers; while it does not, the time of

@@ -163,9 +163,9 @@ OutageRules::Answer OutageRules::ManagerTold(const ServiceChange& change, Time n
         return answer;
     }
     if (change.pid == 0 || change.pid == m_managerProcess) return answer;
-    // The first process told is where we start from; one started during a sleep's grace or by
-    // our command is no restart to tell either.
-    if (m_managerProcess != 0 && !InSleepGrace(now) && !m_commandPending) m_managerToldNew = true;
+    // The first process told is where we start from. Whether a new one is news (ours, or after a
+    // sleep) is decided at the poll that finds the service answering.
+    if (m_managerProcess != 0) m_managerToldNew = true;
     m_managerProcess = change.pid;
     m_runningSince = change.startedAt.value_or(Seconds(now));
     answer.menuChanged = m_reading.valid;
@@ -324,10 +324,10 @@ OutageRules::Notice OutageRules::BackNotice(Time::duration down) const {
 
 OutageRules::Notice OutageRules::RestartNotice(const std::optional<ServiceEnd>& end,
                                                bool replacesLast) const {
-    // TRANSLATORS: Body of the notification when the service's process was replaced without
-    // Sentak asking; %s is the product name.
-    wxString message =
-        WithProduct(TranslatedFormat("The %s Service stopped and was started again."));
+    wxString message = WithProduct(
+        // TRANSLATORS: Body of the notification when the service's process was replaced without
+        // Sentak asking; %s is the product name.
+        TranslatedFormat("The %s Service stopped and was started again."));
     // How the last process ended, as the stop notice says it; a clean end needs no words.
     if (end && end->how != ServiceEnd::How::Clean)
         if (const auto reason = DecideReason(ServiceFacts{ServiceFacts::Now::Stopped, *end}))
