@@ -212,10 +212,10 @@ TEST_F(Rules, RestartsNobodyAskedFor) {
     server = 101;
     const wxString first = LocalTimeText(std::chrono::system_clock::to_time_t(now + 2s));
     const wxString body = "Service restarted|The Vantora 3 Service stopped and was started again.";
-    const wxString once =
-        "restart|" + body + "\n\n" + kKilled + "\n\nIt has restarted 1 time since ";
-    EXPECT_EQ(Ticks(2, true), (std::vector<wxString>{kRunning + "\nRestarted 1 time since " + first,
-                                                     once + first + "."}));
+    EXPECT_EQ(Ticks(2, true),
+              (std::vector<wxString>{kRunning + "\nRestarted 1 time since " + first,
+                                     "restart|" + body + "\n\n" + kKilled +
+                                         "\n\nIt has restarted 1 time since " + first + "."}));
     // A short outage with a new process, within 10 minutes: the notice is updated.
     now += 9min;
     Ticks(3, false);
@@ -258,15 +258,12 @@ TEST_F(Rules, NoAlarmAcrossSleepAndShutdown) {
     EXPECT_TRUE(Ticks(12, false).empty());
     now += 1h;
     rules.Resumed(now);
-    EXPECT_TRUE(Ticks(29, false).empty());
-    EXPECT_TRUE(Ticks(9, false).empty());
+    EXPECT_TRUE(Ticks(29 + 9, false).empty()) << "29 within 60 s of the resume, 9 after";
     EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
     Ticks(1, true);
     rules.SleepBegins(now);
     rules.Resumed(now);
     server = 2;
-    rules.ManagerTold({ServiceChange::Kind::Started, {}, 5, std::nullopt}, now);
-    rules.ManagerTold({ServiceChange::Kind::Started, {}, 6, std::nullopt}, now);
     EXPECT_TRUE(Ticks(30, true).empty()) << "a new process within 60 s of the resume";
 
     rules.SessionEnding(true, now);
