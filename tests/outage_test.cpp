@@ -202,7 +202,7 @@ TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
 TEST_F(Rules, RestartsNobodyAskedFor) {
     using Change = ServiceChange;
     const auto started = [&](std::uint32_t pid) {
-        rules.ManagerTold({Change::Kind::Started, {}, pid, std::nullopt}, now);
+        rules.ManagerTold({Change::Kind::Started, {}, pid, 1000 + pid}, now);
     };
     server = 100;
     started(7);  // where the rules start from
@@ -224,8 +224,7 @@ TEST_F(Rules, RestartsNobodyAskedFor) {
     EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{
                                   kRunning + "\nRestarted" + twice,
                                   "restart again|" + body + "\n\nIt has restarted" + twice + "."}));
-    EXPECT_EQ(Entries()[1],
-              "Running since " + LocalTimeText(std::chrono::system_clock::to_time_t(now)));
+    EXPECT_EQ(Entries()[1], "Running since " + LocalTimeText(1008)) << "as the manager told";
     EXPECT_EQ(Entries()[2], "Restarted" + twice);
     now += 10min;
     started(9);

@@ -118,9 +118,9 @@ std::optional<OutageRules::Notice> OutageRules::Restarted(const Reading& reading
     const bool pipeNew = pipeKnown && *reading.serverProcess != *m_serverProcess;
     const bool toldNew = std::exchange(m_managerToldNew, false);
     if (reading.serverProcess) m_serverProcess = reading.serverProcess;
-    // When the process started, where the manager did not say: when we first saw it. A service
-    // back from a reported stop has a new process, unless its pipe's server says otherwise.
-    if (!toldNew && (pipeNew || !m_runningSince || (!m_wasRunning && !pipeKnown)))
+    // When the process started: where a manager tells, as it told; else when we first saw it. A
+    // service back from a reported stop has a new process, unless its pipe's server says otherwise.
+    if (m_managerProcess == 0 && (pipeNew || !m_runningSince || (!m_wasRunning && !pipeKnown)))
         m_runningSince = Seconds(now);
 
     const bool changed = pipeNew || toldNew;
