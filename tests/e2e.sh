@@ -69,7 +69,6 @@ layout_has "HTTP-Port: 8080" || fail "the layout misses the port: $(layout)"
 [ "$(menu AboutToShow 0)" = "(false,)" ] || fail "an opening with nothing changed: $(layout)"
 ids=$(layout | grep -o '<([0-9]*')
 grep -qx '<(6111' <<<"$ids" || fail "no time the service runs since: $(layout)"
-# At any revision: the running service's first poll adds the time it runs since.
 [ "$(menu GetLayout 0 0 '[]' | sed 's/uint32 [0-9]*/uint32 N/')" = "(uint32 N, (0, {'children-display': <'submenu'>}, @av []))" ] ||
     fail "the root at depth 0: $(menu GetLayout 0 0 '[]')"
 menu AboutToShowGroup '[6000]' 2>/dev/null && fail "no error for ids that are all unknown"
@@ -89,7 +88,6 @@ kill $service
 down="Dienst R&D <test> 100%s läuft NICHT"
 wait_for 6 layout_has "$down" || fail "the layout after the stop: $(layout)"
 header=$(id_of "$down") || fail "no id for the top entry: $(layout)"
-# The same ids, but for the time the service ran since, which a stopped service has not.
 [ "$(layout | grep -o '<([0-9]*')" = "$(grep -vx '<(6111' <<<"$ids")" ] ||
     fail "other ids after the stop: $(layout)"
 signals | grep -q member=ItemsPropertiesUpdated || fail "no properties updated: $(signals)"

@@ -122,10 +122,7 @@ protected:
 const wxString kRunning = "Vantora 3 Service running";
 const wxString kStopped = "Vantora 3 Service not running anymore";
 const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
-wxString Back(const char* after) {
-    return wxString("Service running again|The Vantora 3 Service is running again after ") + after +
-           ".";
-}
+const wxString kBack = "Service running again|The Vantora 3 Service is running again after ";
 
 }  // namespace
 
@@ -138,7 +135,7 @@ TEST_F(Rules, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     EXPECT_TRUE(Ticks(9, false).empty());
     EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
     EXPECT_TRUE(Ticks(15, false).empty());
-    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", Back("50 s")}));
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack + "50 s."}));
     // Menu openings advance the count too: the first tick that finds 10 or more reports.
     Ticks(4, false);
     failures += 6;
@@ -192,7 +189,7 @@ TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
     facts = ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGSEGV"}};
     EXPECT_EQ(Ticks(1, false),
               std::vector<wxString>{kStopped + "\nThe service manager is restarting the service."});
-    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", Back("20 s")}));
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack + "20 s."}));
     // Too late: the service answers again.
     EXPECT_FALSE(rules.ManagerSaid(facts).menuChanged);
 }
@@ -200,14 +197,14 @@ TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
 // A new process nobody of ours asked for is told once a poll, whichever source tells it, with
 // how the last one ended; a crash loop keeps one notice, and the menu and tooltip count.
 TEST_F(Rules, RestartsNobodyAskedFor) {
-    using Change = ServiceChange;
     const auto started = [&](std::uint32_t pid) {
-        rules.ManagerTold({Change::Kind::Started, {}, pid, 1000 + pid}, now);
+        rules.ManagerTold({ServiceChange::Kind::Started, {}, pid, 1000 + pid}, now);
     };
     server = 100;
     started(7);  // where the rules start from
     Ticks(1, true);
-    rules.ManagerTold({Change::Kind::Ended, {How::Signal, 0, "SIGSEGV"}, 0, std::nullopt}, now);
+    rules.ManagerTold({ServiceChange::Kind::Ended, {How::Signal, 0, "SIGSEGV"}, 0, std::nullopt},
+                      now);
     started(8);
     server = 101;
     const wxString first = LocalTimeText(std::chrono::system_clock::to_time_t(now + 2s));
@@ -228,9 +225,7 @@ TEST_F(Rules, RestartsNobodyAskedFor) {
     EXPECT_EQ(Entries()[2], "Restarted" + twice);
     now += 10min;
     started(9);
-    const std::vector<wxString> fresh = Ticks(1, true);
-    ASSERT_EQ(fresh.size(), 2u);
-    EXPECT_EQ(fresh[1].BeforeFirst('|'), "restart") << "a fresh notice after 10 minutes";
+    EXPECT_EQ(Ticks(1, true).at(1).BeforeFirst('|'), "restart") << "fresh after 10 minutes";
     // Ours, told by either source, even late.
     rules.CommandStarted(ServiceCommand::Restart);
     server = 103;
@@ -294,11 +289,7 @@ TEST_F(Rules, TheMenusTimeWhileTheServiceIsDown) {
 TEST_F(Rules, StartedAgainToldAtMostOnceIn10Seconds) {
     std::vector<long> told;
     for (int i = 0; i < 300; ++i)
-        if (const auto notice = rules.StartedAgain(start + i * 100ms)) {
-            told.push_back(long(i / 10));
-            EXPECT_EQ(notice->title + "|" + notice->message,
-                      "Sentak is already running|" + WhereTheIconIs());
-        }
+        if (rules.StartedAgain(start + i * 100ms)) told.push_back(long(i / 10));
     EXPECT_EQ(told, (std::vector<long>{0, 10, 20}));
 }
 
@@ -332,8 +323,21 @@ TEST(Outage, FromTheNoticeToTheServiceBack) {
     ASSERT_EQ(tray.Control().commands, std::vector<ServiceCommand>{ServiceCommand::Start});
     service.Start({});
     tray.Control().End();
-    ASSERT_EQ(desktop.notifications.size(), 3u);
-    EXPECT_EQ(desktop.notifications[1], "closed");
-    EXPECT_TRUE(desktop.notifications[2].StartsWith("brief|" + Back("").BeforeLast('.')));
+    EXPECT_EQ(desktop.notifications.size(), 3u);
+    EXPECT_TRUE(desktop.notifications.at(1) == "closed" &&
+                desktop.notifications.at(2).StartsWith("brief|" + kBack));
     EXPECT_EQ(tray.displays.back().tooltip, kRunning);
+}
+
+// What the manager tells unasked reaches the rules, and a restart its own notice.
+TEST(Outage, TheManagersWordReachesTheRules) {
+    FakeDesktop desktop;
+    RecordingSentak tray{desktop};
+    TestService service;
+    for (std::uint32_t pid : {7, 8}) {
+        tray.Manager().tell({ServiceChange::Kind::Started, {}, pid, std::nullopt});
+        tray.Ticks();
+    }
+    EXPECT_EQ(desktop.notifications.at(0).BeforeFirst('\n'),
+              "restart|Service restarted|The Vantora 3 Service stopped and was started again.");
 }
