@@ -69,7 +69,8 @@ wait_for 6 layout_has "Version: 7.2.0-e2e" || fail "the layout misses the versio
 layout_has "HTTP-Port: 8080" || fail "the layout misses the port: $(layout)"
 [ "$(menu AboutToShow 0)" = "(false,)" ] || fail "an opening with nothing changed: $(layout)"
 ids=$(layout | grep -o '<([0-9]*')
-[ "$(menu GetLayout 0 0 '[]')" = "(uint32 1, (0, {'children-display': <'submenu'>}, @av []))" ] ||
+grep -qx '<(6111' <<<"$ids" || fail "no time the service runs since: $(layout)"
+[ "$(menu GetLayout 0 0 '[]' | sed 's/uint32 [0-9]*/uint32 N/')" = "(uint32 N, (0, {'children-display': <'submenu'>}, @av []))" ] ||
     fail "the root at depth 0: $(menu GetLayout 0 0 '[]')"
 menu AboutToShowGroup '[6000]' 2>/dev/null && fail "no error for ids that are all unknown"
 menu Event 6000 clicked '<0>' 0 # not in the ordinary form: nothing happens
@@ -88,9 +89,9 @@ kill $service
 down="Dienst R&D <test> 100%s läuft NICHT"
 wait_for 6 layout_has "$down" || fail "the layout after the stop: $(layout)"
 header=$(id_of "$down") || fail "no id for the top entry: $(layout)"
-[ "$(layout | grep -o '<([0-9]*')" = "$ids" ] || fail "other ids after the stop: $(layout)"
+[ "$(layout | grep -o '<([0-9]*')" = "$(grep -vx '<(6111' <<<"$ids")" ] ||
+    fail "other ids after the stop: $(layout)"
 signals | grep -q member=ItemsPropertiesUpdated || fail "no properties updated: $(signals)"
-if signals | grep -q member=LayoutUpdated; then fail "a new layout for the same entries"; fi
 wait_for 25 grep -q "member=Notify" "$work/notify.log" || fail "no notification within 25 s"
 [ "$(notification_text)" = "Dienst läuft nicht
 Der Dienst R&amp;D &lt;test&gt; 100%s läuft nicht mehr." ] || fail "notified $(notification_text)"
