@@ -50,27 +50,21 @@ TEST(EventView, TheManagersEntriesAboutTheServiceAndItsOwnSource) {
         "<Select Path=\"Application\">*[System[Provider[@Name='quenthal']]]</Select>"));
 }
 
-// Windows' announcements, sent as it sends them to each top-level window of the program (one of
-// them the toolkit's), reach the watch and still the application, and none reach the watch after
-// it is gone.
+// Windows' announcements, sent to the toolkit's window and the watch's, reach the watch and still
+// the application, and none reach the watch after it is gone.
 TEST(SessionWatch, WindowsAnnouncementsReachIt) {
     std::string heard;
     wxFrame frame(nullptr, wxID_ANY, "");  // the application asks it to close at the query
     frame.Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent& event) { heard += "close ", event.Veto(); });
     auto watch = WatchSession({[&] { heard += "sleeping "; }, [&] { heard += "resumed "; },
                                [&](bool ending) { heard += ending ? "ending " : "cancelled "; }});
-    using Sent = std::pair<UINT, WPARAM>;
     for (int round = 0; round < 2; ++round, watch.reset())
-        for (const Sent& sent : {Sent{WM_POWERBROADCAST, PBT_APMSUSPEND},
-                                 {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
-                                 {WM_QUERYENDSESSION, 0},
-                                 {WM_ENDSESSION, FALSE}})
-            ::EnumThreadWindows(
-                ::GetCurrentThreadId(),
-                [](HWND window, LPARAM sent) {
-                    const auto [message, wParam] = *reinterpret_cast<const Sent*>(sent);
-                    return ::SendMessageW(window, message, wParam, 0), TRUE;
-                },
-                LPARAM(&sent));
+        for (auto [message, wParam] : {std::pair<UINT, WPARAM>{WM_POWERBROADCAST, PBT_APMSUSPEND},
+                                       {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
+                                       {WM_QUERYENDSESSION, 0},
+                                       {WM_ENDSESSION, FALSE}})
+            for (HWND window :
+                 {HWND(frame.GetHWND()), ::FindWindowW(L"SentakSessionWatch", nullptr)})
+                ::SendMessageW(window, message, wParam, 0);
     EXPECT_EQ(heard, "sleeping resumed ending close cancelled close ");
 }
