@@ -17,7 +17,7 @@ namespace {
 constexpr const char* kSystemd = "org.freedesktop.systemd1";
 constexpr const char* kManagerPath = "/org/freedesktop/systemd1";
 constexpr const char* kManager = "org.freedesktop.systemd1.Manager";
-constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+constexpr const char* kPropertiesInterface = "org.freedesktop.DBus.Properties";
 constexpr const char* kUnit = "org.freedesktop.systemd1.Unit";
 constexpr const char* kService = "org.freedesktop.systemd1.Service";
 // A manager slower than this cannot say why in time to be of use.
@@ -39,7 +39,7 @@ const Property kUnitQuestions[] = {
     {kService, "ExecMainCode", nullptr, &UnitProperties::execMainCode},
     {kService, "ExecMainStatus", nullptr, &UnitProperties::execMainStatus}};
 constexpr int kUnitProperties = 3;
-constexpr int kPropertyCount = int(sizeof kProperties / sizeof kUnitQuestions[0]);
+constexpr int kPropertyCount = int(sizeof kUnitQuestions / sizeof kUnitQuestions[0]);
 
 // The unit's object path, which systemd serves whether or not the unit is loaded.
 std::string UnitPath(const std::string& unit) {
@@ -140,9 +140,9 @@ private:
         if (!bus) return;
         // Only the Service interface's changes of this unit reach us, matched by the bus.
         m_changes = Subscription(
-            g_dbus_connection_signal_subscribe(bus, kSystemd, kProperties, "PropertiesChanged",
-                                               m_path.c_str(), kService, G_DBUS_SIGNAL_FLAGS_NONE,
-                                               &UnitWatch::OnChanged, Give(), &Self::Forget),
+            g_dbus_connection_signal_subscribe(
+                bus, kSystemd, kPropertiesInterface, "PropertiesChanged", m_path.c_str(), kService,
+                G_DBUS_SIGNAL_FLAGS_NONE, &UnitWatch::OnChanged, Give(), &Self::Forget),
             Unsubscribe{bus});
         // Told now if the manager is there, and each time it takes its name anew.
         m_manager = NameWatch(
@@ -157,7 +157,7 @@ private:
         if (!self) return;
         g_dbus_connection_call(bus, kSystemd, kManagerPath, kManager, "Subscribe", nullptr, nullptr,
                                G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
-        g_dbus_connection_call(bus, kSystemd, self->m_path.c_str(), kProperties, "GetAll",
+        g_dbus_connection_call(bus, kSystemd, self->m_path.c_str(), kPropertiesInterface, "GetAll",
                                g_variant_new("(s)", kService), G_VARIANT_TYPE("(a{sv})"),
                                G_DBUS_CALL_FLAGS_NO_AUTO_START, kAskTimeoutMs, self->m_cancel.get(),
                                &UnitWatch::OnRead, self->Give());
