@@ -5,7 +5,10 @@
 # at once and notifies nothing; Start and Restart bring the running display back; a masked unit
 # and one whose start fails end in the command's error box; another client's job ending does not
 # end ours; a command after the bus and the manager came back reaches the manager; the service
-# then killed is notified exactly once, saying why, with a button to start it.
+# then killed is notified exactly once, saying why, with a button to start it. Then, with
+# Restart=always, two crashes the manager repairs make one restart notice naming the signal,
+# the second replacing the first with the count; and a stop after the login manager (a stand-in)
+# announced a shutdown, then a sleep, is no news.
 # Usage: control.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -14,6 +17,10 @@ logs=(sentak.err systemd/manager.log notify.log)
 
 headless_start 1024x768 xfce4-panel
 watch_notifications
+# The ids the daemon gives them, to see which one a later notice replaces.
+dbus-monitor --session "type='method_return',sender='org.freedesktop.Notifications'" \
+    >"$work/returns.log" 2>&1 &
+pids+=($!)
 export QUENTHAL_PIPE=$work/Quenthal
 # Touching $work/slow makes its start take a while, $work/fails makes it fail.
 systemd_unit quenthal.service <<UNIT
@@ -105,6 +112,69 @@ property ToolTip | grep -qF "$why" || fail "the tooltip does not say why: $(prop
 layout_has "$why" || fail "the menu does not say why: $(layout)"
 sleep 4
 notified_once || fail "the stop was notified more than once"
+
+# restart_calls: the numbers among all Notify calls of those of the restart notice.
+restart_calls() {
+    local i
+    for ((i = 1; i <= $(notified); i++)); do
+        notice_call "$work/notify.log" $i | grep -q '"Service restarted"' && echo $i
+    done
+}
+restarts_are() { [ "$(restart_calls | wc -l)" = "$1" ]; }
+# given_id CALL: the id the daemon answered the Notify call number CALL with.
+given_id() {
+    local head
+    head=$(notice_call "$work/notify.log" "$1" | head -n1)
+    awk -v to="$(grep -o 'sender=[^ ]*' <<<"$head" | cut -d= -f2)" \
+        -v serial="$(grep -o ' serial=[0-9]*' <<<"$head" | cut -d= -f2)" \
+        '$0 ~ "destination=" to " " && $0 ~ "reply_serial=" serial "$" {getline; print $2}' \
+        "$work/returns.log"
+}
+replaced_id() { notice_call "$work/notify.log" "$1" | sed -n 3p | awk '{print $2}'; }
+# A crash that the manager repairs, twice: one notice, replaced by the second with its count.
+units=$sd/home/.local/share/systemd/user
+mkdir -p "$units/quenthal.service.d"
+printf '[Service]\nRestart=always\n' >"$units/quenthal.service.d/restart.conf"
+systemd_ctl daemon-reload
+systemd_ctl start quenthal.service
+shows running 10
+systemd_ctl kill --signal=SEGV quenthal.service
+wait_for 10 restarts_are 1 || fail "no restart notice: $(restart_calls)"
+first=$(restart_calls)
+notice_text "$work/notify.log" "$first" | grep -qF "killed by the signal SIGSEGV." ||
+    fail "the restart notice does not say why: $(notice_text "$work/notify.log" "$first")"
+wait_for 10 state_is active || fail "the manager did not restart it"
+systemd_ctl kill --signal=SEGV quenthal.service
+wait_for 10 restarts_are 2 || fail "the second restart was not notified"
+second=$(restart_calls | tail -n1)
+notice_text "$work/notify.log" "$second" | grep -q "restarted 2 times" ||
+    fail "the count: $(notice_text "$work/notify.log" "$second")"
+id=$(given_id "$first")
+[ -n "$id" ] && [ "$(replaced_id "$second")" = "$id" ] ||
+    fail "not a replacement of $id: $(notice_call "$work/notify.log" "$second")"
+rm -r "$units/quenthal.service.d"
+systemd_ctl daemon-reload
+
+# stopped_unnoticed ANNOUNCEMENT: announced, the service killed stays unnotified beyond ten polls.
+stopped_unnoticed() {
+    local before
+    before=$(notified)
+    "$build/tests/login_standin" $1 true
+    systemd_ctl kill --signal=KILL quenthal.service
+    sleep 24
+    [ "$(notified)" = "$before" ] ||
+        fail "a stop after $1 was notified: $(notice_text "$work/notify.log" "$(notified)")"
+}
+stopped_unnoticed PrepareForShutdown
+"$build/tests/login_standin" PrepareForShutdown false # cancelled: the usual rule again
+before=$(notified)
+more_than() { (($(notified) > $1)); }
+wait_for 10 more_than "$before" || fail "the stop after a cancelled shutdown was not notified"
+systemd_ctl start quenthal.service
+shows running 10
+stopped_unnoticed PrepareForSleep
+
 echo "control: stop shown at once without a notification, start and restart running again," \
     "refusals boxed, our job waited for, commands after the bus came back, a killed service" \
-    "notified once with its signal and one button"
+    "notified once with its signal and one button, repaired crashes one restart notice replaced" \
+    "with its count, no notice across a shutdown or a sleep"
