@@ -113,24 +113,12 @@ layout_has "$why" || fail "the menu does not say why: $(layout)"
 sleep 4
 notified_once || fail "the stop was notified more than once"
 
-# restart_calls: the numbers among all Notify calls of those of the restart notice.
-restart_calls() {
-    local i
-    for ((i = 1; i <= $(notified); i++)); do
-        notice_call "$work/notify.log" $i | grep -q '"Service restarted"' && echo $i
-    done
+# restarts: each restart notice's call, one a line, with the id it replaces at the end.
+restarts() {
+    awk '/member=Notify/ {call = $0; n = 0} {n++} n == 3 {id = $2}
+        /"Service restarted"/ {print call, id}' "$work/notify.log"
 }
-restarts_are() { [ "$(restart_calls | wc -l)" = "$1" ]; }
-# given_id CALL: the id the daemon answered the Notify call number CALL with.
-given_id() {
-    local head
-    head=$(notice_call "$work/notify.log" "$1" | head -n1)
-    awk -v to="$(grep -o 'sender=[^ ]*' <<<"$head" | cut -d= -f2)" \
-        -v serial="$(grep -o ' serial=[0-9]*' <<<"$head" | cut -d= -f2)" \
-        '$0 ~ "destination=" to " " && $0 ~ "reply_serial=" serial "$" {getline; print $2}' \
-        "$work/returns.log"
-}
-replaced_id() { notice_call "$work/notify.log" "$1" | sed -n 3p | awk '{print $2}'; }
+restarts_are() { [ "$(restarts | wc -l)" = "$1" ]; }
 # A crash that the manager repairs, twice: one notice, replaced by the second with its count.
 units=$sd/home/.local/share/systemd/user
 mkdir -p "$units/quenthal.service.d"
@@ -139,19 +127,16 @@ systemd_ctl daemon-reload
 systemd_ctl start quenthal.service
 shows running 10
 systemd_ctl kill --signal=SEGV quenthal.service
-wait_for 10 restarts_are 1 || fail "no restart notice: $(restart_calls)"
-first=$(restart_calls)
-notice_text "$work/notify.log" "$first" | grep -qF "killed by the signal SIGSEGV." ||
-    fail "the restart notice does not say why: $(notice_text "$work/notify.log" "$first")"
+wait_for 10 restarts_are 1 || fail "no restart notice"
+grep -qF "killed by the signal SIGSEGV." "$work/notify.log" || fail "the restart notice says not why"
 wait_for 10 state_is active || fail "the manager did not restart it"
 systemd_ctl kill --signal=SEGV quenthal.service
 wait_for 10 restarts_are 2 || fail "the second restart was not notified"
-second=$(restart_calls | tail -n1)
-notice_text "$work/notify.log" "$second" | grep -q "restarted 2 times" ||
-    fail "the count: $(notice_text "$work/notify.log" "$second")"
-id=$(given_id "$first")
-[ -n "$id" ] && [ "$(replaced_id "$second")" = "$id" ] ||
-    fail "not a replacement of $id: $(notice_call "$work/notify.log" "$second")"
+grep -q "restarted 2 times" "$work/notify.log" || fail "the second notice does not count 2"
+serial=$(restarts | head -n1 | grep -o ' serial=[0-9]*' | cut -d= -f2)
+id=$(grep -A1 "reply_serial=$serial\$" "$work/returns.log" | awk '/uint32/ {print $2}')
+[ -n "$id" ] && [ "$(restarts | tail -n1 | awk '{print $NF}')" = "$id" ] ||
+    fail "the second notice does not replace the first, $id: $(restarts)"
 rm -r "$units/quenthal.service.d"
 systemd_ctl daemon-reload
 
