@@ -152,9 +152,6 @@ stopped_unnoticed() {
 }
 stopped_unnoticed PrepareForShutdown
 "$build/tests/login_standin" PrepareForShutdown false # cancelled: the usual rule again
-before=$(notified)
-more_than() { (($(notified) > $1)); }
-wait_for 10 more_than "$before" || fail "the stop after a cancelled shutdown was not notified"
 systemd_ctl start quenthal.service
 shows running 10
 stopped_unnoticed PrepareForSleep
