@@ -17,6 +17,9 @@
 // A caller that may be gone by then guards got with its lifetime.
 void WithSystemBus(std::function<void(GDBusConnection* bus, const GError* error)> got);
 
+// Seldom enough to cost nothing while the bus is away, soon enough to follow it once it is back.
+constexpr unsigned kSystemBusRetrySeconds = 10;
+
 // Keeps signals that a reader follows on a live system bus connection: connected runs with each
 // connection as it comes (the one there is, and each new one after the last closed), and with
 // nullptr once it has closed, to let go of it. While there is none it tries again every
@@ -42,5 +45,3 @@ private:
     ConnectionPtr m_bus;
     Source m_retry;  // only while there is no connection
 };
-
-constexpr unsigned kSystemBusRetrySeconds = 10;
