@@ -30,6 +30,8 @@ else()
     install(FILES resources/linux/sentak.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(DIRECTORY resources/linux/icons/hicolor DESTINATION ${CMAKE_INSTALL_DATADIR}/icons)
+    install(DIRECTORY ${SENTAK_THEME_ICONS_DIR}
+            DESTINATION ${SENTAK_INSTALL_DATADIR}/Resources/Icons)
     # An example for administrators who want a group of users to manage the unit without a
     # password; a package must not widen who may, so it is documentation, not a rule.
     install(FILES resources/linux/50-sentak-quenthal.rules

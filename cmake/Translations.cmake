@@ -12,6 +12,7 @@ set(SENTAK_MSGFMT_OPTIONS --check --check-accelerators=&)
 # "%s" texts are marked c-format by xgettext itself; translator comments start with TRANSLATORS:.
 set(SENTAK_XGETTEXT_OPTIONS
     --language=C++ --from-code=UTF-8 --keyword=_ --keyword=wxGetTranslation --keyword=TranslatedFormat
+    --keyword=TranslatedPlural:1,2
     --add-comments=TRANSLATORS: --sort-by-file --package-name=Sentak
     --package-version=${PROJECT_VERSION} "--copyright-holder=The Sentak developers")
 

@@ -77,11 +77,11 @@ protected:
 
     OutageRules::Reading Reading(bool up) {
         failures = up ? 0 : failures + 1;
-        OutageRules::Reading reading{up, {}, failures};
+        OutageRules::Reading reading{up, {}, failures, up ? server : std::nullopt};
         if (up) reading.status = MakeRecord(u"3.4", 8080, 0, 0, 0, 0);
         return reading;
     }
-    // What the ticks told the user: each display and notice in a line; a running display that
+    // What the ticks told the user: each display and notice in a line; a display whose tooltip
     // was shown already is no news.
     std::vector<wxString> Ticks(int count, bool up) {
         std::vector<wxString> told;
@@ -95,13 +95,13 @@ protected:
         return told;
     }
     void Said(const Answer& answer, std::vector<wxString>& told) {
-        using Kind = OutageRules::Display::Kind;
-        if (answer.display && (answer.display->kind != Kind::Running || shown != Kind::Running))
-            told.push_back(answer.display->tooltip);
-        if (answer.display) shown = answer.display->kind;
+        if (answer.display && std::exchange(shown, answer.display->tooltip) != shown)
+            told.push_back(shown);
         if (answer.closeNotice) told.push_back("closed");
         if (const auto& notice = answer.notice) {
             wxString text = notice->title + "|" + notice->message;
+            if (notice->kind == OutageRules::Notice::Kind::Restart)
+                text.Prepend(notice->replacesLast ? "restart again|" : "restart|");
             if (notice->remedy)
                 text << "|" << (*notice->remedy == ServiceCommand::Start ? "Start" : "Restart");
             told.push_back(text);
@@ -115,13 +115,14 @@ protected:
 
     std::optional<ServiceFacts> facts;  // what the manager says when asked
     int questions = 0;
-    OutageRules::Display::Kind shown = OutageRules::Display::Kind::Unknown;
+    wxString shown;                       // the tooltip last shown
+    std::optional<std::uint32_t> server;  // the pipe's server while the service answers
 };
 
 const wxString kRunning = "Vantora 3 Service running";
 const wxString kStopped = "Vantora 3 Service not running anymore";
 const wxString kReport = "Service not running|The Vantora 3 Service is not running anymore.";
-const wxString kBack = "Service running again|The Vantora 3 Service is running again.";
+const wxString kBack = "Service running again|The Vantora 3 Service is running again after ";
 
 }  // namespace
 
@@ -134,7 +135,7 @@ TEST_F(Rules, StopReportedOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     EXPECT_TRUE(Ticks(9, false).empty());
     EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
     EXPECT_TRUE(Ticks(15, false).empty());
-    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack}));
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack + "50 s."}));
     // Menu openings advance the count too: the first tick that finds 10 or more reports.
     Ticks(4, false);
     failures += 6;
@@ -188,9 +189,82 @@ TEST_F(Rules, TheManagersReasonWhereTheUserLooks) {
     facts = ServiceFacts{Now::Restarting, {How::Signal, 0, "SIGSEGV"}};
     EXPECT_EQ(Ticks(1, false),
               std::vector<wxString>{kStopped + "\nThe service manager is restarting the service."});
-    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack}));
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{kRunning, "closed", kBack + "20 s."}));
     // Too late: the service answers again.
     EXPECT_FALSE(rules.ManagerSaid(facts).menuChanged);
+}
+
+// A new process nobody of ours asked for is told once a poll, whichever source tells it, with
+// how the last one ended; a crash loop keeps one notice, and the menu and tooltip count.
+TEST_F(Rules, RestartsNobodyAskedFor) {
+    const auto started = [&](std::uint32_t pid) {
+        rules.ManagerTold({ServiceChange::Kind::Started, {}, pid, 1000 + pid}, now);
+    };
+    server = 100;
+    started(7);  // where the rules start from
+    Ticks(1, true);
+    rules.ManagerTold({ServiceChange::Kind::Ended, {How::Signal, 0, "SIGSEGV"}, 0, std::nullopt},
+                      now);
+    started(8);
+    server = 101;
+    const wxString first = LocalTimeText(std::chrono::system_clock::to_time_t(now + 2s));
+    const wxString body = "Service restarted|The Vantora 3 Service stopped and was started again.";
+    EXPECT_EQ(Ticks(2, true),
+              (std::vector<wxString>{kRunning + "\nRestarted 1 time since " + first,
+                                     "restart|" + body + "\n\n" + kKilled +
+                                         "\n\nIt has restarted 1 time since " + first + "."}));
+    // A short outage with a new process, within 10 minutes: the notice is updated.
+    now += 9min;
+    Ticks(3, false);
+    server = 102;
+    const wxString twice = " 2 times since " + first;
+    EXPECT_EQ(Ticks(1, true), (std::vector<wxString>{
+                                  kRunning + "\nRestarted" + twice,
+                                  "restart again|" + body + "\n\nIt has restarted" + twice + "."}));
+    EXPECT_EQ(Entries()[1], "Running since " + LocalTimeText(1008)) << "as the manager told";
+    EXPECT_EQ(Entries()[2], "Restarted" + twice);
+    now += 10min;
+    started(9);
+    EXPECT_EQ(Ticks(1, true).at(1).BeforeFirst('|'), "restart") << "fresh after 10 minutes";
+    // Ours, told by either source, even late.
+    rules.CommandStarted(ServiceCommand::Restart);
+    server = 103;
+    Ticks(1, true);
+    rules.CommandEnded(ServiceOutcome::Result::Done);
+    Ticks(2, true);
+    started(10);
+    EXPECT_EQ(Ticks(5, true).size(), 0u);
+}
+
+TEST(OutageTexts, Durations) {
+    EXPECT_EQ(DurationText(45s), "45 s");
+    EXPECT_EQ(DurationText(4min + 59s), "4 min");
+    EXPECT_EQ(DurationText(2h + 5min + 59s), "2 h 5 min");
+    EXPECT_EQ(DurationText(1h), "1 h");
+}
+
+// Failures from a sleep's announcement to 60 s after the resume do not count, nor is a new
+// process news then; after the end of the session is announced, a stop is not notified.
+TEST_F(Rules, NoAlarmAcrossSleepAndShutdown) {
+    server = 1;
+    Ticks(1, true);
+    rules.SleepBegins(now);
+    EXPECT_TRUE(Ticks(12, false).empty());
+    now += 1h;
+    rules.Resumed(now);
+    EXPECT_TRUE(Ticks(29 + 9, false).empty()) << "29 within 60 s of the resume, 9 after";
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+    Ticks(1, true);
+    rules.SleepBegins(now);
+    rules.Resumed(now);
+    server = 2;
+    EXPECT_TRUE(Ticks(30, true).empty()) << "a new process within 60 s of the resume";
+
+    rules.SessionEnding(true, now);
+    EXPECT_EQ(Ticks(10, false), std::vector<wxString>{kStopped});
+    rules.SessionEnding(false, now);
+    EXPECT_EQ(Ticks(1, true), std::vector<wxString>{kRunning});
+    EXPECT_EQ(Ticks(10, false), (std::vector<wxString>{kStopped, kReport}));
 }
 
 // The extended menu's time: the service's own while it answers; while it does not, the time of
@@ -215,11 +289,7 @@ TEST_F(Rules, TheMenusTimeWhileTheServiceIsDown) {
 TEST_F(Rules, StartedAgainToldAtMostOnceIn10Seconds) {
     std::vector<long> told;
     for (int i = 0; i < 300; ++i)
-        if (const auto notice = rules.StartedAgain(start + i * 100ms)) {
-            told.push_back(long(i / 10));
-            EXPECT_EQ(notice->title + "|" + notice->message,
-                      "Sentak is already running|" + WhereTheIconIs());
-        }
+        if (rules.StartedAgain(start + i * 100ms)) told.push_back(long(i / 10));
     EXPECT_EQ(told, (std::vector<long>{0, 10, 20}));
 }
 
@@ -253,7 +323,21 @@ TEST(Outage, FromTheNoticeToTheServiceBack) {
     ASSERT_EQ(tray.Control().commands, std::vector<ServiceCommand>{ServiceCommand::Start});
     service.Start({});
     tray.Control().End();
-    EXPECT_EQ(desktop.notifications,
-              (std::vector<wxString>{desktop.notifications[0], "closed", "brief|" + kBack}));
+    EXPECT_EQ(desktop.notifications.size(), 3u);
+    EXPECT_TRUE(desktop.notifications.at(1) == "closed" &&
+                desktop.notifications.at(2).StartsWith("brief|" + kBack));
     EXPECT_EQ(tray.displays.back().tooltip, kRunning);
+}
+
+// What the manager tells unasked reaches the rules, and a restart its own notice.
+TEST(Outage, TheManagersWordReachesTheRules) {
+    FakeDesktop desktop;
+    RecordingSentak tray{desktop};
+    TestService service;
+    for (std::uint32_t pid : {7, 8}) {
+        tray.Manager().tell({ServiceChange::Kind::Started, {}, pid, std::nullopt});
+        tray.Ticks();
+    }
+    EXPECT_EQ(desktop.notifications.at(0).BeforeFirst('\n'),
+              "restart|Service restarted|The Vantora 3 Service stopped and was started again.");
 }

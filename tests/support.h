@@ -124,6 +124,12 @@ public:
     void NotifyBriefly(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
         notifications.push_back("brief|" + title + "|" + message);
     }
+    // "restart|..." for a new one, "restart again|..." for one that updates the last.
+    void NotifyRestart(wxTaskBarIcon&, const wxString& title, const wxString& message,
+                       bool replaceLast) override {
+        notifications.push_back((replaceLast ? "restart again|" : "restart|") + title + "|" +
+                                message);
+    }
 
     bool browserStarts = true, managerStarts = true, shift = false;
     int answer = wxOK;
@@ -138,8 +144,11 @@ public:
         ++questions;
         got(facts);
     }
+    // What the manager tells unasked reaches the tray through this, once it watches.
+    void Watch(const wxString&, Changed changed) override { tell = std::move(changed); }
     std::optional<ServiceFacts> facts;
     int questions = 0;
+    Changed tell;
 };
 
 // Records the commands sent to the service; the test ends each with the outcome it chooses, or

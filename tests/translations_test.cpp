@@ -51,6 +51,8 @@ TEST(Translations, UserLanguageFromLangAlone) {
     const ScopedEnv missing("QUENTHAL_PIPE", PrivatePipePath().c_str());
     EXPECT_EQ(Label(tray, 1), wxString::FromUTF8("Dienst Vantora 3 läuft NICHT"));
     EXPECT_EQ(Label(tray, 9), wxString::FromUTF8("Web-&Einstellungen öffnen"));
+    EXPECT_EQ(TranslatedPlural("Restarted %d time since %s", "Restarted %d times since %s", 2),
+              "%d-mal neu gestartet seit %s");
 }
 
 // broken_nl.po breaks every format but "Version: %s" in a way that would crash or garble a
@@ -62,13 +64,13 @@ TEST(Translations, BrokenCatalogueShowsEnglish) {
     FakeDesktop desktop;
     RecordingSentak tray(desktop);
     tray.Ticks();
-    EXPECT_EQ(Label(tray, 2), "Versie: 7.1 (100%)");
-    EXPECT_EQ(Label(tray, 6), "Remote connection port: 7070");
+    EXPECT_EQ(Label(tray, 3), "Versie: 7.1 (100%)");
+    EXPECT_EQ(Label(tray, 7), "Remote connection port: 7070");
     service.Stop();
     EXPECT_EQ(Label(tray, 0), "Vantora 3 Service NOT RUNNING");
     tray.Ticks(10);
     EXPECT_EQ(tray.Tooltips(), (std::vector<wxString>{"Vantora 3 Service running",
-                                                    "Vantora 3 Service not running anymore"}));
+                                                      "Vantora 3 Service not running anymore"}));
     EXPECT_EQ(
         desktop.notifications,
         std::vector<wxString>{"Service not running|The Vantora 3 Service is not running anymore."});

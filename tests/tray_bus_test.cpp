@@ -1,5 +1,7 @@
 // Where the Linux tray icon shows, the item's registration with a stand-in watcher, and what
 // its menu tells hosts, on a session bus of the test run's own.
+#include <wx/imagpng.h>
+
 #include "platform/linux/gio_owners.h"
 #include "platform/linux/tray_protocol.h"
 #include "platform/single_instance.h"
@@ -59,12 +61,14 @@ struct Watcher {
     }
 };
 
-// A call of the menu from the host, and the reply as text or the error's name.
-std::string CallMenu(Watcher& watcher, const char* method, GVariant* args) {
+// A call of the host to the item's menu or other object, and the reply as text or the error's name.
+std::string CallItem(Watcher& watcher, const char* method, GVariant* args,
+                     const char* path = "/MenuBar",
+                     const char* interface = "com.canonical.dbusmenu") {
     std::optional<std::string> answer;
     g_dbus_connection_call(
-        watcher.c.get(), watcher.items[0].c_str(), "/MenuBar", "com.canonical.dbusmenu", method,
-        args, nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+        watcher.c.get(), watcher.items[0].c_str(), path, interface, method, args, nullptr,
+        G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
         [](GObject* c, GAsyncResult* result, gpointer answer) {
             GError* error = nullptr;
             const VariantPtr reply(
@@ -164,6 +168,23 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
     watcher.Emit("StatusNotifierHostRegistered", nullptr);
     ASSERT_TRUE(Until([&] { return !tray.IsIconInstalled(); })) << "no switch to the host";
     ASSERT_EQ(watcher.items.size(), 1u);
+    // Hosts without an icon theme draw the icon's name from the item's folder, where the build
+    // put images of the names the tray sets at the panels' sizes.
+    const wxString themes = SENTAK_BIN_DIR "/Resources/Icons/theme";
+    tray.SetIconThemePath(themes);
+    EXPECT_EQ(CallItem(watcher, "Get",
+                       g_variant_new("(ss)", "org.kde.StatusNotifierItem", "IconThemePath"),
+                       "/StatusNotifierItem", "org.freedesktop.DBus.Properties"),
+              "(<'" + themes + "'>,)");
+    wxImage::AddHandler(new wxPNGHandler);  // unless added already
+    for (const wxString name : {"dialog-question", "dialog-warning"})
+        for (const int n : {16, 22, 24, 32, 48, 64, 0}) {  // 0: the one at the top, of 64 px
+            const wxString file =
+                (n ? wxString::Format("/hicolor/%dx%d/status/", n, n) : "/") + name;
+            EXPECT_EQ(wxImage(themes + file + ".png", wxBITMAP_TYPE_PNG).GetSize(),
+                      n ? wxSize(n, n) : wxSize(64, 64))
+                << file;
+        }
     // Other items' unregistrations, one whose name begins as ours does, leave ours registered;
     // a left click pops up the menu, after the signals sent before it.
     for (const std::string& other :
@@ -182,11 +203,11 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
     const std::vector<const char*> names(257, "children-display");
     const auto nameList = [&](gssize n) { return g_variant_new_strv(names.data(), n); };
     EXPECT_EQ(
-        CallMenu(watcher, "GetGroupProperties", g_variant_new("(@ai@as)", idList(3), nameList(1))),
+        CallItem(watcher, "GetGroupProperties", g_variant_new("(@ai@as)", idList(3), nameList(1))),
         "([(0, {'children-display': <'submenu'>})],)");
     for (GVariant* args : {g_variant_new("(@ai@as)", idList(257), nameList(0)),
                            g_variant_new("(@ai@as)", idList(1), nameList(257))})
-        EXPECT_EQ(CallMenu(watcher, "GetGroupProperties", args),
+        EXPECT_EQ(CallItem(watcher, "GetGroupProperties", args),
                   "org.freedesktop.DBus.Error.InvalidArgs");
 
     std::vector<std::string> signals;

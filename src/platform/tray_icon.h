@@ -30,6 +30,10 @@ public:
     // The menu as it is now: hosts that keep a copy between openings get it, and are told only
     // of what did change.
     void SetMenu(const MenuModel& menu);
+    // The absolute folder where hosts that draw the desktop theme's icons by name find images of
+    // those names when their theme lacks them (hicolor/<N>x<N>/status/<name>.png and <name>.png);
+    // empty for none. Windows' notification area shows the display's image and needs none.
+    void SetIconThemePath(const wxString& dir);
 
     // What the menu shows when it opens: the status refreshed, in the form the Shift key asks for.
     // The new menu is also handed down through SetMenu.

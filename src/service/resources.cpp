@@ -18,3 +18,13 @@ wxString ResourcePath(const wxString& subDir, const wxString& fullName) {
     path.SetFullName(fullName);
     return path.GetFullPath();
 }
+
+wxString IconThemeDir() {
+    wxFileName dir(ResourcesBaseDir(), wxEmptyString);
+    dir.AppendDir("Resources");
+    dir.AppendDir("Icons");
+    dir.AppendDir("theme");
+    if (!dir.DirExists()) return {};
+    dir.MakeAbsolute();
+    return dir.GetPath();
+}

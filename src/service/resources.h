@@ -9,3 +9,7 @@ wxString ResourcesBaseDir();
 
 // Native path of a file below Resources/; subDir may be empty, as for "brand.json".
 wxString ResourcePath(const wxString& subDir, const wxString& fullName);
+
+// The absolute folder of images named as the desktop theme's icons that the tray sets, for hosts
+// whose theme lacks them; empty where the installation has none.
+wxString IconThemeDir();

@@ -43,6 +43,11 @@ public:
     // An information notification that closes by itself after the desktop's usual time.
     virtual void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
                                const wxString& message) = 0;
+    // A brief notification that the service restarted, kept apart from the other brief ones so
+    // that another notice does not take its place. replaceLast: it updates the last one, which
+    // the desktop shows in the same place, rather than coming as a new one.
+    virtual void NotifyRestart(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
+                               bool replaceLast) = 0;
 };
 
 // The desktop as the toolkit reaches it; lives until the process exits.

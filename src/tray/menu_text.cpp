@@ -1,5 +1,6 @@
 #include "tray/menu_text.h"
 
+#include <algorithm>
 #include <ctime>
 
 #include <wx/datetime.h>
@@ -29,12 +30,28 @@ wxString WebSettingsUrl(std::int32_t httpPort, std::int32_t httpsPort) {
     return wxString::Format("https://localhost:%d/", static_cast<int>(httpsPort));
 }
 
-wxString LastUpdatedText(std::int64_t seconds) {
+wxString LastUpdatedText(std::int64_t seconds) { return "Last updated " + LocalTimeText(seconds); }
+
+wxString LocalTimeText(std::int64_t seconds) {
     if (seconds >= kFirstShownTime && seconds <= kLastShownTime) {
         const wxDateTime when(static_cast<std::time_t>(seconds));  // invalid for -1
-        if (when.IsValid()) return when.Format("Last updated %x %X", wxDateTime::Local);
+        if (when.IsValid()) return when.Format("%x %X", wxDateTime::Local);
     }
-    return "Last updated ???";
+    return "???";
+}
+
+wxString DurationText(std::chrono::seconds span) {
+    // A clock set back gives no negative span.
+    const long total = std::max(0L, static_cast<long>(span.count()));
+    // TRANSLATORS: A span of time under a minute, in seconds.
+    if (total < 60) return wxString::Format(TranslatedFormat("%d s"), int(total));
+    // TRANSLATORS: A span of time under an hour, in whole minutes.
+    if (total < 3600) return wxString::Format(TranslatedFormat("%d min"), int(total / 60));
+    const int hours = int(total / 3600), minutes = int(total % 3600 / 60);
+    // TRANSLATORS: A span of time of whole hours.
+    if (minutes == 0) return wxString::Format(TranslatedFormat("%d h"), hours);
+    // TRANSLATORS: A span of time of hours and minutes.
+    return wxString::Format(TranslatedFormat("%d h %d min"), hours, minutes);
 }
 
 wxString WhyCommandFailed(const ServiceOutcome& outcome) {

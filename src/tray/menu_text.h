@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include <wx/string.h>
@@ -22,6 +23,14 @@ wxString WebSettingsUrl(std::int32_t httpPort, std::int32_t httpsPort);
 // "Last updated ???" for -1 (no time) and for values outside the years 1 to 9999, which the
 // toolkit cannot format.
 wxString LastUpdatedText(std::int64_t seconds);
+
+// The date and time of seconds (since 1970-01-01 UTC) in local time, as the user's locale writes
+// them; "???" outside the years 1 to 9999.
+wxString LocalTimeText(std::int64_t seconds);
+
+// A short span of time: "45 s" under a minute, "4 min" under an hour, else "2 h 5 min" ("2 h"
+// on the hour), rounded down; units translated.
+wxString DurationText(std::chrono::seconds span);
 
 // What the system said about a failed service command: its own message or, for a job of the
 // service manager's that failed, the manager's word for how it ended in a translated sentence.

@@ -1,5 +1,6 @@
 #include "tray/outage_rules.h"
 
+#include <algorithm>
 #include <utility>
 
 #include <wx/intl.h>
@@ -17,6 +18,17 @@ constexpr std::int32_t kStopReportFailures = 10;
 
 // However often another start calls, the user is told no more often than this.
 constexpr std::chrono::seconds kStartedAgainPause{10};
+
+// A restart within this time of the last restart notice updates that notice: a service that
+// crashes again and again keeps one notice on screen.
+constexpr std::chrono::minutes kRestartNoticeUpdates{10};
+
+// After a resume, the network and the service's own start take their time: no alarm meanwhile.
+constexpr std::chrono::seconds kSleepGrace{60};
+
+// A command of ours changes the process for a while after it ends too: the manager may tell of
+// the new process only after our command has reported.
+constexpr std::chrono::seconds kCommandSettles{5};
 
 std::int64_t Seconds(OutageRules::Time time) {
     return std::chrono::duration_cast<std::chrono::seconds>(time.time_since_epoch()).count();
@@ -43,8 +55,12 @@ bool OutageRules::Take(const Reading& reading, Time now) {
     if (reading.valid) {
         m_reason.reset();  // what the manager said of an outage that is over
         m_outageShownAt = -1;
-    } else if (m_outageShownAt < 0) {
-        m_outageShownAt = Seconds(now);
+        m_excusedFailures = 0;
+        // Kept for the "running again" notice that is still to come.
+        if (!m_stopNoticeShown) m_downSince.reset();
+    } else {
+        if (m_outageShownAt < 0) m_outageShownAt = Seconds(now);
+        if (!m_downSince) m_downSince = now;
     }
     // The menu shows nothing of the failure count: an unchanged outcome leaves it as it was.
     return changed;
@@ -59,26 +75,21 @@ OutageRules::Answer OutageRules::Refreshed(const Reading& reading, Time now) {
 OutageRules::Answer OutageRules::Polled(const Reading& reading, Time now) {
     Answer answer = Refreshed(reading, now);
     if (reading.valid) {
+        const std::optional<std::int64_t> runningSince = m_runningSince;
+        answer.notice = Restarted(reading, now);
+        answer.menuChanged |= answer.notice || runningSince != m_runningSince;
         m_wasRunning = true;
         // Seen again after the asked-for stop: the next outage is nobody's wish. Not while the
         // command runs, though: a service still answers until it has stopped.
         if (!m_commandPending) m_stopAsked = false;
-        // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
-        m_shown = {Display::Kind::Running, WithProduct(TranslatedFormat("%s Service running"))};
+        m_shown = Running();
         // Every tick, even unchanged: a tray may have lost the icon since.
         answer.display = m_shown;
         if (std::exchange(m_stopNoticeShown, false)) {
             // One notice per outage on screen: the stop notice, with its button, makes way.
             answer.closeNotice = true;
-            // TRANSLATORS: Title of the notification when the service answers again.
             answer.notice =
-                Notice{Notice::Kind::Brief,
-                       _("Service running again"),
-                       // TRANSLATORS: Body of the notification when the service
-                       // answers again after its stop was notified; %s is the
-                       // product name.
-                       WithProduct(TranslatedFormat("The %s Service is running again.")),
-                       {}};
+                BackNotice(now - std::exchange(m_downSince, std::nullopt).value_or(now));
         }
         return answer;
     }
@@ -88,16 +99,93 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, Time now) {
     // The stop is reported at the first tick that finds kStopReportFailures reached (menu openings
     // advance the count too, so it may have been passed). Once per stop, since the report clears
     // m_wasRunning; a service never seen running says nothing. A stop the user asked for shows at
-    // once, and is no news to notify.
-    if (!m_wasRunning || (reading.failures < kStopReportFailures && !m_stopAsked)) return answer;
+    // once, and is no news to notify; nor is one while the session ends.
+    if (!m_wasRunning || (CountedFailures(reading, now) < kStopReportFailures && !m_stopAsked))
+        return answer;
     m_wasRunning = false;
+    m_lastEnd.reset();  // the stop report tells what the manager says now
     m_shown = Stopped();
     answer.display = m_shown;
-    if (!m_stopAsked) {
+    if (!m_stopAsked && !m_sessionEnding) {
         answer.notice = StopNotice();
         m_stopNoticeShown = true;
     }
     return answer;
+}
+
+std::optional<OutageRules::Notice> OutageRules::Restarted(const Reading& reading, Time now) {
+    const bool pipeKnown = reading.serverProcess && m_serverProcess;
+    const bool pipeNew = pipeKnown && *reading.serverProcess != *m_serverProcess;
+    const bool toldNew = std::exchange(m_managerToldNew, false);
+    if (reading.serverProcess) m_serverProcess = reading.serverProcess;
+    // When the process started: where a manager tells, as it told; else when we first saw it. A
+    // service back from a reported stop has a new process, unless its pipe's server says otherwise.
+    if (m_managerProcess == 0 && (pipeNew || !m_runningSince || (!m_wasRunning && !pipeKnown)))
+        m_runningSince = Seconds(now);
+
+    const bool changed = pipeNew || toldNew;
+    const bool ours = CommandSettling(changed, now);
+    if (!changed) return std::nullopt;
+    const std::optional<ServiceEnd> end = std::exchange(m_lastEnd, std::nullopt);
+    // A sleep is no news, nor what we asked for; after a reported stop, "running again" says it.
+    if (!m_wasRunning || ours || InSleepGrace(now)) return std::nullopt;
+    if (m_restarts++ == 0) m_firstRestartAt = Seconds(now);
+    // A clock set back counts as time passed: the next notice is a fresh one.
+    const bool replaces = m_restartToldAt && now >= *m_restartToldAt &&
+                          now - *m_restartToldAt < kRestartNoticeUpdates;
+    m_restartToldAt = now;
+    return RestartNotice(end, replaces);
+}
+
+bool OutageRules::CommandSettling(bool changed, Time now) {
+    if (!m_commandSince) return false;
+    // The window closes at a poll that saw no change, kCommandSettles after the command ended.
+    if (m_commandPending || changed || !m_commandQuietSince)
+        m_commandQuietSince = m_commandPending ? std::nullopt : std::optional(now);
+    else if (now - *m_commandQuietSince >= kCommandSettles)
+        m_commandSince = false;
+    return true;
+}
+
+std::int32_t OutageRules::CountedFailures(const Reading& reading, Time now) {
+    if (InSleepGrace(now)) m_excusedFailures = reading.failures;
+    return reading.failures - std::min(m_excusedFailures, reading.failures);
+}
+
+bool OutageRules::InSleepGrace(Time now) const {
+    return m_sleeping || (m_graceUntil && now < *m_graceUntil);
+}
+
+OutageRules::Answer OutageRules::ManagerTold(const ServiceChange& change, Time now) {
+    Answer answer;
+    if (change.kind == ServiceChange::Kind::Ended) {
+        m_lastEnd = change.end;  // the reason of the restart that follows
+        return answer;
+    }
+    if (change.pid == 0 || change.pid == m_managerProcess) return answer;
+    // The first process told is where we start from. Whether a new one is news (ours, or after a
+    // sleep) is decided at the poll that finds the service answering.
+    if (m_managerProcess != 0) m_managerToldNew = true;
+    m_managerProcess = change.pid;
+    m_runningSince = change.startedAt.value_or(Seconds(now));
+    answer.menuChanged = m_reading.valid;
+    return answer;
+}
+
+OutageRules::Answer OutageRules::SleepBegins(Time) {
+    m_sleeping = true;
+    return {};
+}
+
+OutageRules::Answer OutageRules::Resumed(Time now) {
+    m_sleeping = false;
+    m_graceUntil = now + kSleepGrace;
+    return {};
+}
+
+OutageRules::Answer OutageRules::SessionEnding(bool announced, Time) {
+    m_sessionEnding = announced;
+    return {};
 }
 
 OutageRules::Answer OutageRules::ManagerSaid(const std::optional<ServiceFacts>& facts) {
@@ -121,6 +209,7 @@ bool OutageRules::CommandStarted(ServiceCommand command) {
     // A host may still show a menu from before the command began.
     if (m_commandPending) return false;
     m_commandPending = true;
+    m_commandSince = true;
     // From the moment it is sent: the service may stop before the command reports.
     if (command != ServiceCommand::Start) m_stopAsked = true;
     return true;
@@ -186,6 +275,11 @@ MenuModel OutageRules::Facts() const {
                   true);
     menu.Fact(ID_SERVICE_HEADER, valid ? product : wxString::Format(notRunning, product), !valid);
     if (!valid && m_reason) menu.Fact(ID_OUTAGE_REASON, LiteralLabel(ReasonText(*m_reason)));
+    if (valid && m_runningSince)
+        // TRANSLATORS: Greyed menu entry; %s is the date and time the service's process started.
+        menu.Fact(ID_RUNNING_SINCE, wxString::Format(TranslatedFormat("Running since %s"),
+                                                     LocalTimeText(*m_runningSince)));
+    if (valid && m_restarts > 0) menu.Fact(ID_RESTARTS, RestartsText());
     menu.Separator(ID_SEPARATOR_FACTS);
     // TRANSLATORS: %s is the service's version text, or "???" when it is not known.
     menu.Fact(ID_VERSION_FACT, wxString::Format(TranslatedFormat("Version: %s"),
@@ -208,4 +302,53 @@ OutageRules::Offers OutageRules::Offered() const {
     const OfferedCommands service = OfferCommands(m_commandPending, m_reading.valid, m_reason);
     return {m_extendedMenu, true,         m_reading.valid && webPort,
             service.start,  service.stop, service.restart};
+}
+
+OutageRules::Display OutageRules::Running() const {
+    // TRANSLATORS: Tray icon tooltip while the service answers; %s is the product name.
+    wxString tooltip = WithProduct(TranslatedFormat("%s Service running"));
+    if (m_restarts > 0) tooltip << "\n" << RestartsText();
+    return {Display::Kind::Running, tooltip};
+}
+
+OutageRules::Notice OutageRules::BackNotice(Time::duration down) const {
+    const wxString message = wxString::Format(
+        // TRANSLATORS: Body of the notification when the service answers again after its stop
+        // was notified; the first %s is the product name, the second how long it was down, as
+        // in "4 min".
+        TranslatedFormat("The %s Service is running again after %s."), GetProductName(),
+        DurationText(std::chrono::duration_cast<std::chrono::seconds>(down)));
+    // TRANSLATORS: Title of the notification when the service answers again.
+    return {Notice::Kind::Brief, _("Service running again"), message, {}};
+}
+
+OutageRules::Notice OutageRules::RestartNotice(const std::optional<ServiceEnd>& end,
+                                               bool replacesLast) const {
+    wxString message = WithProduct(
+        // TRANSLATORS: Body of the notification when the service's process was replaced without
+        // Sentak asking; %s is the product name.
+        TranslatedFormat("The %s Service stopped and was started again."));
+    // How the last process ended, as the stop notice says it; a clean end needs no words.
+    if (end && end->how != ServiceEnd::How::Clean)
+        if (const auto reason = DecideReason(ServiceFacts{ServiceFacts::Now::Stopped, *end}))
+            message << "\n\n" << ReasonText(*reason);
+    message << "\n\n"
+            << wxString::Format(
+                   // TRANSLATORS: The last paragraph of that notification; %d is the number of
+                   // restarts seen since Sentak started, %s the date and time of the first.
+                   TranslatedPlural("It has restarted %d time since %s.",
+                                    "It has restarted %d times since %s.", unsigned(m_restarts)),
+                   m_restarts, LocalTimeText(m_firstRestartAt));
+    // TRANSLATORS: Title of the notification when the service was restarted without Sentak
+    // asking.
+    return {Notice::Kind::Restart, _("Service restarted"), message, {}, replacesLast};
+}
+
+wxString OutageRules::RestartsText() const {
+    return wxString::Format(
+        // TRANSLATORS: Greyed menu entry and tooltip line; %d is the number of restarts seen
+        // since Sentak started, %s the date and time of the first.
+        TranslatedPlural("Restarted %d time since %s", "Restarted %d times since %s",
+                         unsigned(m_restarts)),
+        m_restarts, LocalTimeText(m_firstRestartAt));
 }

@@ -31,6 +31,8 @@ enum {
     ID_SEPARATOR_COMMANDS,
     ID_SEPARATOR_EXIT,
     ID_OUTAGE_REASON,
+    ID_RUNNING_SINCE,
+    ID_RESTARTS,
 };
 
 class OutageRules {
@@ -42,6 +44,8 @@ public:
         bool valid = false;
         ServiceStatus status;       // all zero unless valid
         std::int32_t failures = 0;  // refreshes in a row that failed
+        // The process that served the record, where the transport tells.
+        std::optional<std::uint32_t> serverProcess;
     };
 
     // What the tray icon shows; the tray picks the image that goes with the kind.
@@ -53,11 +57,13 @@ public:
     };
 
     struct Notice {
-        // A warning stays until closed; a brief notice closes by itself.
-        enum class Kind { Warning, Brief };
+        // A warning stays until closed; a brief notice closes by itself; a restart's notice is
+        // brief too, but kept apart from the others so that it can be updated.
+        enum class Kind { Warning, Brief, Restart };
         Kind kind;
         wxString title, message;
         std::optional<ServiceCommand> remedy;  // the button a warning offers
+        bool replacesLast = false;  // a restart's: updates the last restart notice on screen
     };
 
     // What an event calls for; every part may be empty.
@@ -97,6 +103,17 @@ public:
     // Another start of Sentak found this one running: the notice that says so, unless one was
     // raised in the last 10 s.
     std::optional<Notice> StartedAgain(Time now);
+    // What the service manager told unasked: how the main process ended, or a main process other
+    // than the one told before (the first one told is where the rules start from). A restart is
+    // told at the next poll that reaches the service, with the reason of the end told before it.
+    Answer ManagerTold(const ServiceChange& change, Time now);
+    // The computer is about to sleep: from now until 60 s after it resumes, failed refreshes do
+    // not count toward the stop report, and a new process of the service is no restart.
+    Answer SleepBegins(Time now);
+    Answer Resumed(Time now);
+    // announced: a shutdown, reboot or the end of the session is on its way, and a stop raises no
+    // notice (its display still shows); false: it was cancelled, and the usual rule holds again.
+    Answer SessionEnding(bool announced, Time now);
 
     // The menu's facts from the top down to the separator before the commands.
     MenuModel Facts() const;
@@ -110,6 +127,18 @@ private:
     Display Stopped() const;
     Notice StopNotice() const;
     Answer Show(const Display& display);
+    Display Running() const;
+    // A valid poll: whether the service's process changed behind our back, and the restart
+    // notice when it did.
+    std::optional<Notice> Restarted(const Reading& reading, Time now);
+    // Whether a change of the process is our command's doing, and the window for it updated.
+    bool CommandSettling(bool changed, Time now);
+    Notice RestartNotice(const std::optional<ServiceEnd>& end, bool replacesLast) const;
+    Notice BackNotice(Time::duration down) const;
+    wxString RestartsText() const;
+    // Failures the stop report counts: none during a sleep's grace, only those after it.
+    std::int32_t CountedFailures(const Reading& reading, Time now);
+    bool InSleepGrace(Time now) const;
 
     Reading m_reading;          // the last refresh's
     bool m_wasRunning = false;  // seen running since the last stop report
@@ -126,4 +155,25 @@ private:
     Display m_shown{Display::Kind::Unknown, {}};  // the display last answered
     bool m_stopNoticeShown = false;
     std::optional<Time> m_startedAgainToldAt;  // the last "already running" notice
+    std::optional<Time> m_downSince;           // the first failed refresh of this outage
+
+    // What tells a restart: the pipe server's process at the last poll that reached the service,
+    // and the main process the manager told last, with whether it is new since that poll.
+    std::optional<std::uint32_t> m_serverProcess;
+    std::uint32_t m_managerProcess = 0;
+    bool m_managerToldNew = false;
+    // How the main process ended, as the manager told since the last restart or stop report.
+    std::optional<ServiceEnd> m_lastEnd;
+    // A command of ours runs or ran since the last quiet poll: the changes it makes are ours.
+    bool m_commandSince = false;
+    std::optional<Time> m_commandQuietSince;     // since the command ended, no change seen
+    std::optional<std::int64_t> m_runningSince;  // when the service's process started
+    int m_restarts = 0;                          // seen since Sentak started
+    std::int64_t m_firstRestartAt = 0;
+    std::optional<Time> m_restartToldAt;  // the last restart notice
+
+    bool m_sleeping = false;
+    std::optional<Time> m_graceUntil;    // 60 s after the last resume
+    std::int32_t m_excusedFailures = 0;  // failures in a row that the sleep's grace excuses
+    bool m_sessionEnding = false;        // a shutdown or the session's end is announced
 };

@@ -10,6 +10,8 @@
 
 #include "platform/platform.h"
 #include "platform/single_instance.h"
+#include "service/brand.h"
+#include "service/resources.h"
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
 
@@ -33,11 +35,24 @@ Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
       m_serviceControl(std::move(serviceControl)),
       m_stateReader(std::move(stateReader)) {
     WhenStartedAgain([this] { OnStartedAgain(); });
+    SetIconThemePath(IconThemeDir());
+    Watch();
 }
 
 Sentak::~Sentak() {
     WhenStartedAgain(nullptr);
     if (m_rules.StopNoticeShown()) m_desktop.CloseNotice();
+}
+
+void Sentak::Watch() {
+    m_stateReader->Watch(GetServiceName(), [this](const ServiceChange& change) {
+        CarryOut(m_rules.ManagerTold(change, Now()));
+    });
+    m_session = WatchSession({
+        [this] { CarryOut(m_rules.SleepBegins(Now())); },
+        [this] { CarryOut(m_rules.Resumed(Now())); },
+        [this](bool announced) { CarryOut(m_rules.SessionEnding(announced, Now())); },
+    });
 }
 
 void Sentak::ShowFirstDisplay() {
@@ -54,17 +69,21 @@ void Sentak::OnStartedAgain() {
 void Sentak::ReadStatus() {
     if (const std::optional<StatusRead> read = ReadServiceStatus(std::wcout)) {
         m_status = read->status;
+        m_serverProcess = read->serverProcess;
         m_statusValid = true;
         m_failureCount = 0;
     } else {
         m_status = ServiceStatus{};
+        m_serverProcess.reset();
         m_statusValid = false;
         // Saturates rather than wrapping after years of a stopped service.
         if (m_failureCount < std::numeric_limits<std::int32_t>::max()) ++m_failureCount;
     }
 }
 
-OutageRules::Reading Sentak::Reading() const { return {m_statusValid, m_status, m_failureCount}; }
+OutageRules::Reading Sentak::Reading() const {
+    return {m_statusValid, m_status, m_failureCount, m_serverProcess};
+}
 
 void Sentak::RefreshStatus() {
     ReadStatus();

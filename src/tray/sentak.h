@@ -2,11 +2,13 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 #include <wx/timer.h>
 
 #include "platform/service_control.h"
 #include "platform/service_state.h"
+#include "platform/session_events.h"
 #include "platform/tray_icon.h"
 #include "service/service_status.h"
 #include "tray/desktop.h"
@@ -70,6 +72,7 @@ private:
     ServiceStatus m_status;           // all zero unless the last refresh succeeded
     bool m_statusValid = false;       // the last refresh succeeded
     std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
+    std::optional<std::uint32_t> m_serverProcess;  // the last refresh's pipe server, if told
     Desktop& m_desktop;
     IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
     OutageRules m_rules;
@@ -77,6 +80,8 @@ private:
     // way is cancelled while its callback's targets still exist.
     std::unique_ptr<ServiceControl> m_serviceControl;
     std::unique_ptr<ServiceStateReader> m_stateReader;  // reports to the rules
+    // Sleep and the session's end, told to the rules; goes first, before what it reports to.
+    std::unique_ptr<SessionWatch> m_session;
 
     void ReadStatus();
     OutageRules::Reading Reading() const;
@@ -87,6 +92,8 @@ private:
     void ShowDisplay(const OutageRules::Display& display);
     void Raise(const OutageRules::Notice& notice);
     void AskWhy();
+    // Hands the rules what the service manager and the session tell unasked, from now on.
+    void Watch();
     // The menu as the rules decide it, in the form of the last opening.
     MenuModel Menu() const;
     void HandMenu() { SetMenu(Menu()); }

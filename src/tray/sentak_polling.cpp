@@ -50,6 +50,8 @@ void Sentak::ShowDisplay(const OutageRules::Display& display) {
 void Sentak::Raise(const OutageRules::Notice& notice) {
     if (notice.kind == OutageRules::Notice::Kind::Brief)
         return m_desktop.NotifyBriefly(*this, notice.title, notice.message);
+    if (notice.kind == OutageRules::Notice::Kind::Restart)
+        return m_desktop.NotifyRestart(*this, notice.title, notice.message, notice.replacesLast);
     std::optional<NoticeAction> action;
     if (notice.remedy) {
         const int id =

@@ -1,5 +1,7 @@
 #include "tray/translations.h"
 
+#include <optional>
+
 #include <wx/filename.h>
 #include <wx/translation.h>
 #include <wx/uilocale.h>
@@ -8,17 +10,24 @@
 
 namespace {
 
-bool IsOneStringFormat(const wxString& format) {
-    int strings = 0;
+// The format's conversions in order, as in "ds"; none when it has any but a plain "%s" or "%d"
+// (%n, widths, positions) or ends in a lone '%'.
+std::optional<wxString> Conversions(const wxString& format) {
+    wxString conversions;
     for (auto at = format.begin(); at != format.end(); ++at) {
         if (*at != '%') continue;
-        if (++at == format.end()) return false;
-        if (*at == 's')
-            ++strings;
+        if (++at == format.end()) return std::nullopt;
+        if (*at == 's' || *at == 'd')
+            conversions << *at;
         else if (*at != '%')
-            return false;  // %n, widths, positions: nothing but a plain "%s" is let through
+            return std::nullopt;
     }
-    return strings == 1;
+    return conversions;
+}
+
+wxString IfLike(const wxString& translated, const char* english) {
+    const std::optional<wxString> theirs = Conversions(translated);
+    return theirs && theirs == Conversions(english) ? translated : wxString(english);
 }
 
 }  // namespace
@@ -37,6 +46,9 @@ void InstallTranslations() {
 }
 
 wxString TranslatedFormat(const char* english) {
-    const wxString translated = wxGetTranslation(english);
-    return IsOneStringFormat(translated) ? translated : wxString(english);
+    return IfLike(wxGetTranslation(english), english);
+}
+
+wxString TranslatedPlural(const char* singular, const char* plural, unsigned n) {
+    return IfLike(wxGetTranslation(singular, plural, n), n == 1 ? singular : plural);
 }

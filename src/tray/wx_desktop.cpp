@@ -102,11 +102,28 @@ public:
         m_brief->Show(wxNotificationMessage::Timeout_Auto);
     }
 
+    void NotifyRestart(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
+                       bool replaceLast) override {
+        PrepareNotifications(icon);
+        // The same object shown again replaces the notice on screen; a fresh one comes anew, and
+        // the old one, long read, goes.
+        if (!replaceLast) Notice::CloseAndDelete(m_restart);
+        if (!m_restart) {
+            m_restart = new Notice(title, message, wxICON_INFORMATION);
+            PrepareBriefNotices(*m_restart);
+        } else {
+            m_restart->SetTitle(title);
+            m_restart->SetMessage(NotificationBody(message));
+        }
+        m_restart->Show(wxNotificationMessage::Timeout_Auto);
+    }
+
 private:
     // The lasting warning while it may be on screen, and the brief notices' one object. Never
     // deleted at exit, when the toolkit that would close them is gone.
     Notice* m_warning = nullptr;
     Notice* m_brief = nullptr;
+    Notice* m_restart = nullptr;  // the last restart notice, which the next one may update
 };
 
 }  // namespace

@@ -115,6 +115,13 @@ void StatusNotifierItem::SetDisplay(const wxBitmapBundle& image, const wxString&
     }
 }
 
+// Hosts read the path again with the icon's name.
+void StatusNotifierItem::SetIconThemePath(const std::string& dir) {
+    if (dir == m_iconThemePath) return;
+    m_iconThemePath = dir;
+    Emit("NewIcon");
+}
+
 void StatusNotifierItem::Emit(const char* signal) {
     g_dbus_connection_emit_signal(m_connection, nullptr, kPath, kInterface, signal, nullptr,
                                   nullptr);
@@ -150,6 +157,7 @@ GVariant* StatusNotifierItem::Property(const char* name) const {
     if (is("WindowId")) return g_variant_new_int32(0);
     if (is("IconName")) return g_variant_new_string(m_iconName.c_str());
     if (is("IconPixmap")) return g_variant_ref(m_pixmaps.get());
+    if (is("IconThemePath")) return g_variant_new_string(m_iconThemePath.c_str());
     if (is("OverlayIconPixmap") || is("AttentionIconPixmap")) return NoPixmaps();
     if (is("ToolTip")) {
         // The first line is the title; the rest the body, which hosts render as markup.
@@ -163,5 +171,5 @@ GVariant* StatusNotifierItem::Property(const char* name) const {
         return g_variant_new_string(m_tooltip.utf8_str().data());
     if (is("ItemIsMenu")) return g_variant_new_boolean(true);  // a left click opens it too
     if (is("Menu")) return g_variant_new_object_path(DbusMenu::kPath);
-    return g_variant_new_string("");  // the other icons' names and the theme path: none
+    return g_variant_new_string("");  // the other icons' names: none
 }

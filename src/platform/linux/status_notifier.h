@@ -40,6 +40,8 @@ public:
     // image of our own.
     void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip,
                     const std::string& iconName);
+    // Where hosts whose theme lacks the icon name find an image of it; empty for nowhere.
+    void SetIconThemePath(const std::string& dir);
     // Hosts' copy of the menu follows this one, if it changed.
     void SetMenu(MenuModel menu) { m_menu.SetMenu(std::move(menu)); }
 
@@ -58,6 +60,7 @@ private:
     wxBitmapBundle m_image;  // held, so that its identity stays unique while compared
     VariantPtr m_pixmaps;    // a(iiay), encoded once for each image
     std::string m_iconName;
+    std::string m_iconThemePath;
     wxString m_tooltip;
     DbusMenu m_menu;
     Registration m_registration;

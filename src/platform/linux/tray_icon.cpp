@@ -139,6 +139,11 @@ public:
         if (m_item) m_item->SetMenu(menu);
     }
 
+    void SetIconThemePath(const std::string& dir) {
+        m_iconThemePath = dir;
+        if (m_item) m_item->SetIconThemePath(dir);
+    }
+
 private:
     // The theme's names of the images that the toolkit's art provider draws for the question mark
     // and the warning sign; none for the service's own image.
@@ -201,6 +206,7 @@ private:
             auto item = std::make_unique<StatusNotifierItem>(m_bus.get(), m_menu, std::move(menu),
                                                              [this] { PopUpMenu(); });
             if (!item->exported()) return FallBack();
+            item->SetIconThemePath(m_iconThemePath);
             item->SetDisplay(m_display.image, m_display.tooltip, ThemeIconName());
             m_item = std::move(item);
         }
@@ -411,6 +417,7 @@ private:
     CancellablePtr m_cancel;  // ends the calls under way when the follower goes
     TrayDisplay m_display;    // the display last set, for whichever tray shows it next
     MenuModel m_menu;         // the menu last handed, for the item's hosts
+    std::string m_iconThemePath;
     Place m_place = Place::Undecided;
     TraySession m_session;
     ConnectionPtr m_bus;
@@ -439,6 +446,10 @@ TrayIcon::~TrayIcon() = default;
 bool TrayIcon::Show(const TrayDisplay& display) { return m_follower->Show(display); }
 
 void TrayIcon::SetMenu(const MenuModel& menu) { m_follower->SetMenu(menu); }
+
+void TrayIcon::SetIconThemePath(const wxString& dir) {
+    m_follower->SetIconThemePath(dir.utf8_string());
+}
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);

@@ -21,6 +21,8 @@ bool TrayIcon::Show(const TrayDisplay& display) {
 // The menu is built when it opens; nothing keeps a copy of it.
 void TrayIcon::SetMenu(const MenuModel&) {}
 
+void TrayIcon::SetIconThemePath(const wxString&) {}
+
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);
 }
