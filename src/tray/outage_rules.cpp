@@ -107,6 +107,8 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, Time now) {
     if (!m_wasRunning || (CountedFailures(reading, now) < kStopReportFailures && !m_stopAsked))
         return answer;
     m_wasRunning = false;
+    // A reported stop ends what our last command started: the next new process is nobody's.
+    if (!m_commandPending) m_commandSince = false;
     m_lastEnd.reset();  // the stop report tells what the manager says now
     m_shown = Stopped();
     answer.display = m_shown;
