@@ -5,7 +5,10 @@
 # at once and notifies nothing; Start and Restart bring the running display back; a masked unit
 # and one whose start fails end in the command's error box; another client's job ending does not
 # end ours; a command after the bus and the manager came back reaches the manager; the service
-# then killed is notified exactly once, saying why, with a button to start it.
+# then killed is notified exactly once, saying why, with a button to start it. Then, with
+# Restart=always, two crashes the manager repairs make one restart notice naming the signal,
+# the second replacing the first with the count; and a stop after the login manager (a stand-in)
+# announced a shutdown, then a sleep, is no news.
 # Usage: control.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -14,6 +17,10 @@ logs=(sentak.err systemd/manager.log notify.log)
 
 headless_start 1024x768 xfce4-panel
 watch_notifications
+# The ids the daemon gives them, to see which one a later notice replaces.
+dbus-monitor --session "type='method_return',sender='org.freedesktop.Notifications'" \
+    >"$work/returns.log" 2>&1 &
+pids+=($!)
 export QUENTHAL_PIPE=$work/Quenthal
 # Touching $work/slow makes its start take a while, $work/fails makes it fail.
 systemd_unit quenthal.service <<UNIT
@@ -105,6 +112,57 @@ property ToolTip | grep -qF "$why" || fail "the tooltip does not say why: $(prop
 layout_has "$why" || fail "the menu does not say why: $(layout)"
 sleep 4
 notified_once || fail "the stop was notified more than once"
+
+# restarts: each restart notice's call, one a line, with the id it replaces at the end.
+restarts() {
+    awk '/member=Notify/ {call = $0; n = 0} {n++} n == 3 {id = $2}
+        /"Service restarted"/ {print call, id}' "$work/notify.log"
+}
+restarts_are() { [ "$(restarts | wc -l)" = "$1" ]; }
+# The last restart notice replaces the first, by the id the daemon answered the first with.
+replaces_first() {
+    local serial id
+    serial=$(restarts | head -n1 | grep -o ' serial=[0-9]*' | cut -d= -f2)
+    id=$(grep -A1 "reply_serial=$serial\$" "$work/returns.log" | awk '/uint32/ {print $2}')
+    [ -n "$id" ] && [ "$(restarts | tail -n1 | awk '{print $NF}')" = "$id" ]
+}
+# The monitors write a long call (its image) in pieces: what follows its title may come later.
+logged() { wait_for 5 grep -qF "$1" "$work/notify.log"; }
+# A crash that the manager repairs, twice: one notice, replaced by the second with its count.
+units=$sd/home/.local/share/systemd/user
+mkdir -p "$units/quenthal.service.d"
+printf '[Service]\nRestart=always\n' >"$units/quenthal.service.d/restart.conf"
+systemd_ctl daemon-reload
+systemd_ctl start quenthal.service
+shows running 10
+systemd_ctl kill --signal=SEGV quenthal.service
+wait_for 10 restarts_are 1 || fail "no restart notice"
+logged "killed by the signal SIGSEGV." || fail "the restart notice says not why"
+wait_for 10 state_is active || fail "the manager did not restart it"
+systemd_ctl kill --signal=SEGV quenthal.service
+wait_for 10 restarts_are 2 || fail "the second restart was not notified"
+logged "restarted 2 times" || fail "the second notice does not count 2"
+wait_for 5 replaces_first || fail "the second notice does not replace the first: $(restarts)"
+rm -r "$units/quenthal.service.d"
+systemd_ctl daemon-reload
+
+# stopped_unnoticed ANNOUNCEMENT: announced, the service killed stays unnotified beyond ten polls.
+stopped_unnoticed() {
+    local before
+    before=$(notified)
+    "$build/tests/login_standin" $1 true
+    systemd_ctl kill --signal=KILL quenthal.service
+    sleep 24
+    [ "$(notified)" = "$before" ] ||
+        fail "a stop after $1 was notified: $(notice_text "$work/notify.log" "$(notified)")"
+}
+stopped_unnoticed PrepareForShutdown
+"$build/tests/login_standin" PrepareForShutdown false # cancelled: the usual rule again
+systemd_ctl start quenthal.service
+shows running 10
+stopped_unnoticed PrepareForSleep
+
 echo "control: stop shown at once without a notification, start and restart running again," \
     "refusals boxed, our job waited for, commands after the bus came back, a killed service" \
-    "notified once with its signal and one button"
+    "notified once with its signal and one button, repaired crashes one restart notice replaced" \
+    "with its count, no notice across a shutdown or a sleep"

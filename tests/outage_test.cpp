@@ -259,6 +259,11 @@ TEST_F(Rules, NoAlarmAcrossSleepAndShutdown) {
     rules.Resumed(now);
     server = 2;
     EXPECT_TRUE(Ticks(30, true).empty()) << "a new process within 60 s of the resume";
+    rules.SleepBegins(now);
+    now += 1h;  // and no resume told: a minute of ticks ends the sleep's grace
+    EXPECT_TRUE(Ticks(30 + 9, false).empty());
+    EXPECT_EQ(Ticks(1, false), (std::vector<wxString>{kStopped, kReport}));
+    Ticks(1, true);
 
     rules.SessionEnding(true, now);
     EXPECT_EQ(Ticks(10, false), std::vector<wxString>{kStopped});

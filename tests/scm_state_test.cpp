@@ -1,6 +1,8 @@
-// The service control manager's codes for a service read into the portable record.
+// What Windows tells of the service and of the session, read into the portable records.
 #include <gtest/gtest.h>
+#include <wx/frame.h>
 
+#include "platform/session_events.h"
 #include "platform/windows/event_view.h"
 #include "platform/windows/scm_state.h"
 
@@ -46,4 +48,23 @@ TEST(EventView, TheManagersEntriesAboutTheServiceAndItsOwnSource) {
         << view;
     EXPECT_TRUE(view.Contains(
         "<Select Path=\"Application\">*[System[Provider[@Name='quenthal']]]</Select>"));
+}
+
+// Windows' announcements, sent to the toolkit's window and the watch's, reach the watch and still
+// the application, and none reach the watch after it is gone.
+TEST(SessionWatch, WindowsAnnouncementsReachIt) {
+    std::string heard;
+    wxFrame frame(nullptr, wxID_ANY, "");  // the application asks it to close at the query
+    frame.Bind(wxEVT_CLOSE_WINDOW, [&](wxCloseEvent& event) { heard += "close ", event.Veto(); });
+    auto watch = WatchSession({[&] { heard += "sleeping "; }, [&] { heard += "resumed "; },
+                               [&](bool ending) { heard += ending ? "ending " : "cancelled "; }});
+    for (int round = 0; round < 2; ++round, watch.reset())
+        for (auto [message, wParam] : {std::pair<UINT, WPARAM>{WM_POWERBROADCAST, PBT_APMSUSPEND},
+                                       {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND},
+                                       {WM_QUERYENDSESSION, 0},
+                                       {WM_ENDSESSION, FALSE}})
+            for (HWND window :
+                 {HWND(frame.GetHWND()), ::FindWindowW(L"SentakSessionWatch", nullptr)})
+                ::SendMessageW(window, message, wParam, 0);
+    EXPECT_EQ(heard, "sleeping resumed ending close cancelled close ");
 }

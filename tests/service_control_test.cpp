@@ -248,3 +248,19 @@ TEST_F(ServiceControlTest, AControlGoesAtOnceWhileItsCommandIsHeldUp) {
     RunMainLoop(std::chrono::seconds(12), [] {});  // the manager's answer comes, and is dropped
     EXPECT_FALSE(called);
 }
+
+// Restarted by hand through the manager between two of the tray's polls, neither of them failed:
+// the pipe's server is a new process, and the restart is told once.
+TEST_F(TrayServiceControl, ARestartByHandBetweenTwoPollsIsToldOnce) {
+    ExpectDone(*MakeServiceControl(), ServiceCommand::Start, SERVICE_RUNNING);
+    FakeDesktop desktop;
+    RecordingSentak tray(desktop);
+    tray.Ticks();
+    ExpectDone(*MakeServiceControl(), ServiceCommand::Restart, SERVICE_RUNNING);
+    tray.Ticks(2);  // the second poll reads the same process: nothing more
+    ASSERT_EQ(desktop.notifications.size(), 1u);
+    EXPECT_TRUE(desktop.notifications[0].StartsWith(
+        "restart|Service restarted|The Vantora 3 Service stopped and was started again.\n\nIt "
+        "has restarted 1 time since "))
+        << desktop.notifications[0];
+}

@@ -36,3 +36,25 @@ TEST(UnitState, DecodedIntoThePortableRecord) {
     for (const auto& c : cases)
         EXPECT_EQ(DecodeUnit(c.unit), c.facts) << c.unit.activeState << " " << c.unit.result;
 }
+
+// The words systemd signals over a process's life, each told once, as it repeats them.
+TEST(UnitState, MainProcessChangesToldOnce) {
+    using Kind = ServiceChange::Kind;
+    MainProcessFollower follower;
+    const auto follow = [&](std::uint32_t pid, const char* result, int code, int status) {
+        return follower.Follow({pid, 5000000, result, code, status});
+    };
+    EXPECT_FALSE(follow(7, "exit-code", 1, 3));  // an end before we looked is history
+    const auto started = follow(8, "success", 0, 0);
+    ASSERT_TRUE(started);
+    EXPECT_EQ(started->kind, Kind::Started);
+    EXPECT_EQ(started->pid, 8u);
+    EXPECT_EQ(started->startedAt, 5);
+    EXPECT_FALSE(follow(8, "success", 0, 0));
+    const auto ended = follow(8, "signal", 2, 11);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->kind, Kind::Ended);
+    EXPECT_EQ(ended->end, (ServiceEnd{ServiceEnd::How::Signal, 0, "SIGSEGV"}));
+    EXPECT_FALSE(follow(8, "signal", 2, 11));
+    EXPECT_EQ(follow(9, "success", 0, 0)->pid, 9u);
+}

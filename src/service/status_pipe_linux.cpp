@@ -16,6 +16,17 @@ class SocketPipe : public StatusPipe {
 public:
     explicit SocketPipe(int fd) : m_socket(fd) {}
 
+    // The process that accepted us: where the service itself listens, a new one means a new
+    // process of the service.
+    std::optional<std::uint32_t> ServerProcess() const override {
+        ucred peer{};
+        socklen_t size = sizeof peer;
+        if (::getsockopt(m_socket.get(), SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 ||
+            peer.pid <= 0)
+            return std::nullopt;
+        return std::uint32_t(peer.pid);
+    }
+
     std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) override {
         using Clock = std::chrono::steady_clock;
         // One deadline for the whole record: a service dripping it byte by byte must not hold

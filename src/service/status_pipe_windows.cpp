@@ -20,10 +20,11 @@ namespace {
 
 class NamedPipe : public StatusPipe {
 public:
-    NamedPipe(UniqueHandle pipe, bool servedByService)
-        : m_pipe(std::move(pipe)), m_servedByService(servedByService) {}
+    NamedPipe(UniqueHandle pipe, bool servedByService, std::optional<std::uint32_t> server)
+        : m_pipe(std::move(pipe)), m_servedByService(servedByService), m_server(server) {}
 
     bool ServedByService() const override { return m_servedByService; }
+    std::optional<std::uint32_t> ServerProcess() const override { return m_server; }
 
     // One ReadFile: the service writes its record whole, and the pipe hands it over whole. The
     // handle is overlapped only so that the read can be bounded: a wait of at most
@@ -48,6 +49,7 @@ public:
 private:
     UniqueHandle m_pipe;
     bool m_servedByService;
+    std::optional<std::uint32_t> m_server;
 };
 
 // The process the service control manager runs the service in: 0 when it reports none (the
@@ -69,9 +71,7 @@ std::optional<DWORD> ServiceProcess() {
     return status.dwProcessId;
 }
 
-bool ServedByTheService(HANDLE pipe) {
-    ULONG server = 0;
-    if (!::GetNamedPipeServerProcessId(pipe, &server)) server = 0;
+bool ServedByTheService(HANDLE pipe, DWORD server) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;  // the memory that owner points into
     if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
@@ -151,7 +151,11 @@ std::unique_ptr<StatusPipe> StatusPipe::Open() {
         FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
         FILE_FLAG_OVERLAPPED | SECURITY_SQOS_PRESENT | SECURITY_IDENTIFICATION, nullptr));
     if (!pipe.valid()) return nullptr;
+    // Read on every open, whoever serves: a new process since the last open is a restart.
+    ULONG server = 0;
+    if (!::GetNamedPipeServerProcessId(pipe.get(), &server)) server = 0;
     // A pipe the user named is theirs to trust.
-    const bool served = chosen.has_value() || ServedByTheService(pipe.get());
-    return std::make_unique<NamedPipe>(std::move(pipe), served);
+    const bool served = chosen.has_value() || ServedByTheService(pipe.get(), server);
+    return std::make_unique<NamedPipe>(
+        std::move(pipe), served, server ? std::optional<std::uint32_t>(server) : std::nullopt);
 }

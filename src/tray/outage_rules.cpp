@@ -26,6 +26,9 @@ constexpr std::chrono::minutes kRestartNoticeUpdates{10};
 // After a resume, the network and the service's own start take their time: no alarm meanwhile.
 constexpr std::chrono::seconds kSleepGrace{60};
 
+// Ticks further apart than this had the computer asleep between them.
+constexpr std::chrono::seconds kTickGap{10};
+
 // A command of ours changes the process for a while after it ends too: the manager may tell of
 // the new process only after our command has reported.
 constexpr std::chrono::seconds kCommandSettles{5};
@@ -73,6 +76,7 @@ OutageRules::Answer OutageRules::Refreshed(const Reading& reading, Time now) {
 }
 
 OutageRules::Answer OutageRules::Polled(const Reading& reading, Time now) {
+    AwakeWithoutResume(now);
     Answer answer = Refreshed(reading, now);
     if (reading.valid) {
         const std::optional<std::int64_t> runningSince = m_runningSince;
@@ -103,6 +107,8 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, Time now) {
     if (!m_wasRunning || (CountedFailures(reading, now) < kStopReportFailures && !m_stopAsked))
         return answer;
     m_wasRunning = false;
+    // A reported stop ends what our last command started: the next new process is nobody's.
+    if (!m_commandPending) m_commandSince = false;
     m_lastEnd.reset();  // the stop report tells what the manager says now
     m_shown = Stopped();
     answer.display = m_shown;
@@ -174,7 +180,20 @@ OutageRules::Answer OutageRules::ManagerTold(const ServiceChange& change, Time n
 
 OutageRules::Answer OutageRules::SleepBegins(Time) {
     m_sleeping = true;
+    m_awakeSince.reset();
     return {};
+}
+
+// Not every wake is announced (Windows tells of one nobody was present for to no window), and a
+// sleep whose end is never told must not silence the stop report for good: ticks that went on
+// without a gap for as long as the grace mean the computer is awake, and the grace is over.
+void OutageRules::AwakeWithoutResume(Time now) {
+    if (!m_sleeping) return;
+    if (!m_awakeSince || now < m_lastTick || now - m_lastTick > kTickGap) m_awakeSince = now;
+    m_lastTick = now;
+    if (now - *m_awakeSince < kSleepGrace) return;
+    m_sleeping = false;
+    m_graceUntil = now;
 }
 
 OutageRules::Answer OutageRules::Resumed(Time now) {

@@ -139,6 +139,7 @@ private:
     // Failures the stop report counts: none during a sleep's grace, only those after it.
     std::int32_t CountedFailures(const Reading& reading, Time now);
     bool InSleepGrace(Time now) const;
+    void AwakeWithoutResume(Time now);
 
     Reading m_reading;          // the last refresh's
     bool m_wasRunning = false;  // seen running since the last stop report
@@ -173,6 +174,8 @@ private:
     std::optional<Time> m_restartToldAt;  // the last restart notice
 
     bool m_sleeping = false;
+    std::optional<Time> m_awakeSince;  // ticks ran since, without a gap, while m_sleeping
+    Time m_lastTick;
     std::optional<Time> m_graceUntil;    // 60 s after the last resume
     std::int32_t m_excusedFailures = 0;  // failures in a row that the sleep's grace excuses
     bool m_sessionEnding = false;        // a shutdown or the session's end is announced

@@ -3,6 +3,7 @@
 // still holds it).
 #include "platform/linux/system_bus.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <memory>
 #include <utility>
@@ -26,6 +27,12 @@ public:
         return owner;
     }
 
+    void Follow(SystemBusFollower* follower) { m_followers.push_back(follower); }
+    void Forget(SystemBusFollower* follower) {
+        m_followers.erase(std::remove(m_followers.begin(), m_followers.end(), follower),
+                          m_followers.end());
+    }
+
     void With(Got got) {
         m_waiting.push_back(std::move(got));
         // From the main loop, never from within the caller's own call.
@@ -45,7 +52,11 @@ private:
     };
     using Self = Watched<SystemBusOwner>;
 
-    ~SystemBusOwner() { LetGo(); }
+    // At the program's end, when every follower is gone.
+    ~SystemBusOwner() {
+        m_followers.clear();
+        LetGo();
+    }
 
     static gboolean OnRound(gpointer) {
         Guarded([] { Get().Round(); });
@@ -106,13 +117,26 @@ private:
         m_closed =
             g_signal_connect(bus.get(), "closed", G_CALLBACK(&SystemBusOwner::OnClosed), nullptr);
         m_bus = std::move(bus);
+        Tell(&SystemBusFollower::Opened);
     }
 
-    static void OnClosed(GDBusConnection*, gboolean, GError*, gpointer) { Get().LetGo(); }
+    static void OnClosed(GDBusConnection*, gboolean, GError*, gpointer) {
+        Guarded([] { Get().LetGo(); });
+    }
 
     void LetGo() {
+        if (!m_bus) return;
         if (m_closed) g_signal_handler_disconnect(m_bus.get(), std::exchange(m_closed, 0));
+        Tell(&SystemBusFollower::Closed);
         m_bus.reset();
+    }
+
+    // Each follower, even one that comes or goes meanwhile: a copy, each checked before.
+    void Tell(void (SystemBusFollower::*what)(GDBusConnection*)) {
+        const std::vector<SystemBusFollower*> followers = m_followers;
+        for (SystemBusFollower* follower : followers)
+            if (std::find(m_followers.begin(), m_followers.end(), follower) != m_followers.end())
+                Guarded([&] { (follower->*what)(m_bus.get()); });
     }
 
     void HandOut(const GError* error) {
@@ -127,8 +151,55 @@ private:
     bool m_round = false;  // a round of handing out is under way
     std::unique_ptr<Attempt> m_attempt;
     std::vector<Got> m_waiting;
+    std::vector<SystemBusFollower*> m_followers;
 };
 
 }  // namespace
 
 void WithSystemBus(Got got) { SystemBusOwner::Get().With(std::move(got)); }
+
+SystemBusFollower::SystemBusFollower(Connected connected) : m_connected(std::move(connected)) {
+    SystemBusOwner::Get().Follow(this);
+    Try();
+}
+
+SystemBusFollower::~SystemBusFollower() {
+    m_lifetime.End();
+    SystemBusOwner::Get().Forget(this);
+}
+
+void SystemBusFollower::Opened(GDBusConnection* bus) {
+    if (bus == m_bus.get()) return;
+    m_retry = Source();
+    m_bus.reset(G_DBUS_CONNECTION(g_object_ref(bus)));
+    m_connected(bus);
+}
+
+void SystemBusFollower::Closed(GDBusConnection* bus) {
+    if (!m_bus || bus != m_bus.get()) return;
+    m_connected(nullptr);
+    m_bus.reset();
+    Retry();
+}
+
+void SystemBusFollower::Retry() {
+    if (m_retry) return;
+    using Self = Watched<SystemBusFollower>;
+    m_retry = Source(g_timeout_add_seconds_full(
+        G_PRIORITY_DEFAULT, kSystemBusRetrySeconds,
+        [](gpointer data) {
+            if (SystemBusFollower* const self = Self::Of(data)) Guarded([self] { self->Try(); });
+            return gboolean(G_SOURCE_CONTINUE);
+        },
+        Self(*this, m_lifetime).Give(), &Self::Forget));
+}
+
+// The connection comes to Opened, from whoever asked for it.
+void SystemBusFollower::Try() {
+    WithSystemBus(m_lifetime.Guard([this](GDBusConnection* bus, const GError*) {
+        if (bus)
+            Opened(bus);
+        else
+            Retry();
+    }));
+}

@@ -8,8 +8,40 @@
 
 #include <functional>
 
+#include "base/lifetime.h"
+#include "platform/linux/gio_owners.h"
+
 // Hands got the system bus connection, connecting on first use and connecting anew once the
 // last connection has closed. got runs later on the main context, with the connection, or
 // with nullptr and the error when the bus cannot be reached or has not answered within 10 s.
 // A caller that may be gone by then guards got with its lifetime.
 void WithSystemBus(std::function<void(GDBusConnection* bus, const GError* error)> got);
+
+// Seldom enough to cost nothing while the bus is away, soon enough to follow it once it is back.
+constexpr unsigned kSystemBusRetrySeconds = 10;
+
+// Keeps signals that a reader follows on a live system bus connection: connected runs with each
+// connection as it comes (the one there is, and each new one after the last closed), and with
+// nullptr once it has closed, to let go of it. While there is none it tries again every
+// kSystemBusRetrySeconds, and whenever anyone connects; while there is one it does nothing.
+class SystemBusFollower {
+public:
+    using Connected = std::function<void(GDBusConnection* bus)>;
+    explicit SystemBusFollower(Connected connected);
+    ~SystemBusFollower();
+    SystemBusFollower(const SystemBusFollower&) = delete;
+    SystemBusFollower& operator=(const SystemBusFollower&) = delete;
+
+    // From the owner of the connection.
+    void Opened(GDBusConnection* bus);
+    void Closed(GDBusConnection* bus);
+
+private:
+    void Try();
+    void Retry();
+
+    Lifetime m_lifetime;
+    Connected m_connected;
+    ConnectionPtr m_bus;
+    Source m_retry;  // only while there is no connection
+};

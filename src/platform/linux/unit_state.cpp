@@ -46,3 +46,24 @@ ServiceFacts DecodeUnit(const UnitProperties& unit) {
     if (facts.now == Now::NotLoadable) facts.notLoadableWord = unit.loadState;
     return facts;
 }
+
+std::optional<ServiceChange> MainProcessFollower::Follow(const MainProcess& process) {
+    if (process.pid == 0) return std::nullopt;  // never run
+    ServiceChange change;
+    if (process.execMainCode == 0) {  // runs
+        if (process.pid == m_told) return std::nullopt;
+        m_told = process.pid;
+        m_endTold = false;
+        change.kind = ServiceChange::Kind::Started;
+        change.pid = process.pid;
+        if (process.startedUs != 0) change.startedAt = std::int64_t(process.startedUs / 1000000);
+        return change;
+    }
+    // An end of a process never seen running is history, not news.
+    if (process.pid != m_told || m_endTold) return std::nullopt;
+    m_endTold = true;
+    change.kind = ServiceChange::Kind::Ended;
+    change.end =
+        LastEnd({{}, {}, {}, process.result, process.execMainCode, process.execMainStatus});
+    return change;
+}

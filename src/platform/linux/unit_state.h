@@ -3,6 +3,7 @@
 // systemd's words for a unit's state, read into the portable record of the service's facts.
 
 #include <cstdint>
+#include <optional>
 
 #include <wx/string.h>
 
@@ -17,3 +18,24 @@ struct UnitProperties {
 };
 
 ServiceFacts DecodeUnit(const UnitProperties& unit);
+
+// systemd's words for the service's main process, as the Service interface's signals carry them:
+// the last process started, whose pid and end stay after it ended.
+struct MainProcess {
+    std::uint32_t pid = 0;            // ExecMainPID
+    std::uint64_t startedUs = 0;      // ExecMainStartTimestamp, in microseconds since 1970
+    wxString result;                  // Result, as in UnitProperties
+    std::int32_t execMainCode = 0;    // 0 while it runs; otherwise as in UnitProperties
+    std::int32_t execMainStatus = 0;  // as in UnitProperties
+};
+
+// What the manager's latest words about the main process tell that was not told yet: each new
+// process's start once, and the end of one whose start was told, once.
+class MainProcessFollower {
+public:
+    std::optional<ServiceChange> Follow(const MainProcess& process);
+
+private:
+    std::uint32_t m_told = 0;  // the process whose start was told
+    bool m_endTold = false;
+};
