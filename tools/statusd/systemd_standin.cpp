@@ -1,15 +1,25 @@
 // systemd-standin: a stand-in for systemd's manager on the bus that DBUS_SYSTEM_BUS_ADDRESS
-// names, knowing one unit: the stand-in service. Starting the unit serves the status socket,
-// stopping it stops serving; each job ends with JobRemoved, as systemd's do. The unit's state
-// reads as systemd's unit properties, and KillUnit plays its process killed. For demos and tests.
+// names, knowing one unit: the stand-in service statusd, run as a process of its own. Starting
+// the unit serves the status socket, stopping it stops serving; each job ends with JobRemoved,
+// as systemd's do. The unit's state reads as systemd's unit properties, told as they change to
+// subscribed clients; KillUnit signals its process, and Restart=always starts it again. For demos
+// and tests.
 #include <gio/gio.h>
 #include <glib-unix.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
+#include <functional>
+#include <initializer_list>
 #include <iostream>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -29,15 +39,20 @@ const char kUsage[] =
     "  --unit NAME        the unit it knows (default quenthal.service)\n"
     "  --path PATH        socket the unit serves (default: where the tray looks for it)\n"
     "  --running          the unit runs from the start\n"
+    "  --restart-always   as Restart=always: a service process that ends unasked is started\n"
+    "                     again after 100 ms (the property Restart, \"no\" or \"always\", may\n"
+    "                     also be set over the bus)\n"
     "  --job-ms N         how long each job takes (default 300)\n"
     "  --refuse WHY       every command fails: access-denied, no-such-unit, or job-fails (the\n"
     "                     job is queued and ends with the result \"failed\")\n"
     "  --malformed-signal before each job's JobRemoved, one of the wrong signature (s), as a\n"
     "                     client must survive\n"
-    "Calls without the interactive-authorization flag are refused, as polkit would. KillUnit\n"
-    "(systemctl kill --signal=SEGV) stops serving as if the service's process died of the signal;\n"
-    "the unit's properties (LoadState, ActiveState, SubState, Result, ExecMainCode,\n"
-    "ExecMainStatus) say so.\n";
+    "Calls without the interactive-authorization flag are refused, as polkit would. The unit\n"
+    "runs statusd, from this program's folder, as a process of its own; KillUnit (systemctl\n"
+    "kill --signal=SEGV) or kill(1) sends it a signal. The unit's properties (LoadState,\n"
+    "ActiveState, SubState, Result, ExecMainCode, ExecMainStatus, ExecMainPID,\n"
+    "ExecMainStartTimestamp, NRestarts) say how it runs and how it last ended; once a client\n"
+    "has called Subscribe, their changes come as PropertiesChanged on the unit's path.\n";
 
 const char kIntrospection[] = R"(<node>
   <interface name="org.freedesktop.systemd1.Manager">
@@ -68,70 +83,239 @@ const char kIntrospection[] = R"(<node>
     <property name="Result" type="s" access="read"/>
     <property name="ExecMainCode" type="i" access="read"/>
     <property name="ExecMainStatus" type="i" access="read"/>
+    <property name="ExecMainPID" type="u" access="read"/>
+    <property name="ExecMainStartTimestamp" type="t" access="read"/>
+    <property name="NRestarts" type="u" access="read"/>
+    <property name="Restart" type="s" access="readwrite"/>
   </interface>
 </node>)";
 
-// How systemd's children end (siginfo's si_code).
-constexpr gint32 kExited = 1, kKilled = 2;
+// How systemd's children end (siginfo's si_code), and how long its Restart= waits by default.
+constexpr gint32 kExited = 1, kKilled = 2, kDumped = 3;
+constexpr guint kRestartMs = 100;
 
 struct Settings {
     std::string unit = "quenthal.service", path = StatusPipePath(), refuse;
-    bool running = false, malformed = false;
+    bool running = false, malformed = false, restartAlways = false;
     guint jobMs = 300;
 };
 
-// The unit: the stand-in service, serving while it runs, and how its last run ended as systemd
-// reports it.
+// The stand-in service's program, beside this one.
+std::string ServiceProgram() {
+    const StringPtr self(g_file_read_link("/proc/self/exe", nullptr));
+    const StringPtr folder(g_path_get_dirname(self ? self.get() : "."));
+    return std::string(folder.get()) + "/statusd";
+}
+
+// Whether a server accepts connections at path, as the service does once it is up.
+bool Answers(const std::string& path) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    if (path.size() >= sizeof address.sun_path) return false;
+    std::memcpy(address.sun_path, path.c_str(), path.size());
+    const int client = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const bool up =
+        client >= 0 && connect(client, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    if (client >= 0) close(client);
+    return up;
+}
+
+// In the service's process before it runs: it ends with the manager, however that ends, and
+// leaves no core file where the manager was started.
+void InService(gpointer) {
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    const rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+}
+
+// The unit: the stand-in service as a process of its own, serving while it runs, how its last
+// run ended as systemd reports it, and, with Restart=always, started again when it dies unasked.
 class Unit {
 public:
-    explicit Unit(std::string path) : m_path(std::move(path)) {}
-    void Start() {
-        if (m_serving.Serving()) return;
-        ServeOptions options;
-        options.record = MakeRecord(u"3.4.1-standin", 8080, 0, 554, 0, std::time(nullptr));
-        m_serving.Start(m_path, options);
-        m_result = "success";
-        m_code = m_status = 0;
+    Unit(std::string path, std::function<void()> changed)
+        : m_path(std::move(path)), m_changed(std::move(changed)) {}
+    ~Unit() {
+        m_changed = nullptr;  // the bus may be gone by now
+        Stop();
     }
-    // A stop ends the process with SIGTERM, which systemd counts as success.
-    void Stop() { Kill(SIGTERM); }
-    void Kill(int signal) {
-        if (!m_serving.Serving()) return;
-        m_serving.Stop();
-        m_code = kKilled;
-        m_status = signal;
-        const bool clean =
-            signal == SIGTERM || signal == SIGINT || signal == SIGHUP || signal == SIGPIPE;
-        m_result = clean ? "success" : "signal";
-    }
+    Unit(const Unit&) = delete;
+    Unit& operator=(const Unit&) = delete;
 
-    GVariant* Property(const std::string& name) const {
-        const bool running = m_serving.Serving(), failed = m_result != "success";
-        if (name == "LoadState") return g_variant_new_string("loaded");
-        if (name == "ActiveState")
-            return g_variant_new_string(running ? "active" : failed ? "failed" : "inactive");
-        if (name == "SubState")
-            return g_variant_new_string(running ? "running" : failed ? "failed" : "dead");
-        if (name == "Result") return g_variant_new_string(m_result.c_str());
-        if (name == "ExecMainCode") return g_variant_new_int32(m_code);
-        if (name == "ExecMainStatus") return g_variant_new_int32(m_status);
-        return nullptr;
+    // A start asked for, which clears the count of restarts as systemd's does.
+    void Start() {
+        if (m_pid) return;
+        CancelRestart();
+        m_restarts = 0;
+        Launch();
     }
+    // A stop asked for: SIGTERM, waited for; no restart follows.
+    void Stop() {
+        if (CancelRestart() && !m_pid) Changed();
+        if (!m_pid) return;
+        g_source_remove(m_watch);
+        ::kill(m_pid, SIGTERM);
+        int status = 0;
+        waitpid(m_pid, &status, 0);
+        Ended(status, true);
+    }
+    void Kill(int signal) {
+        if (m_pid) ::kill(m_pid, signal);
+    }
+    bool SetRestart(const std::string& restart) {
+        if (restart != "no" && restart != "always") return false;
+        m_restartAlways = restart == "always";
+        return true;
+    }
+    GVariant* Property(const std::string& name) const;
 
 private:
+    void Launch();
+    void Ended(int status, bool asked);
+    void Changed() {
+        if (m_changed) m_changed();
+    }
+    bool CancelRestart() {
+        if (!m_restart) return false;
+        g_source_remove(m_restart);
+        m_restart = 0;
+        return true;
+    }
+    static void OnDeath(GPid, gint status, gpointer unit) {
+        static_cast<Unit*>(unit)->Ended(status, false);
+    }
+    static gboolean OnRestart(gpointer data) {
+        Unit& unit = *static_cast<Unit*>(data);
+        unit.m_restart = 0;
+        ++unit.m_restarts;
+        unit.Launch();
+        return G_SOURCE_REMOVE;
+    }
+
     std::string m_path;
-    ServingThread m_serving;
+    std::function<void()> m_changed;
+    bool m_restartAlways = false;
+    GPid m_pid = 0;
+    guint m_watch = 0, m_restart = 0;
     std::string m_result = "success";
     gint32 m_code = 0, m_status = 0;
+    guint32 m_execPid = 0, m_restarts = 0;
+    guint64 m_startUs = 0;
 };
 
+// Starts the service's process and waits until it serves (a few milliseconds), so that a job
+// ends with the service answering, as systemd's start of a notifying service does.
+void Unit::Launch() {
+    std::string program = ServiceProgram(), version = "--version-text", text = "3.4.1-standin",
+                pathOption = "--path", path = m_path;
+    char* argv[] = {program.data(),    version.data(), text.data(),
+                    pathOption.data(), path.data(),    nullptr};
+    GError* error = nullptr;
+    GPid pid = 0;
+    if (!g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, &InService, nullptr, &pid,
+                       &error)) {
+        std::cerr << "systemd-standin: " << error->message << std::endl;
+        g_error_free(error);
+        return;
+    }
+    int status = 0;
+    for (int wait = 0; wait < 300 && !Answers(m_path); ++wait) {
+        if (waitpid(pid, &status, WNOHANG) == pid) return Ended(status, true);
+        g_usleep(10000);
+    }
+    m_pid = pid;
+    m_execPid = guint32(pid);
+    m_startUs = guint64(g_get_real_time());
+    m_result = "success";
+    m_code = m_status = 0;
+    m_watch = g_child_watch_add(pid, &Unit::OnDeath, this);
+    std::cerr << "systemd-standin: " << m_path << " served by process " << pid << std::endl;
+    Changed();
+}
+
+// The process is gone (reaped): how it ended, and a restart when it died unasked.
+void Unit::Ended(int status, bool asked) {
+    if (m_pid) g_spawn_close_pid(m_pid);
+    m_pid = 0;
+    m_watch = 0;
+    if (WIFSIGNALED(status)) {
+        m_code = WCOREDUMP(status) ? kDumped : kKilled;
+        m_status = WTERMSIG(status);
+        const bool clean =
+            m_status == SIGTERM || m_status == SIGINT || m_status == SIGHUP || m_status == SIGPIPE;
+        m_result = clean ? "success" : m_code == kDumped ? "core-dump" : "signal";
+    } else {
+        m_code = kExited;
+        m_status = WEXITSTATUS(status);
+        m_result = m_status == 0 ? "success" : "exit-code";
+    }
+    std::cerr << "systemd-standin: process " << m_execPid << " ended: " << m_result << " " << m_code
+              << " " << m_status << std::endl;
+    if (!asked && m_restartAlways) m_restart = g_timeout_add(kRestartMs, &Unit::OnRestart, this);
+    Changed();
+}
+
+GVariant* Unit::Property(const std::string& name) const {
+    const bool running = m_pid != 0, failed = m_result != "success";
+    if (name == "LoadState") return g_variant_new_string("loaded");
+    if (name == "ActiveState")
+        return g_variant_new_string(running     ? "active"
+                                    : m_restart ? "activating"
+                                    : failed    ? "failed"
+                                                : "inactive");
+    if (name == "SubState")
+        return g_variant_new_string(running     ? "running"
+                                    : m_restart ? "auto-restart"
+                                    : failed    ? "failed"
+                                                : "dead");
+    if (name == "Result") return g_variant_new_string(m_result.c_str());
+    if (name == "ExecMainCode") return g_variant_new_int32(m_code);
+    if (name == "ExecMainStatus") return g_variant_new_int32(m_status);
+    if (name == "ExecMainPID") return g_variant_new_uint32(m_execPid);
+    if (name == "ExecMainStartTimestamp") return g_variant_new_uint64(m_startUs);
+    if (name == "NRestarts") return g_variant_new_uint32(m_restarts);
+    if (name == "Restart") return g_variant_new_string(m_restartAlways ? "always" : "no");
+    return nullptr;
+}
+
 struct Manager {
-    explicit Manager(Settings given) : settings(std::move(given)), unit(settings.path) {}
+    explicit Manager(Settings given)
+        : settings(std::move(given)),
+          unitPath("/org/freedesktop/systemd1/unit/" + BusLabel(settings.unit)),
+          unit(settings.path, [this] { Changed(); }) {
+        unit.SetRestart(settings.restartAlways ? "always" : "no");
+    }
+    ~Manager() {
+        for (const auto& [name, watch] : subscribers) g_bus_unwatch_name(watch);
+    }
+    void Changed();
+    void Emit(const char* interface, std::initializer_list<const char*> names);
+
     Settings settings;
+    std::string unitPath;
     Unit unit;
     GDBusConnection* bus = nullptr;
     guint32 lastJob = 0;
+    std::map<std::string, guint> subscribers;  // bus names, each watched until it goes
 };
+
+// systemd tells a unit's changes only while some client is subscribed.
+void Manager::Changed() {
+    if (!bus || subscribers.empty()) return;
+    Emit("org.freedesktop.systemd1.Service",
+         {"Result", "ExecMainCode", "ExecMainStatus", "ExecMainPID", "ExecMainStartTimestamp",
+          "NRestarts"});
+    Emit("org.freedesktop.systemd1.Unit", {"ActiveState", "SubState"});
+}
+
+void Manager::Emit(const char* interface, std::initializer_list<const char*> names) {
+    GVariantBuilder changed;
+    g_variant_builder_init(&changed, G_VARIANT_TYPE("a{sv}"));
+    for (const char* name : names)
+        g_variant_builder_add(&changed, "{sv}", name, unit.Property(name));
+    g_dbus_connection_emit_signal(
+        bus, nullptr, unitPath.c_str(), "org.freedesktop.DBus.Properties", "PropertiesChanged",
+        g_variant_new("(sa{sv}as)", interface, &changed, nullptr), nullptr);
+}
 
 struct Job {
     Manager* manager;
@@ -161,11 +345,33 @@ gboolean RunJob(gpointer data) {
     return G_SOURCE_REMOVE;
 }
 
+void OnSubscriberGone(GDBusConnection*, const gchar* name, gpointer data) {
+    Manager& manager = *static_cast<Manager*>(data);
+    const auto found = manager.subscribers.find(name);
+    if (found == manager.subscribers.end()) return;
+    g_bus_unwatch_name(found->second);
+    manager.subscribers.erase(found);
+}
+
+// Subscribe and Unsubscribe: a client is told of the unit's changes from its Subscribe until its
+// Unsubscribe, or until it leaves the bus.
+void Subscribe(Manager& manager, GDBusMethodInvocation* invocation, bool subscribe) {
+    const std::string sender = g_dbus_method_invocation_get_sender(invocation);
+    const bool known = manager.subscribers.count(sender) != 0;
+    if (subscribe && !known)
+        manager.subscribers[sender] = g_bus_watch_name_on_connection(
+            manager.bus, sender.c_str(), G_BUS_NAME_WATCHER_FLAGS_NONE, nullptr, &OnSubscriberGone,
+            &manager, nullptr);
+    else if (!subscribe && known)
+        OnSubscriberGone(nullptr, sender.c_str(), &manager);
+    g_dbus_method_invocation_return_value(invocation, nullptr);
+}
+
 void OnCall(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
             GVariant* parameters, GDBusMethodInvocation* invocation, gpointer data) {
     Manager& manager = *static_cast<Manager*>(data);
     if (std::strcmp(method, "Subscribe") == 0 || std::strcmp(method, "Unsubscribe") == 0)
-        return g_dbus_method_invocation_return_value(invocation, nullptr);
+        return Subscribe(manager, invocation, std::strcmp(method, "Subscribe") == 0);
 
     const gchar *unit = nullptr, *mode = nullptr;
     gint32 signal = 0;
@@ -206,6 +412,21 @@ GVariant* OnGetProperty(GDBusConnection*, const gchar*, const gchar*, const gcha
     return value;
 }
 
+// Restart is the one property that may be set, as a unit file's Restart= would: "no" or "always".
+gboolean OnSetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar*,
+                       const gchar* property, GVariant* value, GError** error, gpointer data) {
+    Manager& manager = *static_cast<Manager*>(data);
+    if (std::strcmp(property, "Restart") == 0 &&
+        g_variant_is_of_type(value, G_VARIANT_TYPE_STRING) &&
+        manager.unit.SetRestart(g_variant_get_string(value, nullptr))) {
+        std::cerr << "systemd-standin: Restart=" << g_variant_get_string(value, nullptr)
+                  << std::endl;
+        return TRUE;
+    }
+    g_set_error(error, G_DBUS_ERROR, G_DBUS_ERROR_PROPERTY_READ_ONLY, "%s cannot be set", property);
+    return FALSE;
+}
+
 Settings ParseArguments(int argc, char** argv) {
     Settings settings;
     for (int i = 1; i < argc; ++i) {
@@ -220,6 +441,8 @@ Settings ParseArguments(int argc, char** argv) {
             settings.path = value();
         } else if (option == "--malformed-signal") {
             settings.malformed = true;
+        } else if (option == "--restart-always") {
+            settings.restartAlways = true;
         } else if (option == "--running") {
             settings.running = true;
         } else if (option == "--job-ms") {
@@ -245,7 +468,6 @@ int main(int argc, char** argv) {
     std::unique_ptr<Manager> standin;
     try {
         standin = std::make_unique<Manager>(ParseArguments(argc, argv));
-        if (standin->settings.running) standin->unit.Start();
     } catch (const std::exception& e) {
         std::cerr << "systemd-standin: " << e.what() << '\n';
         return 2;
@@ -266,9 +488,8 @@ int main(int argc, char** argv) {
         g_dbus_connection_register_object(bus.get(), "/org/freedesktop/systemd1",
                                           node->interfaces[0], &vtable, &manager, nullptr, nullptr),
         Unexport{bus.get()});
-    const GDBusInterfaceVTable properties{nullptr, &OnGetProperty, nullptr, {}};
-    const std::string unitPath =
-        "/org/freedesktop/systemd1/unit/" + BusLabel(manager.settings.unit);
+    const GDBusInterfaceVTable properties{nullptr, &OnGetProperty, &OnSetProperty, {}};
+    const std::string& unitPath = manager.unitPath;
     const Registration unit(
         g_dbus_connection_register_object(bus.get(), unitPath.c_str(), node->interfaces[1],
                                           &properties, &manager, nullptr, nullptr),
@@ -290,6 +511,7 @@ int main(int argc, char** argv) {
     std::cerr << "systemd-standin: ready, " << manager.settings.unit << " on "
               << manager.settings.path << (manager.settings.running ? " running" : " stopped")
               << std::endl;
+    if (manager.settings.running) manager.unit.Start();  // its lines after the one saying ready
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     const auto quit = [](gpointer loop) {
         g_main_loop_quit(static_cast<GMainLoop*>(loop));
