@@ -90,35 +90,31 @@ public:
     void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
                        const wxString& message) override {
         PrepareNotifications(icon);
-        // One object for every brief notice, shown again with each: the desktop replaces the
-        // notice on screen rather than adding one, and no object is left behind per notice.
-        if (!m_brief) {
-            m_brief = new Notice(title, message, wxICON_INFORMATION);
-            PrepareBriefNotices(*m_brief);
-        } else {
-            m_brief->SetTitle(title);
-            m_brief->SetMessage(NotificationBody(message));
-        }
-        m_brief->Show(wxNotificationMessage::Timeout_Auto);
+        ShowBriefly(m_brief, title, message);
     }
 
     void NotifyRestart(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
                        bool replaceLast) override {
         PrepareNotifications(icon);
-        // The same object shown again replaces the notice on screen; a fresh one comes anew, and
-        // the old one, long read, goes.
+        // A fresh notice comes anew, and the old one, long read, goes.
         if (!replaceLast) Notice::CloseAndDelete(m_restart);
-        if (!m_restart) {
-            m_restart = new Notice(title, message, wxICON_INFORMATION);
-            PrepareBriefNotices(*m_restart);
-        } else {
-            m_restart->SetTitle(title);
-            m_restart->SetMessage(NotificationBody(message));
-        }
-        m_restart->Show(wxNotificationMessage::Timeout_Auto);
+        ShowBriefly(m_restart, title, message);
     }
 
 private:
+    // One object for a kind of brief notice, shown again with each: the desktop replaces the
+    // notice on screen rather than adding one, and no object is left behind per notice.
+    static void ShowBriefly(Notice*& notice, const wxString& title, const wxString& message) {
+        if (!notice) {
+            notice = new Notice(title, message, wxICON_INFORMATION);
+            PrepareBriefNotices(*notice);
+        } else {
+            notice->SetTitle(title);
+            notice->SetMessage(NotificationBody(message));
+        }
+        notice->Show(wxNotificationMessage::Timeout_Auto);
+    }
+
     // The lasting warning while it may be on screen, and the brief notices' one object. Never
     // deleted at exit, when the toolkit that would close them is gone.
     Notice* m_warning = nullptr;
