@@ -8,7 +8,7 @@
 # then killed is notified exactly once, saying why, with a button to start it. Then, with
 # Restart=always, two crashes the manager repairs make one restart notice naming the signal,
 # the second replacing the first with the count; and a stop after the login manager (a stand-in)
-# announced a shutdown, then a sleep, is no news.
+# announced a shutdown, then a sleep, is no news. Every notice has at least normal urgency.
 # Usage: control.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -161,6 +161,9 @@ stopped_unnoticed PrepareForShutdown
 systemd_ctl start quenthal.service
 shows running 10
 stopped_unnoticed PrepareForSleep
+# Every notice at normal urgency at least, running again and restarted too: GNOME's banners.
+urgent=$(grep -A1 '"urgency"' "$work/notify.log" | grep -c 'byte [12]$')
+[ "$urgent" = "$(notified)" ] || fail "low urgency: $urgent of $(notified) notices"
 
 echo "control: stop shown at once without a notification, start and restart running again," \
     "refusals boxed, our job waited for, commands after the bus came back, a killed service" \
