@@ -20,10 +20,7 @@ wxString ResourcePath(const wxString& subDir, const wxString& fullName) {
 }
 
 wxString IconThemeDir() {
-    wxFileName dir(ResourcesBaseDir(), wxEmptyString);
-    dir.AppendDir("Resources");
-    dir.AppendDir("Icons");
-    dir.AppendDir("theme");
+    wxFileName dir = wxFileName::DirName(ResourcePath("Icons", "theme"));
     if (!dir.DirExists()) return {};
     dir.MakeAbsolute();
     return dir.GetPath();

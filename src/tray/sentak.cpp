@@ -67,32 +67,24 @@ void Sentak::OnStartedAgain() {
 }
 
 void Sentak::ReadStatus() {
-    if (const std::optional<StatusRead> read = ReadServiceStatus(std::wcout)) {
-        m_status = read->status;
-        m_serverProcess = read->serverProcess;
-        m_statusValid = true;
-        m_failureCount = 0;
-    } else {
-        m_status = ServiceStatus{};
-        m_serverProcess.reset();
-        m_statusValid = false;
-        // Saturates rather than wrapping after years of a stopped service.
-        if (m_failureCount < std::numeric_limits<std::int32_t>::max()) ++m_failureCount;
+    const std::optional<StatusRead> read = ReadServiceStatus(std::wcout);
+    if (read) {
+        m_reading = {true, read->status, 0, read->serverProcess};
+        return;
     }
-}
-
-OutageRules::Reading Sentak::Reading() const {
-    return {m_statusValid, m_status, m_failureCount, m_serverProcess};
+    // Saturates rather than wrapping after years of a stopped service.
+    const bool saturated = m_reading.failures == std::numeric_limits<std::int32_t>::max();
+    m_reading = {false, {}, m_reading.failures + !saturated, {}};
 }
 
 void Sentak::RefreshStatus() {
     ReadStatus();
-    CarryOut(m_rules.Refreshed(Reading(), Now()));
+    CarryOut(m_rules.Refreshed(m_reading, Now()));
 }
 
 MenuModel Sentak::Reopen(bool extended) {
     ReadStatus();
-    m_rules.MenuOpened(Reading(), extended, Now());
+    m_rules.MenuOpened(m_reading, extended, Now());
     MenuModel menu = Menu();
     SetMenu(menu);
     return menu;
@@ -105,7 +97,7 @@ void Sentak::Poll() {
     // come up as an error box every 2 s.
     wxLogNull quiet;
     ReadStatus();
-    CarryOut(m_rules.Polled(Reading(), Now()));
+    CarryOut(m_rules.Polled(m_reading, Now()));
 }
 
 void Sentak::NoTrayShowsIcon() {

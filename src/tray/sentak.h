@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdint>
 #include <memory>
-#include <optional>
 
 #include <wx/timer.h>
 
@@ -41,8 +39,8 @@ public:
     // translations are in place.
     void ShowFirstDisplay();
 
-    // Reads the service's record once and stores the outcome in the three status members; hands
-    // the hosts the menu when it changed with it.
+    // Reads the service's record once and stores its outcome; hands the hosts the menu when it
+    // changed with it.
     void RefreshStatus();
 
     // The poll tick: refresh, then the running display, or the stop report once 10 refreshes in a
@@ -69,10 +67,8 @@ private:
     };
     static const Command kCommands[];
 
-    ServiceStatus m_status;           // all zero unless the last refresh succeeded
-    bool m_statusValid = false;       // the last refresh succeeded
-    std::int32_t m_failureCount = 0;  // refreshes in a row that failed, ticks and menus alike
-    std::optional<std::uint32_t> m_serverProcess;  // the last refresh's pipe server, if told
+    // The last refresh's outcome; its failures count ticks and menus alike.
+    OutageRules::Reading m_reading;
     Desktop& m_desktop;
     IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
     OutageRules m_rules;
@@ -84,7 +80,6 @@ private:
     std::unique_ptr<SessionWatch> m_session;
 
     void ReadStatus();
-    OutageRules::Reading Reading() const;
     // One refresh and what the rules answer to it; what each tick does.
     void Poll();
     // Carries an answer of the rules out, in order: menu, display, notices, question.

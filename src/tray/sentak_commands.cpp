@@ -92,8 +92,8 @@ wxString Sentak::CommandLabel(int id) {
 
 void Sentak::OnOpenWebSettings(wxCommandEvent&) {
     // Built once: a poll tick while the box is open must not change what the user sees or copies.
-    const wxString url = WebSettingsUrl(m_status.httpPort(), m_status.httpsPort());
-    if (!m_statusValid) return OfferUrl(m_desktop, url);
+    const wxString url = WebSettingsUrl(m_reading.status.httpPort(), m_reading.status.httpsPort());
+    if (!m_reading.valid) return OfferUrl(m_desktop, url);
     // The desktop outlives the tray, so the offer may come when the launch is known to have
     // failed.
     Desktop& desktop = m_desktop;

@@ -219,12 +219,12 @@ public:
             if (g_cancellable_is_cancelled(cancel.get())) return;
             if (!bus) return question->Tell(false);
             for (int index = 0; index < kPropertyCount; ++index)
-                g_dbus_connection_call(
-                    bus, kSystemd, path.c_str(), "org.freedesktop.DBus.Properties", "Get",
-                    g_variant_new("(ss)", kUnitQuestions[index].interface,
-                                  kUnitQuestions[index].name),
-                    G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START, kAskTimeoutMs,
-                    cancel.get(), &OnProperty, new Call{question, index});
+                g_dbus_connection_call(bus, kSystemd, path.c_str(), kPropertiesInterface, "Get",
+                                       g_variant_new("(ss)", kUnitQuestions[index].interface,
+                                                     kUnitQuestions[index].name),
+                                       G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+                                       kAskTimeoutMs, cancel.get(), &OnProperty,
+                                       new Call{question, index});
         });
     }
 
