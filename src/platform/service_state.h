@@ -66,12 +66,16 @@ struct ServiceChange {
     enum class Kind {
         Ended,    // the main process ended; end says how, as the manager said at the time
         Started,  // a main process runs, other than the one told of before
+        Counted,  // only the manager's count of its own restarts changed
     };
     Kind kind = Kind::Started;
     ServiceEnd end;         // Ended's
     std::uint32_t pid = 0;  // Started's process id
     // Started's: when the process started, in seconds since 1970 UTC, where the manager says.
     std::optional<std::int64_t> startedAt;
+    // With every kind, where the manager keeps one (systemd's NRestarts): how many times it has
+    // restarted the service on its own since the service was last started by hand.
+    std::optional<std::uint32_t> restarts;
 };
 
 class ServiceStateReader {
