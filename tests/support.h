@@ -121,14 +121,14 @@ public:
         this->clicked = std::move(clicked);
     }
     void CloseNotice() override { notifications.push_back("closed"); }
-    void NotifyBriefly(wxTaskBarIcon&, const wxString& title, const wxString& message) override {
-        notifications.push_back("brief|" + title + "|" + message);
-    }
-    // "restart|..." for a new one, "restart again|..." for one that updates the last.
-    void NotifyRestart(wxTaskBarIcon&, const wxString& title, const wxString& message,
-                       bool replaceLast) override {
-        notifications.push_back((replaceLast ? "restart again|" : "restart|") + title + "|" +
-                                message);
+    // "brief|...", "no tray|..." and "restart|..." by kind, "... again|" when it updates the
+    // last of its kind.
+    void NotifyBriefly(wxTaskBarIcon&, BriefKind kind, const wxString& title,
+                       const wxString& message, bool replaceLast) override {
+        const char* const kinds[] = {"brief", "no tray", "restart"};
+        wxString text = kinds[int(kind)];
+        if (replaceLast && kind != BriefKind::News) text << " again";
+        notifications.push_back(text + "|" + title + "|" + message);
     }
 
     bool browserStarts = true, managerStarts = true, shift = false;

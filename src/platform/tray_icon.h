@@ -34,6 +34,9 @@ public:
     // those names when their theme lacks them (hicolor/<N>x<N>/status/<name>.png and <name>.png);
     // empty for none. Windows' notification area shows the display's image and needs none.
     void SetIconThemePath(const wxString& dir);
+    // Whether a tray shows the icon now, which is where a user who cannot find Sentak is told to
+    // look.
+    bool ShownInTray() const;
 
     // What the menu shows when it opens: the status refreshed, in the form the Shift key asks for.
     // The new menu is also handed down through SetMenu.

@@ -13,6 +13,14 @@ struct NoticeAction {
     std::function<void()> chosen;
 };
 
+// Brief notices come in kinds, so that one that explains stays in the desktop's message list
+// whatever comes after it.
+enum class BriefKind {
+    News,     // the service back, Sentak started again
+    NoTray,   // why no tray shows the icon
+    Restart,  // the service restarted; updated while it keeps restarting
+};
+
 // Everything the tray reaches on the user's desktop. Production uses the toolkit; tests put a
 // recording fake in its place so that no test opens a browser or a modal box.
 class Desktop {
@@ -40,14 +48,11 @@ public:
                         std::optional<NoticeAction> action, std::function<void()> clicked) = 0;
     // Closes the warning of the last Notify, if it is still shown.
     virtual void CloseNotice() = 0;
-    // An information notification that closes by itself after the desktop's usual time.
-    virtual void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
-                               const wxString& message) = 0;
-    // A brief notification that the service restarted, kept apart from the other brief ones so
-    // that another notice does not take its place. replaceLast: it updates the last one, which
-    // the desktop shows in the same place, rather than coming as a new one.
-    virtual void NotifyRestart(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
-                               bool replaceLast) = 0;
+    // An information notification of that kind that closes by itself after the desktop's usual
+    // time. replaceLast: it updates the last of its kind, which the desktop shows in the same
+    // place, rather than coming as a new one. It never takes the place of another kind's.
+    virtual void NotifyBriefly(wxTaskBarIcon& icon, BriefKind kind, const wxString& title,
+                               const wxString& message, bool replaceLast) = 0;
 };
 
 // The desktop as the toolkit reaches it; lives until the process exits.

@@ -1,23 +1,18 @@
 #include "tray/sentak.h"
 
-#include <chrono>
 #include <iostream>
-#include <limits>
 #include <optional>
 
 #include <wx/intl.h>
 #include <wx/log.h>
 
+#include "platform/clocks.h"
 #include "platform/platform.h"
 #include "platform/single_instance.h"
 #include "service/brand.h"
 #include "service/resources.h"
 #include "service/status_pipe.h"
 #include "tray/sentak_dialog.h"
-
-namespace {
-OutageRules::Time Now() { return std::chrono::system_clock::now(); }
-}  // namespace
 
 // The commands' range: every command of the table reaches OnMenuCommand, the facts' ids none.
 wxBEGIN_EVENT_TABLE(Sentak, wxTaskBarIcon)
@@ -31,7 +26,7 @@ wxEND_EVENT_TABLE()
 Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
                std::unique_ptr<ServiceStateReader> stateReader)
     : m_desktop(desktop),
-      m_rules(!ShiftKeyReadable(), Now()),
+      m_rules(!ShiftKeyReadable(), ClocksNow()),
       m_serviceControl(std::move(serviceControl)),
       m_stateReader(std::move(stateReader)) {
     WhenStartedAgain([this] { OnStartedAgain(); });
@@ -46,12 +41,12 @@ Sentak::~Sentak() {
 
 void Sentak::Watch() {
     m_stateReader->Watch(GetServiceName(), [this](const ServiceChange& change) {
-        CarryOut(m_rules.ManagerTold(change, Now()));
+        CarryOut(m_rules.ManagerTold(change, ClocksNow()));
     });
     m_session = WatchSession({
-        [this] { CarryOut(m_rules.SleepBegins(Now())); },
-        [this] { CarryOut(m_rules.Resumed(Now())); },
-        [this](bool announced) { CarryOut(m_rules.SessionEnding(announced, Now())); },
+        [this] { m_rules.SleepBegins(ClocksNow()); },
+        [this] { m_rules.Resumed(ClocksNow()); },
+        [this](bool announced) { m_rules.SessionEnding(announced, ClocksNow()); },
     });
 }
 
@@ -63,28 +58,19 @@ void Sentak::ShowFirstDisplay() {
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 
 void Sentak::OnStartedAgain() {
-    if (const auto notice = m_rules.StartedAgain(Now())) Raise(*notice);
+    if (const auto notice = m_rules.StartedAgain(ClocksNow(), ShownInTray())) Raise(*notice);
 }
 
-void Sentak::ReadStatus() {
+OutageRules::Reading Sentak::ReadStatus() {
     const std::optional<StatusRead> read = ReadServiceStatus(std::wcout);
-    if (read) {
-        m_reading = {true, read->status, 0, read->serverProcess};
-        return;
-    }
-    // Saturates rather than wrapping after years of a stopped service.
-    const bool saturated = m_reading.failures == std::numeric_limits<std::int32_t>::max();
-    m_reading = {false, {}, m_reading.failures + !saturated, {}};
+    if (!read) return {};
+    return {true, read->status, read->serverProcess};
 }
 
-void Sentak::RefreshStatus() {
-    ReadStatus();
-    CarryOut(m_rules.Refreshed(m_reading, Now()));
-}
+void Sentak::RefreshStatus() { CarryOut(m_rules.Refreshed(ReadStatus(), ClocksNow())); }
 
 MenuModel Sentak::Reopen(bool extended) {
-    ReadStatus();
-    m_rules.MenuOpened(m_reading, extended, Now());
+    m_rules.MenuOpened(ReadStatus(), extended, ClocksNow());
     MenuModel menu = Menu();
     SetMenu(menu);
     return menu;
@@ -96,18 +82,18 @@ void Sentak::Poll() {
     // Whatever the toolkit reports on the way (an unreadable icon file among it) would otherwise
     // come up as an error box every 2 s.
     wxLogNull quiet;
-    ReadStatus();
-    CarryOut(m_rules.Polled(m_reading, Now()));
+    CarryOut(m_rules.Polled(ReadStatus(), ClocksNow()));
 }
 
 void Sentak::NoTrayShowsIcon() {
     m_desktop.NotifyBriefly(
-        *this,
+        *this, BriefKind::NoTray,
         // TRANSLATORS: Title of a short notification when the desktop has no tray to show the
         // icon in.
         _("No system tray shows Sentak's icon"),
         // TRANSLATORS: Body of that notification; the desktop and package names stay as they are.
         _("KDE Plasma, Xfce, LXQt, MATE, Cinnamon, Budgie and waybar show it; GNOME needs the "
           "AppIndicator extension (gnome-shell-extension-appindicator). Sentak keeps watching the "
-          "service, and the icon appears when a tray starts."));
+          "service, and the icon appears when a tray starts."),
+        false);
 }

@@ -39,8 +39,8 @@ public:
     // translations are in place.
     void ShowFirstDisplay();
 
-    // Reads the service's record once and stores its outcome; hands the hosts the menu when it
-    // changed with it.
+    // Reads the service's record once and hands the rules its outcome, whose failure counts
+    // toward the stop as a tick's does; hands the hosts the menu when it changed with it.
     void RefreshStatus();
 
     // The poll tick: refresh, then the running display, or the stop report once 10 refreshes in a
@@ -67,8 +67,6 @@ private:
     };
     static const Command kCommands[];
 
-    // The last refresh's outcome; its failures count ticks and menus alike.
-    OutageRules::Reading m_reading;
     Desktop& m_desktop;
     IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
     OutageRules m_rules;
@@ -79,7 +77,8 @@ private:
     // Sleep and the session's end, told to the rules; goes first, before what it reports to.
     std::unique_ptr<SessionWatch> m_session;
 
-    void ReadStatus();
+    // One read of the service's record, as the rules take it.
+    static OutageRules::Reading ReadStatus();
     // One refresh and what the rules answer to it; what each tick does.
     void Poll();
     // Carries an answer of the rules out, in order: menu, display, notices, question.

@@ -92,8 +92,9 @@ wxString Sentak::CommandLabel(int id) {
 
 void Sentak::OnOpenWebSettings(wxCommandEvent&) {
     // Built once: a poll tick while the box is open must not change what the user sees or copies.
-    const wxString url = WebSettingsUrl(m_reading.status.httpPort(), m_reading.status.httpsPort());
-    if (!m_reading.valid) return OfferUrl(m_desktop, url);
+    const OutageRules::Reading& reading = m_rules.LastReading();
+    const wxString url = WebSettingsUrl(reading.status.httpPort(), reading.status.httpsPort());
+    if (!reading.valid) return OfferUrl(m_desktop, url);
     // The desktop outlives the tray, so the offer may come when the launch is known to have
     // failed.
     Desktop& desktop = m_desktop;

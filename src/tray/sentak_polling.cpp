@@ -34,24 +34,24 @@ void Sentak::CarryOut(const OutageRules::Answer& answer) {
 
 // The image goes with the kind: the service's own icon while it runs, the desktop's art otherwise.
 void Sentak::ShowDisplay(const OutageRules::Display& display) {
-    using Kind = OutageRules::Display::Kind;
     const wxBitmapBundle image =
-        display.kind == Kind::Running
+        display.kind == Shown::Running
             // The same image object while the file is unchanged: showing it again is cheap.
             ? m_serviceIcon.Get(ResourcePath("Icons", "dvr.ico"))
-            : Art(display.kind == Kind::Stopped ? wxART_WARNING : wxART_QUESTION);
-    static_assert(int(Kind::Unknown) == int(TrayDisplay::Kind::Unknown) &&
-                  int(Kind::Running) == int(TrayDisplay::Kind::Running) &&
-                  int(Kind::Stopped) == int(TrayDisplay::Kind::Stopped));
+            : Art(display.kind == Shown::Stopped ? wxART_WARNING : wxART_QUESTION);
+    static_assert(int(Shown::Unknown) == int(TrayDisplay::Kind::Unknown) &&
+                  int(Shown::Running) == int(TrayDisplay::Kind::Running) &&
+                  int(Shown::Stopped) == int(TrayDisplay::Kind::Stopped));
     const auto kind = static_cast<TrayDisplay::Kind>(display.kind);
     if (!Show({kind, image, display.tooltip})) LogCouldNotSetIcon("Sentak::ShowDisplay");
 }
 
 void Sentak::Raise(const OutageRules::Notice& notice) {
     if (notice.kind == OutageRules::Notice::Kind::Brief)
-        return m_desktop.NotifyBriefly(*this, notice.title, notice.message);
+        return m_desktop.NotifyBriefly(*this, BriefKind::News, notice.title, notice.message, true);
     if (notice.kind == OutageRules::Notice::Kind::Restart)
-        return m_desktop.NotifyRestart(*this, notice.title, notice.message, notice.replacesLast);
+        return m_desktop.NotifyBriefly(*this, BriefKind::Restart, notice.title, notice.message,
+                                       notice.replacesLast);
     std::optional<NoticeAction> action;
     if (notice.remedy) {
         const int id =

@@ -87,18 +87,13 @@ public:
 
     void CloseNotice() override { Notice::CloseAndDelete(m_warning); }
 
-    void NotifyBriefly(wxTaskBarIcon& icon, const wxString& title,
-                       const wxString& message) override {
+    void NotifyBriefly(wxTaskBarIcon& icon, BriefKind kind, const wxString& title,
+                       const wxString& message, bool replaceLast) override {
         PrepareNotifications(icon);
-        ShowBriefly(m_brief, title, message);
-    }
-
-    void NotifyRestart(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
-                       bool replaceLast) override {
-        PrepareNotifications(icon);
+        Notice*& notice = m_brief[int(kind)];
         // A fresh notice comes anew, and the old one, long read, goes.
-        if (!replaceLast) Notice::CloseAndDelete(m_restart);
-        ShowBriefly(m_restart, title, message);
+        if (!replaceLast) Notice::CloseAndDelete(notice);
+        ShowBriefly(notice, title, message);
     }
 
 private:
@@ -115,11 +110,10 @@ private:
         notice->Show(wxNotificationMessage::Timeout_Auto);
     }
 
-    // The lasting warning while it may be on screen, and the brief notices' one object. Never
-    // deleted at exit, when the toolkit that would close them is gone.
+    // The lasting warning while it may be on screen, and each kind of brief notice's one object.
+    // Never deleted at exit, when the toolkit that would close them is gone.
     Notice* m_warning = nullptr;
-    Notice* m_brief = nullptr;
-    Notice* m_restart = nullptr;  // the last restart notice, which the next one may update
+    Notice* m_brief[3] = {};  // by BriefKind
 };
 
 }  // namespace

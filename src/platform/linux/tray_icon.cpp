@@ -106,9 +106,7 @@ public:
     explicit HostFollower(TrayIcon& icon) : m_icon(icon), m_cancel(g_cancellable_new()) {
         m_retry.Bind(wxEVT_TIMER, [this](wxTimerEvent&) { Follow(); });
         m_trayStart.Bind(wxEVT_TIMER, [this](wxTimerEvent&) {
-            if (m_noTray.Check(
-                    TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable())))
-                m_icon.NoTrayShowsIcon();
+            if (m_noTray.Check(ShownInTray())) m_icon.NoTrayShowsIcon();
         });
     }
 
@@ -123,6 +121,11 @@ public:
         m_item.reset();
         m_name = OwnedName();
         if (m_bus) g_dbus_connection_flush_sync(m_bus.get(), nullptr, nullptr);
+    }
+
+    // Asks the X server for an XEmbed tray: for the rare question, not for every display.
+    bool ShownInTray() const {
+        return TrayShowsIcon(m_session, m_session.x11 && wxTaskBarIcon::IsAvailable());
     }
 
     bool Show(const TrayDisplay& display) {
@@ -450,6 +453,8 @@ void TrayIcon::SetMenu(const MenuModel& menu) { m_follower->SetMenu(menu); }
 void TrayIcon::SetIconThemePath(const wxString& dir) {
     m_follower->SetIconThemePath(dir.utf8_string());
 }
+
+bool TrayIcon::ShownInTray() const { return m_follower->ShownInTray(); }
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);

@@ -23,6 +23,9 @@ void TrayIcon::SetMenu(const MenuModel&) {}
 
 void TrayIcon::SetIconThemePath(const wxString&) {}
 
+// The taskbar's notification area is always there, if at times in its overflow.
+bool TrayIcon::ShownInTray() const { return true; }
+
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);
 }
