@@ -219,6 +219,9 @@ TEST(SleepAndShutdown, GracesAndLapses) {
     EXPECT_TRUE(graceFor(60s));
 
     quiet.SessionEnding(true, clocks.now);
+    quiet.SessionEnding(false, clocks.now);
+    EXPECT_FALSE(quiet.Silenced()) << "cancelled";
+    quiet.SessionEnding(true, clocks.now);
     clocks.Pass(118s);
     quiet.Observe(clocks.now);
     EXPECT_TRUE(quiet.Silenced());

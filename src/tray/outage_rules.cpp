@@ -50,17 +50,22 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, const Moment& no
     if (told.backAfter) {
         // One notice per outage on screen: the stop notice, with its button, makes way.
         answer.closeNotice = true;
-        const Words words =
-            BackNoticeWords(std::chrono::duration_cast<std::chrono::seconds>(*told.backAfter));
-        answer.notice = Notice{Notice::Kind::Brief, words.title, words.message, {}};
+        answer.notice = BackNotice(*told.backAfter);
     }
-    if (told.stopNotice) {
-        const Words words = StopNoticeWords(m_stop.Reason());
-        const auto& reason = m_stop.Reason();
-        answer.notice = Notice{Notice::Kind::Warning, words.title, words.message,
-                               reason ? Remedy(*reason) : std::nullopt};
-    }
+    if (told.stopNotice) answer.notice = StopNotice();
     return answer;
+}
+
+OutageRules::Notice OutageRules::StopNotice() const {
+    const std::optional<OutageReason>& reason = m_stop.Reason();
+    const Words words = StopNoticeWords(reason);
+    return {Notice::Kind::Warning, words.title, words.message,
+            reason ? Remedy(*reason) : std::nullopt};
+}
+
+OutageRules::Notice OutageRules::BackNotice(std::chrono::nanoseconds down) {
+    const Words words = BackNoticeWords(std::chrono::duration_cast<std::chrono::seconds>(down));
+    return {Notice::Kind::Brief, words.title, words.message, {}};
 }
 
 std::optional<OutageRules::Notice> OutageRules::CountRestarts(const Reading& reading,

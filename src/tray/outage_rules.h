@@ -108,6 +108,8 @@ private:
     // The display for what the stop report shows now.
     Display Shows() const;
     RestartTally Tally() const;
+    Notice StopNotice() const;
+    static Notice BackNotice(std::chrono::nanoseconds down);
     // A valid poll's restarts, and the notice for them if one pops up.
     std::optional<Notice> CountRestarts(const Reading& reading, const Moment& now, Answer& answer);
 
