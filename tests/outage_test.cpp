@@ -143,19 +143,26 @@ TEST(Restarts, EachNewProcessCountedOnce) {
     EXPECT_EQ(poll(8), 0) << "the pipe's new server, then the manager's word on it";
     started(9, 2);
     EXPECT_EQ(poll(9), 1) << "the manager's word, then the pipe's";
-    started(10);
-    started(11);
-    started(12);
+    started(10, 3);
+    started(11, 4);
+    started(12, 5);
     EXPECT_EQ(poll(12), 3) << "three between two polls";
-    started(13, 5);
+    started(13, 8);
     EXPECT_EQ(poll(13), 3) << "the manager restarted it three times, and told one process";
     EXPECT_EQ(poll(14), 1);
     EXPECT_EQ(poll(15), 1);
-    started(15, 7);
+    started(15, 10);
     EXPECT_EQ(poll(15), 0) << "two the pipe saw while the manager's word was away";
     started(16, 0);
     EXPECT_EQ(restarts.Polled(16, false, 0).added, 0) << "ours: where counting goes on from";
     EXPECT_EQ(restarts.Count(), 10);
+
+    // A main process that starts another to serve the pipe: its restarts are the manager's.
+    Restarts wrapped;
+    wrapped.ManagerTold({ServiceChange::Kind::Started, {}, 7, std::nullopt, 0}, 0);
+    for (int i = 0; i < 6; ++i) wrapped.Polled(70, false, 0);
+    wrapped.ManagerTold({ServiceChange::Kind::Started, {}, 8, std::nullopt, 1}, 0);
+    EXPECT_EQ(wrapped.Polled(80, true, 0).added + wrapped.Polled(80, true, 0).added, 1);
 }
 
 // When the service runs since: the manager's word where it tells, else when Sentak saw the

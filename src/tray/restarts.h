@@ -1,16 +1,15 @@
 #pragma once
 
-// Restarts of the service that nobody of ours asked for: each new process of the service counted
-// once, whichever source tells of it first, and more where the manager's own count says that it
-// restarted the service more often than processes were seen; and how many of them pop up a
-// notice.
+// Restarts of the service that nobody of ours asked for, as its new processes tell them, counted
+// where the service was seen running and nothing of ours explains them; and how many of them pop
+// up a notice.
 
 #include <chrono>
 #include <cstdint>
-#include <deque>
 #include <optional>
 
 #include "platform/service_state.h"
+#include "tray/new_processes.h"
 
 class Restarts {
 public:
@@ -41,20 +40,10 @@ public:
     std::optional<std::int64_t> RunningSince() const { return m_runningSince; }
 
 private:
-    // Remembers pid; true when it is new and not the first process ever seen, which is where
-    // the counting starts from.
-    bool Remember(std::uint32_t pid);
-    // The restarts the manager's count says led to its new main process.
-    std::uint32_t ManagerRestarts(const ServiceChange& change);
-
-    std::deque<std::uint32_t> m_seen;  // the service's latest processes, newest last
-    // New processes the pipe told since the manager last told one: a restart the manager tells
-    // later explains them rather than adding to them.
-    int m_pipeOnly = 0;
-    std::optional<std::uint32_t> m_managerCount;  // at the main process it told last
-    int m_pending = 0;                            // restarts since the last poll
-    int m_count = 0;                              // counted since Sentak started
-    std::optional<std::int64_t> m_firstAt;        // of the first restart counted
+    NewProcesses m_processes;
+    int m_pending = 0;                      // restarts since the last poll
+    int m_count = 0;                        // counted since Sentak started
+    std::optional<std::int64_t> m_firstAt;  // of the first restart counted
     std::optional<std::int64_t> m_runningSince;
     std::optional<ServiceEnd> m_lastEnd;  // told since the last restart or stop
     bool m_backFromStop = false;          // no poll reached the service since the stop was shown

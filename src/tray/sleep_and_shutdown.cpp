@@ -22,10 +22,10 @@ void SleepAndShutdown::Resumed(const Moment& now) {
 }
 
 void SleepAndShutdown::SessionEnding(bool announced, const Moment& now) {
-    if (announced)
-        m_endingAnnounced = now.sinceBoot;
-    else
+    if (!announced)
         m_endingAnnounced.reset();
+    else if (!m_endingAnnounced)
+        m_endingAnnounced = now.sinceBoot;
 }
 
 void SleepAndShutdown::Observe(const Moment& now) {

@@ -15,7 +15,11 @@ public:
 
     explicit SleepAndShutdown(const Moment& now) : m_slept(now.Slept()) {}
 
-    void SleepBegins(const Moment& now) { m_sleepAnnounced = now.sinceBoot; }
+    // Told again (the login manager's word read anew on each connection), an announcement keeps
+    // its time, so that it still lapses.
+    void SleepBegins(const Moment& now) {
+        if (!m_sleepAnnounced) m_sleepAnnounced = now.sinceBoot;
+    }
     void Resumed(const Moment& now);
     // announced: a shutdown, reboot or the end of the session is on its way; false: cancelled.
     void SessionEnding(bool announced, const Moment& now);
