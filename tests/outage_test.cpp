@@ -159,10 +159,11 @@ TEST(Restarts, EachNewProcessCountedOnce) {
 
     // A main process that starts another to serve the pipe: its restarts are the manager's.
     Restarts wrapped;
-    wrapped.ManagerTold({ServiceChange::Kind::Started, {}, 7, std::nullopt, 0}, 0);
-    for (int i = 0; i < 6; ++i) wrapped.Polled(70, false, 0);
-    wrapped.ManagerTold({ServiceChange::Kind::Started, {}, 8, std::nullopt, 1}, 0);
-    EXPECT_EQ(wrapped.Polled(80, true, 0).added + wrapped.Polled(80, true, 0).added, 1);
+    for (std::uint32_t main = 7; main < 10; ++main) {
+        wrapped.ManagerTold({ServiceChange::Kind::Started, {}, main, std::nullopt, {}}, 0);
+        for (int i = 0; i < 6; ++i) wrapped.Polled(main * 10, main > 7, 0);
+    }
+    EXPECT_EQ(wrapped.Count(), 2);
 }
 
 // When the service runs since: the manager's word where it tells, else when Sentak saw the
