@@ -1,6 +1,7 @@
 // systemd's words for a unit, as its manager reports them, read into the portable record.
 #include <gtest/gtest.h>
 
+#include "platform/linux/dbus.h"
 #include "platform/linux/unit_state.h"
 
 static UnitProperties Unit(const char* load, const char* active, const char* sub,
@@ -35,6 +36,13 @@ TEST(UnitState, DecodedIntoThePortableRecord) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeUnit(c.unit), c.facts) << c.unit.activeState << " " << c.unit.result;
+}
+
+// systemd signals on the unit's path as it spells it, which the watch must match exactly.
+TEST(UnitState, PathSpelledAsSystemdDoes) {
+    EXPECT_EQ(BusLabel("getty@tty1.service"), "getty_40tty1_2eservice");
+    EXPECT_EQ(BusLabel("3proxy.service"), "_33proxy_2eservice");
+    EXPECT_EQ(BusLabel(""), "_");
 }
 
 // The words systemd signals over a process's life, each told once, as it repeats them.
