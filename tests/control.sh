@@ -5,7 +5,8 @@
 # at once and notifies nothing; Start and Restart bring the running display back; a masked unit
 # and one whose start fails end in the command's error box; another client's job ending does not
 # end ours; a command after the bus and the manager came back reaches the manager; the service
-# then killed is notified exactly once, saying why, with a button to start it. Then, with
+# then killed is notified exactly once, saying why, with a button to start it, though a shutdown
+# was announced before the bus went (its cancel read from the login manager's properties). Then, with
 # Restart=always, two crashes the manager repairs make one restart notice naming the signal,
 # the second replacing the first with the count; and a stop after the login manager (a stand-in)
 # announced a shutdown, then a sleep, is no news. Every notice has at least normal urgency.
@@ -90,9 +91,15 @@ choose 6002
 box "Failed to start the service"
 rm "$work/fails"
 
-# The bus and the manager gone and back at the same address between two commands.
+# The bus and the manager gone and back at the same address between two commands. A shutdown
+# announced before is cancelled while the bus is away: the login manager, back with it, says so
+# when asked.
+"$build/tests/login_standin" PrepareForShutdown true
 systemd_stop
 systemd_start
+"$build/tests/login_standin" serve false false &
+standin=$!
+pids+=("$standin")
 choose 6004
 wait_for 10 state_is active || fail "the Restart after the bus came back did not reach the manager"
 shows running 10
@@ -100,6 +107,7 @@ shows running 10
 
 systemd_ctl kill --signal=KILL quenthal.service # nobody asked for this one
 wait_for 30 notified_once || fail "the unasked-for stop was not notified"
+kill "$standin"; wait "$standin" || true
 shows "not running anymore" 1
 # It says why, as the manager does, with one button: the notice's message and its actions (a key
 # and a label), the tooltip's body and the menu.
