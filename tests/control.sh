@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Start, stop and restart from the tray's menu, whole program: Sentak in Xfce's panel beside
-# systemd's own manager on a private system bus, whose unit runs statusd on the status socket.
+# systemd's own manager on a private system bus, whose unit (named with a leading digit, which
+# systemd's object paths escape) runs statusd on the status socket.
 # Clicks come through the dbusmenu's Event, as a host sends them. Stop shows the stopped display
 # at once and notifies nothing; Start and Restart bring the running display back; a masked unit
 # and one whose start fails end in the command's error box; another client's job ending does not
 # end ours; a command after the bus and the manager came back reaches the manager; the service
-# then killed is notified exactly once, saying why, with a button to start it. Then, with
+# then killed is notified exactly once, saying why, with a button to start it, though a shutdown
+# was announced before the bus went (its cancel read from the login manager's properties). Then, with
 # Restart=always, two crashes the manager repairs make one restart notice naming the signal,
 # the second replacing the first with the count; and a stop after the login manager (a stand-in)
 # announced a shutdown, then a sleep, is no news. Every notice has at least normal urgency.
@@ -22,16 +24,22 @@ dbus-monitor --session "type='method_return',sender='org.freedesktop.Notificatio
     >"$work/returns.log" 2>&1 &
 pids+=($!)
 export QUENTHAL_PIPE=$work/Quenthal
+# A name that begins with a digit, which systemd escapes in its unit's object path, where it
+# signals the changes the restart checks need. Sentak reads it from the brand beside a copy.
+unit=3quenthal.service
+mkdir "$work/bin" && cp -R "$build/bin/sentak" "$build/bin/Resources" "$work/bin/"
+printf '{ "productname": "Vantora 3", "servicename": "%s" }\n' $unit \
+    >"$work/bin/Resources/brand.json"
 # Touching $work/slow makes its start take a while, $work/fails makes it fail.
-systemd_unit quenthal.service <<UNIT
+systemd_unit $unit <<UNIT
 [Service]
 ExecStartPre=/bin/sh -c 'test ! -e $work/fails && (test ! -e $work/slow || sleep 4)'
 ExecStart=$build/bin/statusd --path $QUENTHAL_PIPE
 UNIT
 systemd_unit other.service <<<$'[Service]\nType=oneshot\nExecStart=/bin/true'
 systemd_start
-systemd_ctl start quenthal.service
-"$build/bin/sentak" >"$work/sentak.log" 2>"$work/sentak.err" &
+systemd_ctl start $unit
+"$work/bin/sentak" >"$work/sentak.log" 2>"$work/sentak.err" &
 sentak=$!
 pids+=($sentak)
 wait_for 15 item $sentak || fail "sentak did not register with the panel's watcher"
@@ -47,7 +55,7 @@ choose() {
 shows() { wait_for "$2" tooltip_is "Vantora 3 Service $1" || fail "not '$1' but $(property ToolTip)"; }
 notified() { grep -c member=Notify "$work/notify.log" || true; }
 notified_once() { [ "$(notified)" = 1 ]; }
-state_is() { [ "$(systemd_ctl is-active quenthal.service)" = "$1" ]; }
+state_is() { [ "$(systemd_ctl is-active $unit)" = "$1" ]; }
 # No command is under way: the menu's Restart is enabled again (Start and Stop follow what the
 # manager says of the service).
 idle() { menu GetProperty 6004 enabled | grep -q true; }
@@ -81,25 +89,32 @@ shows running 5
 # The manager refusing, and a job that fails.
 choose 6003
 wait_for 10 idle || fail "the Stop never ended"
-systemd_ctl -q mask quenthal.service
+systemd_ctl -q mask $unit
 choose 6002
 box "Failed to start the service"
-systemd_ctl -q unmask quenthal.service
+systemd_ctl -q unmask $unit
 touch "$work/fails"
 choose 6002
 box "Failed to start the service"
 rm "$work/fails"
 
-# The bus and the manager gone and back at the same address between two commands.
+# The bus and the manager gone and back at the same address between two commands. A shutdown
+# announced before is cancelled while the bus is away: the login manager, back with it, says so
+# when asked.
+"$build/tests/login_standin" PrepareForShutdown true
 systemd_stop
 systemd_start
+"$build/tests/login_standin" serve false false &
+standin=$!
+pids+=("$standin")
 choose 6004
 wait_for 10 state_is active || fail "the Restart after the bus came back did not reach the manager"
 shows running 10
 [ "$(notified)" = 0 ] || fail "the stop asked for was notified"
 
-systemd_ctl kill --signal=KILL quenthal.service # nobody asked for this one
+systemd_ctl kill --signal=KILL $unit # nobody asked for this one
 wait_for 30 notified_once || fail "the unasked-for stop was not notified"
+kill "$standin"; wait "$standin" || true
 shows "not running anymore" 1
 # It says why, as the manager does, with one button: the notice's message and its actions (a key
 # and a label), the tooltip's body and the menu.
@@ -130,20 +145,20 @@ replaces_first() {
 logged() { wait_for 5 grep -qF "$1" "$work/notify.log"; }
 # A crash that the manager repairs, twice: one notice, replaced by the second with its count.
 units=$sd/home/.local/share/systemd/user
-mkdir -p "$units/quenthal.service.d"
-printf '[Service]\nRestart=always\n' >"$units/quenthal.service.d/restart.conf"
+mkdir -p "$units/$unit.d"
+printf '[Service]\nRestart=always\n' >"$units/$unit.d/restart.conf"
 systemd_ctl daemon-reload
-systemd_ctl start quenthal.service
+systemd_ctl start $unit
 shows running 10
-systemd_ctl kill --signal=SEGV quenthal.service
+systemd_ctl kill --signal=SEGV $unit
 wait_for 10 restarts_are 1 || fail "no restart notice"
 logged "killed by the signal SIGSEGV." || fail "the restart notice says not why"
 wait_for 10 state_is active || fail "the manager did not restart it"
-systemd_ctl kill --signal=SEGV quenthal.service
+systemd_ctl kill --signal=SEGV $unit
 wait_for 10 restarts_are 2 || fail "the second restart was not notified"
 logged "restarted 2 times" || fail "the second notice does not count 2"
 wait_for 5 replaces_first || fail "the second notice does not replace the first: $(restarts)"
-rm -r "$units/quenthal.service.d"
+rm -r "$units/$unit.d"
 systemd_ctl daemon-reload
 
 # stopped_unnoticed ANNOUNCEMENT: announced, the service killed stays unnotified beyond ten polls.
@@ -151,14 +166,14 @@ stopped_unnoticed() {
     local before
     before=$(notified)
     "$build/tests/login_standin" $1 true
-    systemd_ctl kill --signal=KILL quenthal.service
+    systemd_ctl kill --signal=KILL $unit
     sleep 24
     [ "$(notified)" = "$before" ] ||
         fail "a stop after $1 was notified: $(notice_text "$work/notify.log" "$(notified)")"
 }
 stopped_unnoticed PrepareForShutdown
 "$build/tests/login_standin" PrepareForShutdown false # cancelled: the usual rule again
-systemd_ctl start quenthal.service
+systemd_ctl start $unit
 shows running 10
 stopped_unnoticed PrepareForSleep
 # Every notice at normal urgency at least, running again and restarted too: GNOME's banners.

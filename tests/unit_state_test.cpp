@@ -1,6 +1,7 @@
 // systemd's words for a unit, as its manager reports them, read into the portable record.
 #include <gtest/gtest.h>
 
+#include "platform/linux/dbus.h"
 #include "platform/linux/unit_state.h"
 
 static UnitProperties Unit(const char* load, const char* active, const char* sub,
@@ -37,12 +38,20 @@ TEST(UnitState, DecodedIntoThePortableRecord) {
         EXPECT_EQ(DecodeUnit(c.unit), c.facts) << c.unit.activeState << " " << c.unit.result;
 }
 
+// systemd signals on the unit's path as it spells it, which the watch must match exactly.
+TEST(UnitState, PathSpelledAsSystemdDoes) {
+    EXPECT_EQ(BusLabel("getty@tty1.service"), "getty_40tty1_2eservice");
+    EXPECT_EQ(BusLabel("3proxy.service"), "_33proxy_2eservice");
+    EXPECT_EQ(BusLabel(""), "_");
+}
+
 // The words systemd signals over a process's life, each told once, as it repeats them.
 TEST(UnitState, MainProcessChangesToldOnce) {
     using Kind = ServiceChange::Kind;
     MainProcessFollower follower;
-    const auto follow = [&](std::uint32_t pid, const char* result, int code, int status) {
-        return follower.Follow({pid, 5000000, result, code, status});
+    const auto follow = [&](std::uint32_t pid, const char* result, int code, int status,
+                            std::uint32_t restarts = 0) {
+        return follower.Follow({pid, 5000000, result, code, status, restarts});
     };
     EXPECT_FALSE(follow(7, "exit-code", 1, 3));  // an end before we looked is history
     const auto started = follow(8, "success", 0, 0);
@@ -55,6 +64,15 @@ TEST(UnitState, MainProcessChangesToldOnce) {
     ASSERT_TRUE(ended);
     EXPECT_EQ(ended->kind, Kind::Ended);
     EXPECT_EQ(ended->end, (ServiceEnd{ServiceEnd::How::Signal, 0, "SIGSEGV"}));
+    EXPECT_EQ(ended->restarts, 0u);
     EXPECT_FALSE(follow(8, "signal", 2, 11));
-    EXPECT_EQ(follow(9, "success", 0, 0)->pid, 9u);
+    // systemd counts its repair in a word of its own, before the new process starts.
+    const auto counted = follow(8, "signal", 2, 11, 1);
+    ASSERT_TRUE(counted);
+    EXPECT_EQ(counted->kind, Kind::Counted);
+    EXPECT_EQ(counted->restarts, 1u);
+    EXPECT_FALSE(follow(8, "signal", 2, 11, 1));
+    const auto restarted = follow(9, "success", 0, 0, 1);
+    ASSERT_TRUE(restarted);
+    EXPECT_EQ(restarted->restarts, 1u);
 }

@@ -14,9 +14,13 @@ std::string SessionBusAddress() {
 
 std::string BusLabel(const std::string& text) {
     static const char hex[] = "0123456789abcdef";
+    // An element may neither be empty nor begin with a digit. systemd signals on the path so
+    // spelt, though it resolves others when asked.
+    if (text.empty()) return "_";
     std::string label;
     for (const unsigned char c : text) {
-        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+        const bool digit = c >= '0' && c <= '9' && !label.empty();
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || digit) {
             label += char(c);
         } else {
             label += '_';

@@ -9,6 +9,7 @@
 // of its own, which no tray and no other Sentak share.
 std::string SessionBusAddress();
 
-// text as an element of a bus name or object path: every byte outside [A-Za-z0-9] as _xx, which
-// is how systemd names its units' objects ("quenthal.service" is quenthal_2eservice).
+// text as an element of a bus name or object path: every byte outside [A-Za-z0-9] as _xx, a
+// leading digit too, and nothing as _, which is how systemd names its units' objects
+// ("quenthal.service" is quenthal_2eservice, "3proxy.service" _33proxy_2eservice).
 std::string BusLabel(const std::string& text);

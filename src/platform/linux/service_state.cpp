@@ -113,11 +113,13 @@ void ReadMainProcess(GVariant* properties, MainProcess& process) {
         else if (property == "Result" && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING))
             process.result = wxString::FromUTF8(
                 std::string(g_variant_get_string(value, nullptr)).substr(0, kLongestResult));
+        else if (property == "NRestarts" && g_variant_is_of_type(value, G_VARIANT_TYPE_UINT32))
+            process.restarts = g_variant_get_uint32(value);
     }
 }
 
-// Follows the unit's main process from what systemd signals unasked, on each connection to the
-// system bus, and tells each change once.
+// Follows the unit's main process and systemd's count of its restarts from what systemd signals
+// unasked, on each connection to the system bus, and tells each change once.
 class UnitWatch {
 public:
     UnitWatch(std::string path, ServiceStateReader::Changed changed)

@@ -13,24 +13,70 @@ namespace {
 constexpr const char* kLogin = "org.freedesktop.login1";
 constexpr const char* kLoginPath = "/org/freedesktop/login1";
 constexpr const char* kLoginManager = "org.freedesktop.login1.Manager";
+constexpr const char* kProperties = "org.freedesktop.DBus.Properties";
+// A login manager slower than this to say where things stand has its signals to tell it later.
+constexpr int kReadTimeoutMs = 5000;
 
 class LoginWatch : public SessionWatch {
 public:
     explicit LoginWatch(SessionEvents events)
         : m_events(std::move(events)),
           m_follower([this](GDBusConnection* bus) { Connected(bus); }) {}
-    ~LoginWatch() override { m_lifetime.End(); }
+    ~LoginWatch() override {
+        m_lifetime.End();
+        g_cancellable_cancel(m_cancel.get());
+    }
 
 private:
     using Self = Watched<LoginWatch>;
 
     void Connected(GDBusConnection* bus) {
+        m_login = NameWatch();
         m_sleep = Subscription();
         m_shutdown = Subscription();
         m_bus.reset(bus ? G_DBUS_CONNECTION(g_object_ref(bus)) : nullptr);
         if (!bus) return;
         m_sleep = Subscribe(bus, "PrepareForSleep");
         m_shutdown = Subscribe(bus, "PrepareForShutdown");
+        // Told now if the login manager is there, and each time it takes its name anew.
+        m_login = NameWatch(g_bus_watch_name_on_connection(
+            bus, kLogin, G_BUS_NAME_WATCHER_FLAGS_NONE, &LoginWatch::OnLogin, nullptr,
+            Self(*this, m_lifetime).Give(), &Self::Forget));
+    }
+
+    // What was announced or cancelled while we did not listen (the bus or the login manager
+    // away), read after subscribing, so that nothing falls between.
+    static void OnLogin(GDBusConnection* bus, const gchar*, const gchar*, gpointer data) {
+        LoginWatch* const self = Self::Of(data);
+        if (!self) return;
+        self->Read<true>(bus, "PreparingForShutdown");
+        self->Read<false>(bus, "PreparingForSleep");
+    }
+
+    template <bool kShutdown>
+    void Read(GDBusConnection* bus, const char* property) {
+        g_dbus_connection_call(bus, kLogin, kLoginPath, kProperties, "Get",
+                               g_variant_new("(ss)", kLoginManager, property),
+                               G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NO_AUTO_START,
+                               kReadTimeoutMs, m_cancel.get(), &LoginWatch::OnRead<kShutdown>,
+                               Self(*this, m_lifetime).Give());
+    }
+
+    // A shutdown is told as it stands, announced or not; a sleep only while it is announced,
+    // since one that ended meanwhile shows by other means.
+    template <bool kShutdown>
+    static void OnRead(GObject* bus, GAsyncResult* result, gpointer data) {
+        LoginWatch* const self = Self::Take(data);
+        FinishCall(bus, result, [&](GVariant* reply, const GError*) {
+            if (!self || !reply) return;
+            GVariant* value = nullptr;
+            g_variant_get(reply, "(v)", &value);
+            const VariantPtr owned(value);
+            if (!g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN)) return;
+            const bool now = g_variant_get_boolean(value);
+            if (kShutdown && self->m_events.ending) self->m_events.ending(now);
+            if (!kShutdown && now && self->m_events.sleeping) self->m_events.sleeping();
+        });
     }
 
     // GDBus matches the sender by whoever owns the login manager's name.
@@ -63,8 +109,10 @@ private:
 
     Lifetime m_lifetime;
     const SessionEvents m_events;
+    CancellablePtr m_cancel{g_cancellable_new()};  // of the reads under way
     ConnectionPtr m_bus;  // held while we follow signals on it, so it goes after them
     Subscription m_sleep, m_shutdown;
+    NameWatch m_login;
     SystemBusFollower m_follower;  // last: the first to go
 };
 

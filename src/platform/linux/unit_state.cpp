@@ -1,5 +1,7 @@
 #include "platform/linux/unit_state.h"
 
+#include <utility>
+
 namespace {
 
 using Now = ServiceFacts::Now;
@@ -48,10 +50,11 @@ ServiceFacts DecodeUnit(const UnitProperties& unit) {
 }
 
 std::optional<ServiceChange> MainProcessFollower::Follow(const MainProcess& process) {
+    const std::optional<std::uint32_t> before = std::exchange(m_restarts, process.restarts);
     if (process.pid == 0) return std::nullopt;  // never run
     ServiceChange change;
-    if (process.execMainCode == 0) {  // runs
-        if (process.pid == m_told) return std::nullopt;
+    change.restarts = process.restarts;
+    if (process.execMainCode == 0 && process.pid != m_told) {  // a new process runs
         m_told = process.pid;
         m_endTold = false;
         change.kind = ServiceChange::Kind::Started;
@@ -60,10 +63,16 @@ std::optional<ServiceChange> MainProcessFollower::Follow(const MainProcess& proc
         return change;
     }
     // An end of a process never seen running is history, not news.
-    if (process.pid != m_told || m_endTold) return std::nullopt;
-    m_endTold = true;
-    change.kind = ServiceChange::Kind::Ended;
-    change.end =
-        LastEnd({{}, {}, {}, process.result, process.execMainCode, process.execMainStatus});
+    if (process.execMainCode != 0 && process.pid == m_told && !m_endTold) {
+        m_endTold = true;
+        change.kind = ServiceChange::Kind::Ended;
+        change.end =
+            LastEnd({{}, {}, {}, process.result, process.execMainCode, process.execMainStatus});
+        return change;
+    }
+    // systemd counts a repair on its own word, between the old process's end and the new start;
+    // a count heard first is history, as an end is.
+    if (!before || !process.restarts || *before == *process.restarts) return std::nullopt;
+    change.kind = ServiceChange::Kind::Counted;
     return change;
 }

@@ -22,15 +22,17 @@ ServiceFacts DecodeUnit(const UnitProperties& unit);
 // systemd's words for the service's main process, as the Service interface's signals carry them:
 // the last process started, whose pid and end stay after it ended.
 struct MainProcess {
-    std::uint32_t pid = 0;            // ExecMainPID
-    std::uint64_t startedUs = 0;      // ExecMainStartTimestamp, in microseconds since 1970
-    wxString result;                  // Result, as in UnitProperties
-    std::int32_t execMainCode = 0;    // 0 while it runs; otherwise as in UnitProperties
-    std::int32_t execMainStatus = 0;  // as in UnitProperties
+    std::uint32_t pid = 0;                  // ExecMainPID
+    std::uint64_t startedUs = 0;            // ExecMainStartTimestamp, in microseconds since 1970
+    wxString result;                        // Result, as in UnitProperties
+    std::int32_t execMainCode = 0;          // 0 while it runs; otherwise as in UnitProperties
+    std::int32_t execMainStatus = 0;        // as in UnitProperties
+    std::optional<std::uint32_t> restarts;  // NRestarts, where the manager says
 };
 
 // What the manager's latest words about the main process tell that was not told yet: each new
-// process's start once, and the end of one whose start was told, once.
+// process's start once, the end of one whose start was told, once, and else each new count of
+// the manager's restarts once; every change with the count as the manager said last.
 class MainProcessFollower {
 public:
     std::optional<ServiceChange> Follow(const MainProcess& process);
@@ -38,4 +40,5 @@ public:
 private:
     std::uint32_t m_told = 0;  // the process whose start was told
     bool m_endTold = false;
+    std::optional<std::uint32_t> m_restarts;  // the count said last
 };
