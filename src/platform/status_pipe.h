@@ -5,11 +5,9 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
-#include <ostream>
 #include <string>
 
-#include "base/chosen_pipe.h"
-#include "service/service_status.h"
+#include <wx/string.h>
 
 // A service that has accepted us but written nothing by then makes a failed refresh, so that a
 // hung service never freezes the tray.
@@ -28,8 +26,10 @@ extern const char kDefaultStatusPipePath[];
 // socket elsewhere). Closed when destroyed, on every path.
 class StatusPipe {
 public:
-    // Connects without waiting; null when no service answers, or every instance is busy.
-    static std::unique_ptr<StatusPipe> Open();
+    // Connects without waiting; null when no service answers, or every instance is busy. service
+    // names the service whose process alone may serve the default path, where the transport can
+    // tell who serves it.
+    static std::unique_ptr<StatusPipe> Open(const wxString& service);
 
     virtual ~StatusPipe() = default;
 
@@ -48,13 +48,3 @@ public:
     // writing.
     virtual std::optional<std::size_t> Read(std::uint8_t* buffer, std::size_t size) = 0;
 };
-
-// What one refresh that reached the service read.
-struct StatusRead {
-    ServiceStatus status;                        // as read, missing bytes zero
-    std::optional<std::uint32_t> serverProcess;  // the pipe's server, where the transport tells
-};
-
-// One refresh: open, read at most 160 bytes, close, with a trace line for each step.
-// Nothing when the refresh failed.
-std::optional<StatusRead> ReadServiceStatus(std::wostream& trace);
