@@ -15,6 +15,7 @@
 #include "platform/chosen_pipe.h"
 #include "platform/status_pipe.h"
 #include "platform/windows/pipe_trust.h"
+#include "platform/windows/service_manager.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ private:
 // service is stopped, or not installed), nullopt when it cannot be asked. Querying the status is
 // a right every user has.
 std::optional<DWORD> ServiceProcess(const wxString& name) {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle manager = OpenServiceManager();
     if (!manager.valid()) return std::nullopt;
     const UniqueServiceHandle service(
         ::OpenServiceW(manager.get(), name.wc_str(), SERVICE_QUERY_STATUS));
