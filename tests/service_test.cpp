@@ -4,8 +4,8 @@
 #include <fstream>
 
 #ifdef _WIN32
+#include "platform/windows/pipe_trust.h"
 #include "platform/windows/unique_handle.h"
-#include "service/pipe_trust_windows.h"
 // After windows.h.
 #include <sddl.h>
 #else

@@ -1,5 +1,7 @@
 #include "service/status_pipe.h"
 
+#include "service/brand.h"
+
 namespace {
 
 // One insertion per line: the trace is written on every refresh, every 2 s.
@@ -7,11 +9,9 @@ void Trace(std::wostream& trace, const wchar_t* line) { trace << line << std::en
 
 }  // namespace
 
-std::string StatusPipePath() { return ChosenStatusPipePath().value_or(kDefaultStatusPipePath); }
-
 std::optional<StatusRead> ReadServiceStatus(std::wostream& trace) {
     Trace(trace, L"Connecting to pipe...");
-    std::unique_ptr<StatusPipe> pipe = StatusPipe::Open();
+    std::unique_ptr<StatusPipe> pipe = StatusPipe::Open(GetServiceName());
     if (!pipe) {
         Trace(trace, L"Failed to connect to pipe.");
         return std::nullopt;

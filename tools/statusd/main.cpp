@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <string>
 
-#include "service/status_pipe.h"
+#include "platform/status_pipe.h"
 #include "service/text_decoding.h"
 #include "status_server.h"
 #include "status_service.h"

@@ -26,7 +26,7 @@
 
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
-#include "service/status_pipe.h"
+#include "platform/status_pipe.h"
 #include "status_server.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "base/chosen_pipe.h"
+#include "platform/chosen_pipe.h"
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
 

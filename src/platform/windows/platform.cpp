@@ -13,6 +13,7 @@
 #include "base/little_endian.h"
 #include "platform/platform.h"
 #include "platform/windows/event_view.h"
+#include "platform/windows/service_manager.h"
 #include "platform/windows/unique_handle.h"
 
 namespace {
@@ -120,7 +121,7 @@ wxString ServiceLogCommand(const wxString&) { return "eventvwr.msc"; }
 bool StartServiceLog(const wxString& service) {
     // The manager's entries name the service by its display name; its name does when it has none.
     wxString displayName = service;
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle manager = OpenServiceManager();
     wchar_t name[257];  // the longest display name, 256 characters, and its end
     DWORD length = 257;
     if (manager.valid() && ::GetServiceDisplayNameW(manager.get(), service.wc_str(), name, &length))

@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "base/lifetime.h"
+#include "platform/windows/service_manager.h"
 #include "platform/windows/unique_handle.h"
 
 wxString DefaultServiceName() { return "Quenthal"; }
@@ -266,7 +267,7 @@ private:
 }  // namespace
 
 DWORD CarryOut(ServiceCommand command, const wxString& name, HANDLE cancel) {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle manager = OpenServiceManager();
     if (!manager.valid()) return ::GetLastError();
     // Only the rights this command needs: a standard user may hold some and not others.
     DWORD rights = SERVICE_QUERY_STATUS;

@@ -7,6 +7,7 @@
 
 #include "base/lifetime.h"
 #include "platform/windows/scm_state.h"
+#include "platform/windows/service_manager.h"
 #include "platform/windows/unique_handle.h"
 
 namespace {
@@ -22,7 +23,7 @@ bool IsDisabled(SC_HANDLE service) {
 }
 
 std::optional<ServiceFacts> Read(const wxString& name) {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    const UniqueServiceHandle manager = OpenServiceManager();
     if (!manager.valid()) return std::nullopt;
     ScmAnswer answer;
     const UniqueServiceHandle service(

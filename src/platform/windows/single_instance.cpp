@@ -3,8 +3,8 @@
 #include <wx/filename.h>
 #include <wx/window.h>
 
-#include "base/chosen_pipe.h"
 #include "base/main_window.h"
+#include "platform/chosen_pipe.h"
 #include "platform/windows/unique_handle.h"
 
 namespace {

@@ -12,9 +12,10 @@
 #include <aclapi.h>
 #include <wincrypt.h>
 
-#include "service/brand.h"
-#include "service/pipe_trust_windows.h"
-#include "service/status_pipe.h"
+#include "platform/chosen_pipe.h"
+#include "platform/status_pipe.h"
+#include "platform/windows/pipe_trust.h"
+#include "platform/windows/service_manager.h"
 
 namespace {
 
@@ -55,11 +56,11 @@ private:
 // The process the service control manager runs the service in: 0 when it reports none (the
 // service is stopped, or not installed), nullopt when it cannot be asked. Querying the status is
 // a right every user has.
-std::optional<DWORD> ServiceProcess() {
-    const UniqueServiceHandle manager(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+std::optional<DWORD> ServiceProcess(const wxString& name) {
+    const UniqueServiceHandle manager = OpenServiceManager();
     if (!manager.valid()) return std::nullopt;
     const UniqueServiceHandle service(
-        ::OpenServiceW(manager.get(), GetServiceName().wc_str(), SERVICE_QUERY_STATUS));
+        ::OpenServiceW(manager.get(), name.wc_str(), SERVICE_QUERY_STATUS));
     if (!service.valid())
         return ::GetLastError() == ERROR_SERVICE_DOES_NOT_EXIST ? std::optional<DWORD>(0)
                                                                 : std::nullopt;
@@ -71,15 +72,17 @@ std::optional<DWORD> ServiceProcess() {
     return status.dwProcessId;
 }
 
-bool ServedByTheService(HANDLE pipe, DWORD server) {
+bool ServedByTheService(HANDLE pipe, DWORD server, const wxString& name) {
     PSID owner = nullptr;
     PSECURITY_DESCRIPTOR descriptor = nullptr;  // the memory that owner points into
     if (::GetSecurityInfo(pipe, SE_KERNEL_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr,
                           nullptr, nullptr, &descriptor) != ERROR_SUCCESS)
         owner = nullptr;
-    // The service's name is read once per process, and so is its SID.
-    static std::vector<BYTE> serviceSid = ServiceSid(GetServiceName());
-    const bool served = ServedByService(server, ServiceProcess(), owner,
+    // The SID is made once for the name every refresh asks with, and afresh for any other.
+    static const wxString first = name;
+    static const std::vector<BYTE> firstSid = ServiceSid(first);
+    std::vector<BYTE> serviceSid = name == first ? firstSid : ServiceSid(name);
+    const bool served = ServedByService(server, ServiceProcess(name), owner,
                                         serviceSid.empty() ? nullptr : serviceSid.data());
     ::LocalFree(descriptor);
     return served;
@@ -141,7 +144,7 @@ bool ServedByService(DWORD serverProcess, std::optional<DWORD> serviceProcess, P
 
 const char kDefaultStatusPipePath[] = R"(\\.\pipe\Quenthal)";
 
-std::unique_ptr<StatusPipe> StatusPipe::Open() {
+std::unique_ptr<StatusPipe> StatusPipe::Open(const wxString& service) {
     const std::optional<std::string> chosen = ChosenStatusPipePath();
     // Tried once, without WaitNamedPipe: a missing service or busy instances fail at once. While
     // the service is down anyone may create its pipe: SECURITY_IDENTIFICATION keeps such a
@@ -155,7 +158,7 @@ std::unique_ptr<StatusPipe> StatusPipe::Open() {
     ULONG server = 0;
     if (!::GetNamedPipeServerProcessId(pipe.get(), &server)) server = 0;
     // A pipe the user named is theirs to trust.
-    const bool served = chosen.has_value() || ServedByTheService(pipe.get(), server);
+    const bool served = chosen.has_value() || ServedByTheService(pipe.get(), server, service);
     return std::make_unique<NamedPipe>(
         std::move(pipe), served, server ? std::optional<std::uint32_t>(server) : std::nullopt);
 }

@@ -1,4 +1,4 @@
-#include "base/chosen_pipe.h"
+#include "platform/chosen_pipe.h"
 
 #include <cstdint>
 #include <cstdio>

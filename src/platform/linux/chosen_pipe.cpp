@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "base/chosen_pipe.h"
+#include "platform/chosen_pipe.h"
 
 // The bytes as they are: the toolkit would decode them by the locale, and lose them in "C".
 std::optional<std::string> ChosenStatusPipePath() {

@@ -1,6 +1,6 @@
 #include <cstdlib>
 
-#include "base/chosen_pipe.h"
+#include "platform/chosen_pipe.h"
 
 // Wide text, since the narrow environment holds only what the code page can say.
 std::optional<std::string> ChosenStatusPipePath() {

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "platform/linux/unique_fd.h"
-#include "service/status_pipe.h"
+#include "platform/status_pipe.h"
 
 namespace {
 
@@ -59,7 +59,8 @@ private:
 
 const char kDefaultStatusPipePath[] = "/run/Quenthal";
 
-std::unique_ptr<StatusPipe> StatusPipe::Open() {
+// Only a system service can create the default path, so any server of it is the service's.
+std::unique_ptr<StatusPipe> StatusPipe::Open(const wxString&) {
     const std::string path = StatusPipePath();
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
