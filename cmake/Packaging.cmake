@@ -147,6 +147,7 @@ execute_process(COMMAND \"${MAKENSIS}\" -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJE
         COMMAND ${CMAKE_COMMAND} -DSTAGE=${stage} -DOUTFILE=${SENTAK_SETUP} -P ${make_installer}
         DEPENDS sentak sentak-control ${compiled_catalogues} ${shipped_resources} ${SENTAK_ICON}
                 ${CMAKE_SOURCE_DIR}/resources/windows/installer.nsi
+                ${CMAKE_SOURCE_DIR}/resources/windows/folder_permissions.nsh
                 ${CMAKE_SOURCE_DIR}/resources/windows/installed-0.1.0.txt
                 ${CMAKE_SOURCE_DIR}/cmake/InstallerFiles.cmake
         COMMENT "Making the installer ${setup_name}"

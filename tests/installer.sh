@@ -12,7 +12,9 @@
 # outside the folder ("..") is not followed, by the uninstaller nor by an upgrade: that file
 # stays. The installation folder, one that every user could write before, is protected (Wine
 # keeps no ACL: its call, traced, succeeds, and Wine's mapping takes others' write away); one that
-# cannot be, or is a link, is refused, with nothing changed. A link in the folder (a Unix
+# cannot be, is a link, holds a file Setup did not write, or lies below a link or below a folder
+# every user may change, is refused, with nothing changed; who else may change a folder is also
+# decided right on descriptors of the shapes Windows gives. A link in the folder (a Unix
 # directory symlink, which Wine reports as a reparse point) leads neither the deletions of an
 # upgrade and of the uninstaller nor an upgrade's writes elsewhere: the files it leads to stay.
 # Usage: installer.sh BUILD_DIR (holding the setup, bin/ and the staged installation/stage).
@@ -115,12 +117,22 @@ if mkdir "$shared" && chattr +a "$shared" 2>/dev/null; then
 else
     echo "not tried here: a folder whose permissions cannot be set (no chattr +a)"
 fi
-# A folder that is a link: refused before what it leads to changes.
-chmod 777 "$work/outside" && ln -s "$work/outside" "$WINEPREFIX/drive_c/Linked"
-status=0 && wine "$setup" /S '/D=C:\Linked' || status=$?
-((status == 2)) && [ "$(stat -c %a "$work/outside")" = 777 ] &&
-    [ "$(ls "$work/outside" | xargs)" = "brand.json main.mo" ] || fail "a linked folder was changed"
-echo "refused: a folder that is a link"
+# Refused with nothing written: a folder that is a link (before what it leads to changes), one
+# holding a file Setup did not write, one below a link, and one below a folder every user may
+# change (Wine gives others' write bits as Everyone's right to delete).
+c=$WINEPREFIX/drive_c
+mkdir -m 777 "$work/empty" "$c/Full" "$c/Open" && echo mine >"$c/Full/mine.dll"
+mkdir -m 755 "$work/below" && ln -s "$work/empty" "$c/Linked" && ln -s "$work/below" "$c/Via"
+state() { find "$work/empty" "$work/below" "$c/Full" "$c/Open" -printf '%p %m %s %T@\n'; }
+before=$(state)
+for chosen in Linked Full 'Via\Sentak' 'Open\Sentak'; do
+    status=0 && wine "$setup" /S "/D=C:\\$chosen" || status=$?
+    ((status == 2)) && [ "$(state)" = "$before" ] || fail "C:\\$chosen was not refused unchanged"
+done
+makensis -V1 "-DOUTFILE=$work/permissions.exe" "$(dirname "$0")/folder_permissions.nsi" &&
+    wine "$work/permissions.exe" && [ ! -s "$work/failures.txt" ] ||
+    fail "who may change a folder, decided wrong: $(cat "$work/failures.txt")"
+echo "refused: a link, another's file, a link or a folder others may change above; descriptors"
 
 wine "$setup" /S /NOAUTOSTART || fail "the install with /NOAUTOSTART failed"
 start_sentak

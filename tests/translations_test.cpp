@@ -1,6 +1,7 @@
-// The user's language, taken from LANG alone, through catalogues below the working directory:
-// the ones the build compiles (a region falls back to its language), and a broken one. On
-// Windows the language is the account's: each test runs in a Wine session of its locale.
+// The user's language, taken from LANG alone, through the catalogues a test points Sentak at: the
+// ones the build compiles (a region falls back to its language), and a broken one, which is not
+// read from the working directory. On Windows the language is the account's: each test runs in a
+// Wine session of its locale.
 #include <wx/filefn.h>
 #include <wx/translation.h>
 
@@ -11,7 +12,8 @@
 
 namespace {
 
-// The translations of lang as a login session has it, found below dir; English again after.
+// The translations of lang as a login session has it, from the catalogues in dir, or without
+// one from where Sentak is installed; English again after.
 class UserLanguage {
 public:
     UserLanguage(const char* lang, const char* dir)
@@ -20,10 +22,10 @@ public:
           m_all("LC_ALL", nullptr),
           m_messages("LC_MESSAGES", nullptr),
           m_lang("LANG", lang) {
-        const wxString cwd = wxGetCwd();
-        wxSetWorkingDirectory(dir);
-        InstallTranslations();
-        wxSetWorkingDirectory(cwd);
+        if (dir)
+            InstallTranslationsFrom(dir);
+        else
+            InstallTranslations();
     }
     ~UserLanguage() {
         wxTranslations::Set(nullptr);
@@ -44,7 +46,7 @@ wxString Label(Sentak& tray, std::size_t position) {
 }  // namespace
 
 TEST(Translations, UserLanguageFromLangAlone) {
-    const UserLanguage austrian("de_AT.UTF-8", SENTAK_BIN_DIR);
+    const UserLanguage austrian("de_AT.UTF-8", SENTAK_BIN_DIR "/languages");
     FakeDesktop desktop;
     desktop.shift = true;
     RecordingSentak tray(desktop);
@@ -56,9 +58,16 @@ TEST(Translations, UserLanguageFromLangAlone) {
 }
 
 // broken_nl.po breaks every format but "Version: %s" in a way that would crash or garble a
-// format: each shows in English.
+// format: each shows in English. Below the working directory, it is not read at all.
 TEST(Translations, BrokenCatalogueShowsEnglish) {
-    const UserLanguage dutch("nl_NL.UTF-8", SENTAK_TESTS_DIR);
+    {
+        const wxString cwd = wxGetCwd();
+        wxSetWorkingDirectory(SENTAK_TESTS_DIR "/working");
+        const UserLanguage installed("nl_NL.UTF-8", nullptr);
+        wxSetWorkingDirectory(cwd);
+        EXPECT_EQ(TranslatedFormat("Version: %s"), "Version: %s");
+    }
+    const UserLanguage dutch("nl_NL.UTF-8", SENTAK_TESTS_DIR "/working/languages");
     EXPECT_EQ(TranslatedFormat("%s Service status unknown"), "%s Service status unknown");  // %n
     TestService service(ServeOptions{MakeRecord(u"7.1", 0, 0, 0, 7070, 0)});
     FakeDesktop desktop;

@@ -10,6 +10,8 @@
 ;
 ; Before anything else, the installation folder is made one only administrators can change: every
 ; user starts sentak.exe from it at login, and administrators start sentak-control.exe elevated.
+; So it must hold nothing that an earlier installation of Sentak did not put there, and no one
+; else may be able to put another folder in its place through a folder above it.
 ; Nothing is deleted or written through a link (a junction or symbolic link) in the folder, which
 ; could lead an administrator's deletion or write anywhere.
 ;
@@ -35,6 +37,7 @@ SetCompressor /SOLID lzma
 !include Win\WinNT.nsh
 !include WinMessages.nsh
 !include ${FILES}
+!include "${__FILEDIR__}/folder_permissions.nsh"
 
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Sentak"
 ; Sentak's own key: ServiceName names the one service its elevated helper acts on, in a place only
@@ -53,6 +56,7 @@ SetCompressor /SOLID lzma
 !define FOLDER_SDDL "O:BAD:PAI(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)"
 !define SE_FILE_OBJECT 1
 !define OWNER_DACL_PROTECTED 0x80000005 ; OWNER_, DACL_ and PROTECTED_DACL_SECURITY_INFORMATION
+!define OWNER_DACL 5
 ; What a Windows error code is for a folder that is itself a link.
 !define ERROR_REPARSE_POINT_ENCOUNTERED 4395
 
@@ -136,6 +140,55 @@ $\"$INSTDIR$\" un dossier que seuls les administrateurs peuvent modifier (erreur
 n'y installe rien.$\n$\n\
 Choisissez un dossier qui lui soit propre et qui ne soit pas un lien, par exemple dans \
 $\"Program Files$\"."
+LangString FolderNotEmpty ${LANG_ENGLISH} "$\"$INSTDIR$\" already holds files and is not an \
+earlier installation of Sentak. Setup installs nothing there: files it did not write would run \
+with Sentak.$\n$\n\
+Choose an empty or a new folder, such as one in Program Files."
+LangString FolderNotEmpty ${LANG_GERMAN} "$\"$INSTDIR$\" enthält bereits Dateien und ist keine \
+frühere Installation von Sentak. Das Setup installiert dort nichts: Dateien, die es nicht \
+geschrieben hat, würden mit Sentak ausgeführt.$\n$\n\
+Wählen Sie einen leeren oder einen neuen Ordner, etwa einen in $\"Programme$\"."
+LangString FolderNotEmpty ${LANG_FRENCH} "$\"$INSTDIR$\" contient déjà des fichiers et n'est pas \
+une installation antérieure de Sentak. Le programme d'installation n'y installe rien : des \
+fichiers qu'il n'a pas écrits s'exécuteraient avec Sentak.$\n$\n\
+Choisissez un dossier vide ou nouveau, par exemple dans $\"Program Files$\"."
+LangString AboveIsLink ${LANG_ENGLISH} "$\"$aboveFolder$\", a folder above $\"$INSTDIR$\", is a \
+link to another place, which could later lead elsewhere. Setup installs nothing there.$\n$\n\
+Choose a folder with no link on its path, such as one in Program Files."
+LangString AboveIsLink ${LANG_GERMAN} "$\"$aboveFolder$\", ein Ordner oberhalb von $\"$INSTDIR$\", \
+ist eine Verknüpfung zu einem anderen Ort, die später anderswohin führen könnte. Das Setup \
+installiert dort nichts.$\n$\n\
+Wählen Sie einen Ordner ohne Verknüpfung in seinem Pfad, etwa einen in $\"Programme$\"."
+LangString AboveIsLink ${LANG_FRENCH} "$\"$aboveFolder$\", un dossier au-dessus de \
+$\"$INSTDIR$\", est un lien vers un autre emplacement, qui pourrait plus tard mener ailleurs. Le \
+programme d'installation n'y installe rien.$\n$\n\
+Choisissez un dossier sans lien dans son chemin, par exemple dans $\"Program Files$\"."
+LangString AboveNotProtected ${LANG_ENGLISH} "$\"$aboveFolder$\", a folder above \
+$\"$INSTDIR$\", can be changed not only by administrators but also by $aboveAccount, who could \
+put another folder in place of Sentak's. Setup installs nothing there.$\n$\n\
+Choose a folder that only administrators can change, such as one in Program Files."
+LangString AboveNotProtected ${LANG_GERMAN} "$\"$aboveFolder$\", ein Ordner oberhalb von \
+$\"$INSTDIR$\", kann nicht nur von Administratoren, sondern auch von $aboveAccount geändert \
+werden, der einen anderen Ordner an die Stelle des Ordners von Sentak setzen könnte. Das Setup \
+installiert dort nichts.$\n$\n\
+Wählen Sie einen Ordner, den nur Administratoren ändern können, etwa einen in $\"Programme$\"."
+LangString AboveNotProtected ${LANG_FRENCH} "$\"$aboveFolder$\", un dossier au-dessus de \
+$\"$INSTDIR$\", peut être modifié non seulement par les administrateurs, mais aussi par \
+$aboveAccount, qui pourrait mettre un autre dossier à la place de celui de Sentak. Le programme \
+d'installation n'y installe rien.$\n$\n\
+Choisissez un dossier que seuls les administrateurs peuvent modifier, par exemple dans \
+$\"Program Files$\"."
+LangString AboveUnknown ${LANG_ENGLISH} "Setup cannot tell who may change $\"$aboveFolder$\", a \
+folder above $\"$INSTDIR$\" (error $folderError), and installs nothing there.$\n$\n\
+Choose a folder inside one that exists, such as Program Files."
+LangString AboveUnknown ${LANG_GERMAN} "Das Setup kann nicht feststellen, wer $\"$aboveFolder$\", \
+einen Ordner oberhalb von $\"$INSTDIR$\", ändern darf (Fehler $folderError), und installiert dort \
+nichts.$\n$\n\
+Wählen Sie einen Ordner in einem bestehenden, etwa in $\"Programme$\"."
+LangString AboveUnknown ${LANG_FRENCH} "Le programme d'installation ne peut pas déterminer qui peut \
+modifier $\"$aboveFolder$\", un dossier au-dessus de $\"$INSTDIR$\" (erreur $folderError), et \
+n'y installe rien.$\n$\n\
+Choisissez un dossier dans un dossier existant, par exemple dans $\"Program Files$\"."
 LangString RestartToFinish ${LANG_ENGLISH} "Some files of Sentak are in use and are removed when \
 the computer restarts. Restart it to finish the removal."
 LangString RestartToFinish ${LANG_GERMAN} "Einige Dateien von Sentak werden verwendet und beim \
@@ -158,6 +211,10 @@ Var closeAnswered
 Var lockedFile
 Var recordPlain
 Var folderError
+Var folderRefusal
+Var aboveFolder
+Var aboveAccount
+Var ownSid
 
 ; Closes every running Sentak of this desktop that runs from this installation, as its Exit
 ; command would, through WM_CLOSE to its hidden main window, and waits for each to end. A window of
@@ -389,9 +446,85 @@ Function ProtectFolder
     ${EndIf}
 FunctionEnd
 
+; Sets $2 and $3 as WhoElseMayChange does for the folder $R0, and $folderError to 0, or to the
+; Windows error code of why its permissions cannot be read.
+Function WhoElseMayChangeFolder
+    StrCpy $1 $ownSid
+    StrCpy $2 ""
+    System::Call "advapi32::GetNamedSecurityInfoW(w R0, i ${SE_FILE_OBJECT}, i ${OWNER_DACL}, \
+        p 0, p 0, p 0, p 0, *p .r0) i .r9"
+    StrCpy $folderError $9
+    ${If} $9 = 0
+        Call WhoElseMayChange
+        System::Call "kernel32::LocalFree(p r0)"
+    ${EndIf}
+FunctionEnd
+
+; Sets $folderRefusal to why $INSTDIR is refused, or to "". Refused: a folder that holds anything
+; and is not an earlier installation, whose files would stay with whatever permissions they were
+; given; and a folder below a link, or below one that someone else than administrators can change,
+; who could put another folder in its place for every user's login, the elevated helper and the
+; uninstaller to run. So is a folder below one that does not exist: made, it would take what the
+; folder above passes on, and a drive's root lets every user change what is made in it.
+Function CheckFolder
+    StrCpy $folderRefusal ""
+    ; An earlier installation: the one the uninstall entry names (0.1.0 kept no record), or one
+    ; with the record that only administrators can change, as this setup leaves it.
+    ${DirState} $INSTDIR $0
+    ${If} $0 = 1
+    ${AndIf} $INSTDIR != $earlierInstallation
+        StrCpy $R0 $INSTDIR
+        Call WhoElseMayChangeFolder
+        ${IfNot} ${FileExists} "$INSTDIR\${RECORD_NAME}"
+        ${OrIf} $folderError <> 0
+        ${OrIf} $2 != ""
+            StrCpy $folderRefusal "$(FolderNotEmpty)"
+            Return
+        ${EndIf}
+    ${EndIf}
+    StrCpy $R0 $INSTDIR
+    ${Do}
+        ${GetParent} $R0 $R0
+        ${If} $R0 == ""
+            Return
+        ${EndIf}
+        StrCpy $R1 $R0 1 -1
+        ${If} $R1 == ":" ; "C:" is the drive's current folder, "C:\" its root
+            StrCpy $R0 "$R0\"
+        ${EndIf}
+        StrCpy $aboveFolder $R0
+        System::Call "kernel32::GetFileAttributesW(w R0) i .r0"
+        ${If} $0 <> ${INVALID_FILE_ATTRIBUTES}
+        ${AndIf} $0 & ${FILE_ATTRIBUTE_REPARSE_POINT}
+            StrCpy $folderRefusal "$(AboveIsLink)"
+            Return
+        ${EndIf}
+        Call WhoElseMayChangeFolder
+        ${If} $folderError <> 0
+            StrCpy $folderRefusal "$(AboveUnknown)"
+            Return
+        ${ElseIf} $2 != ""
+            StrCpy $aboveAccount $3
+            StrCpy $folderRefusal "$(AboveNotProtected)"
+            Return
+        ${EndIf}
+    ${LoopUntil} $R1 == ":"
+FunctionEnd
+
+; Refuses what CheckFolder refuses, with nothing written: on the directory page the user may then
+; choose another folder; a silent setup or an upgrade ends.
+Function RefuseUnsafeFolder
+    Call CheckFolder
+    ${If} $folderRefusal != ""
+        MessageBox MB_OK|MB_ICONSTOP "$folderRefusal" /SD IDOK
+        Abort "$folderRefusal"
+    ${EndIf}
+FunctionEnd
+
 ; Leaving the directory page: a folder that cannot be protected is refused, and the user may
 ; choose another.
 Function ProtectChosenFolder
+    Call RefuseUnsafeFolder
     Call ProtectFolder
     ${If} $folderError <> 0
         MessageBox MB_OK|MB_ICONSTOP "$(FolderNotProtected)"
@@ -405,12 +538,15 @@ Function StartAsUser
 FunctionEnd
 
 Section "-Sentak"
-    ; Again for a silent install or an upgrade, which show no directory page.
+    ; Again for a silent install or an upgrade, which show no directory page; and once more when
+    ; protected, since until then anyone could still have put a file in it.
+    Call RefuseUnsafeFolder
     Call ProtectFolder
     ${If} $folderError <> 0
         MessageBox MB_OK|MB_ICONSTOP "$(FolderNotProtected)" /SD IDOK
         Abort "$(FolderNotProtected)"
     ${EndIf}
+    Call RefuseUnsafeFolder
     Call CloseSentak
     InitPluginsDir
     ; What is written, the record itself included.
@@ -470,6 +606,20 @@ SectionEnd
 ; Section indexes are known only below the sections.
 Function .onInit
     SetShellVarContext all
+    ; The account this setup runs as, for WhoElseMayChange.
+    System::Call "advapi32::OpenProcessToken(p -1, i ${TOKEN_QUERY}, *p .r0) i .r1"
+    ${If} $1 <> 0
+        System::Alloc 256
+        Pop $1
+        System::Call "advapi32::GetTokenInformation(p r0, i 1, p r1, i 256, *i .r2) i .r3" ; TokenUser
+        System::Call "kernel32::CloseHandle(p r0)"
+        ${If} $3 <> 0
+            System::Call "*$1(p .r4)"
+            Call SidString
+            StrCpy $ownSid $2
+        ${EndIf}
+        System::Free $1
+    ${EndIf}
     ReadRegStr $earlierInstallation HKLM "${UNINSTALL_KEY}" "InstallLocation"
     ${If} $earlierInstallation != ""
         ReadRegStr $0 HKLM "${RUN_KEY}" "Sentak"

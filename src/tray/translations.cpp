@@ -2,6 +2,7 @@
 
 #include <optional>
 
+#include <wx/dir.h>
 #include <wx/filename.h>
 #include <wx/translation.h>
 #include <wx/uilocale.h>
@@ -30,17 +31,54 @@ wxString IfLike(const wxString& translated, const char* english) {
     return theirs && theirs == Conversions(english) ? translated : wxString(english);
 }
 
+// Catalogues from one folder alone, as <lang>/<domain>.mo. The toolkit's own loader searches
+// every folder any code has added, process-wide, and more outside the installation; a catalogue
+// there may be anyone's, and one whose Plural-Forms nests deep enough overflows the stack of the
+// toolkit's parser.
+class CataloguesIn : public wxTranslationsLoader {
+public:
+    explicit CataloguesIn(const wxString& dir) : m_dir(dir) {}
+
+    wxMsgCatalog* LoadCatalog(const wxString& domain, const wxString& lang) override {
+        const wxString path = File(domain, lang);
+        return path.empty() ? nullptr : wxMsgCatalog::CreateFromFile(path, domain);
+    }
+
+    wxArrayString GetAvailableTranslations(const wxString& domain) const override {
+        wxArrayString languages;
+        if (!wxDir::Exists(m_dir)) return languages;  // wxDir would log an error
+        const wxDir dir(m_dir);
+        wxString lang;
+        for (bool more = dir.GetFirst(&lang, wxEmptyString, wxDIR_DIRS); more;
+             more = dir.GetNext(&lang))
+            if (!File(domain, lang).empty()) languages.push_back(lang);
+        return languages;
+    }
+
+private:
+    wxString File(const wxString& domain, const wxString& lang) const {
+        wxFileName file(m_dir, domain, "mo");
+        file.AppendDir(lang);
+        return file.FileExists() ? file.GetFullPath() : wxString();
+    }
+
+    wxString m_dir;
+};
+
 }  // namespace
 
 void InstallTranslations() {
-    auto* translations = new wxTranslations;
-    wxTranslations::Set(translations);  // the toolkit owns it from here on
-    wxUILocale::UseDefault();
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix("languages");
-    // A program started at login runs in the user's home folder, not beside its catalogues.
+    // Not the working directory: a program started at login runs in the user's home folder.
     wxFileName installed(ResourcesBaseDir(), wxEmptyString);
     installed.AppendDir("languages");
-    wxFileTranslationsLoader::AddCatalogLookupPathPrefix(installed.GetPath());
+    InstallTranslationsFrom(installed.GetPath());
+}
+
+void InstallTranslationsFrom(const wxString& dir) {
+    auto* translations = new wxTranslations;
+    wxTranslations::Set(translations);  // the toolkit owns it from here on
+    translations->SetLoader(new CataloguesIn(dir));
+    wxUILocale::UseDefault();
     translations->AddCatalog("wxstd", wxLANGUAGE_ENGLISH_US);
     translations->AddCatalog("main", wxLANGUAGE_ENGLISH_US);
 }
