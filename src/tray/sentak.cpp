@@ -69,13 +69,6 @@ OutageRules::Reading Sentak::ReadStatus() {
 
 void Sentak::RefreshStatus() { CarryOut(m_rules.Refreshed(ReadStatus(), ClocksNow())); }
 
-MenuModel Sentak::Reopen(bool extended) {
-    m_rules.MenuOpened(ReadStatus(), extended, ClocksNow());
-    MenuModel menu = Menu();
-    SetMenu(menu);
-    return menu;
-}
-
 void Sentak::OnTimer(wxTimerEvent&) { Poll(); }
 
 void Sentak::Poll() {

@@ -55,7 +55,7 @@ public:
     void OnTrayDoubleClick(wxTaskBarIconEvent& event);
 
 private:
-    // One command of the menu: adding a command adds a row to kCommands (sentak_commands.cpp)
+    // One command of the menu: adding a command adds a row to kCommands (sentak_menu.cpp)
     // and its handler.
     struct Command {
         int id;
