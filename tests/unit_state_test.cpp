@@ -32,6 +32,8 @@ TEST(UnitState, DecodedIntoThePortableRecord) {
          {Now::Restarting, {How::Signal, 0, "SIGKILL"}}},
         {Unit("loaded", "activating", "start"), {Now::Starting}},
         {Unit("loaded", "deactivating", "stop-sigterm"), {Now::Stopping}},
+        // Running though its service may not answer: Stop and Restart offered, not Start.
+        {Unit("loaded", "active", "running", "success"), {Now::Running}},
         {Unit("loaded", "reloading", "running", "success"), {Now::Running}},
     };
     for (const auto& c : cases)
