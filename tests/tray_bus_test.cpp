@@ -98,6 +98,7 @@ struct CountingSentak : Sentak {
 // display's, runs beside the installed one.
 TEST(Instance, OnePerDisplayAndPipe) {
     const ScopedEnv pipe("QUENTHAL_PIPE", PrivatePipePath().c_str());
+    const ScopedEnv x11("WAYLAND_DISPLAY", nullptr);  // so that the X display names the session
     const InstanceClaim claim;
     const auto beside = [](const char* variable, const char* value) {
         const ScopedEnv other(variable, value);
@@ -105,7 +106,8 @@ TEST(Instance, OnePerDisplayAndPipe) {
     };
     EXPECT_FALSE(claim.AnotherRuns());
     EXPECT_TRUE(beside("QUENTHAL_PIPE", nullptr)) << "the installed pipe's";
-    EXPECT_TRUE(beside("WAYLAND_DISPLAY", "wayland-sentak-test")) << "another display's";
+    EXPECT_TRUE(beside("DISPLAY", ":sentak-test")) << "another X display's";
+    EXPECT_TRUE(beside("WAYLAND_DISPLAY", "wayland-sentak-test")) << "a Wayland display's";
 }
 
 // The user hears of a missing tray once a run, 10 s after the first display: time for a tray of
