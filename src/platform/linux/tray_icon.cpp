@@ -327,7 +327,7 @@ private:
     // XEmbed icon does. After the answer has gone out, since the popup runs until it closes.
     void PopUpMenu() {
         TrayIcon* icon = &m_icon;
-        m_icon.CallAfter([icon] {
+        m_lifetime.watch().Post([icon] {
             const std::unique_ptr<wxMenu> menu(icon->CreatePopupMenu());
             if (menu) icon->PopupMenu(menu.get());
         });
@@ -336,7 +336,7 @@ private:
     void Choose(int command) {
         // After the answer has gone out, as a click in the popup menu arrives after it closed.
         TrayIcon* icon = &m_icon;
-        m_icon.CallAfter([icon, command] {
+        m_lifetime.watch().Post([icon, command] {
             wxCommandEvent event(wxEVT_MENU, command);
             event.SetEventObject(icon);
             icon->SafelyProcessEvent(event);
