@@ -1,9 +1,27 @@
 #pragma once
 
-// The one way for a callback that may come after its owner is gone: the owner holds a Lifetime,
-// each callback a watch of it, and a callback whose owner has ended does nothing. A worker
-// thread's result reaches the GUI thread through Post and is dropped there once the owner has
-// ended, so that no owner ever waits for a worker to finish.
+// The one way for a callback that may come after its owner is gone, when the owner cannot stop
+// what calls it: the owner holds a Lifetime, each callback a watch of it, and a callback whose
+// owner has ended does nothing. A worker thread's result reaches the GUI thread through Post and
+// is dropped there once the owner has ended, so that no owner ever waits for a worker to finish.
+//
+// No Lifetime is needed where the owner holds what calls it and, in its destructor on the GUI
+// thread (where those calls run), ends it in a way that stops every later call:
+// - an object exported on D-Bus with the owner as its data (DbusMenu, StatusNotifierItem): GDBus
+//   looks the registration up again before it dispatches, so a call queued before the owner
+//   unregistered is answered with an error and never reaches it;
+// - the toolkit's CallAfter on the owner itself (Sentak, a wxEvtHandler, opening the menu from its
+//   notice): the handler's destructor deletes the calls queued on it;
+// - a notification's button and click (Sentak): its destructor closes the notification, and its
+//   callbacks go with it;
+// - the started-again handler (WhenStartedAgain): a single slot, called only on the GUI thread,
+//   which Sentak's destructor empties;
+// - the Windows session watch: its window is destroyed and its handlers unbound, after which
+//   neither Windows nor the toolkit calls it.
+// A callback that an owner hands to an object it owns (Sentak's to its service control, state
+// reader and session watch) is that object's to keep safe; the owner destroys it first.
+// And a callback that holds nothing that ends before the process needs neither: the browser's
+// failed launch reaches only the desktop, which lives until the process exits.
 
 #include <atomic>
 #include <functional>

@@ -56,7 +56,8 @@ wxString ServiceLogCommand(const wxString& service);
 bool StartServiceLog(const wxString& service);
 
 // Starts the default browser on url in a new window, without waiting for it. failed runs on the
-// GUI thread when the browser does not start, which may be known only later.
+// GUI thread when the browser does not start, which may be known only later, after its caller
+// has gone: it may hold only what lives until the process exits.
 void StartBrowser(const wxString& url, std::function<void()> failed);
 
 // Where this system shows the tray icon, translated: told to a user who started Sentak again.

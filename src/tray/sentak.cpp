@@ -29,7 +29,7 @@ Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
       m_rules(!ShiftKeyReadable(), ClocksNow()),
       m_serviceControl(std::move(serviceControl)),
       m_stateReader(std::move(stateReader)) {
-    WhenStartedAgain([this] { OnStartedAgain(); });
+    WhenStartedAgain([this] { OnStartedAgain(); });  // emptied again by the destructor
     SetIconThemePath(IconThemeDir());
     Watch();
 }

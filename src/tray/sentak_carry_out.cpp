@@ -63,7 +63,8 @@ void Sentak::Raise(const OutageRules::Notice& notice) {
                                   SafelyProcessEvent(event);
                               }};
     }
-    // After the click's event has returned, as a menu opened from the icon would be.
+    // After the click's event has returned, as a menu opened from the icon would be; the toolkit
+    // drops the call if this tray goes first.
     auto openMenu = [this] { CallAfter(&Sentak::OpenExtendedMenu); };
     m_desktop.Notify(*this, notice.title, notice.message, std::move(action), std::move(openMenu));
 }

@@ -95,6 +95,7 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, MenuModel me
     static GDBusNodeInfo* const node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
     static const GDBusInterfaceVTable vtable{
         &StatusNotifierItem::OnMethodCall, &StatusNotifierItem::OnGetProperty, nullptr, {}};
+    // this as the data: m_registration unregisters it first, and GDBus calls nothing after that.
     const guint id = g_dbus_connection_register_object(connection, kPath, node->interfaces[0],
                                                        &vtable, this, nullptr, nullptr);
     if (id) m_registration = Registration(id, Unexport{connection});
