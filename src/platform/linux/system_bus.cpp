@@ -54,8 +54,15 @@ public:
         return owner;
     }
 
-    // Whether the bus's socket is missing and watched for: its appearance brings the next try.
-    bool AwaitsSocket() const { return m_socketFolder >= 0; }
+    // Whether the bus's socket is missing and now watched for: its appearance brings the next
+    // try of every follower.
+    bool WaitForSocket() {
+        GError* error = nullptr;
+        const StringPtr address(
+            g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
+        const ErrorPtr failed(error);
+        return address && SocketMissing(address.get()) && m_socketFolder >= 0;
+    }
 
     void Follow(SystemBusFollower* follower) { m_followers.push_back(follower); }
     void Forget(SystemBusFollower* follower) {
@@ -106,10 +113,12 @@ private:
         std::string folder = Parent(socket);
         while (!g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR) && folder != "/" && folder != ".")
             folder = Parent(folder);
-        if (m_socketFolder >= 0) inotify_rm_watch(m_inotify.get(), m_socketFolder);
+        if (m_socketFolder >= 0 && folder == m_watchedFolder) return true;
+        StopWatching();
         m_socketFolder =
             inotify_add_watch(m_inotify.get(), folder.c_str(),
                               IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+        m_watchedFolder = folder;
         return true;
     }
 
@@ -119,21 +128,23 @@ private:
     }
 
     static gboolean OnFolder(gint fd, GIOCondition, gpointer) {
+        // A watch taken off says so too (IN_IGNORED); heeding that would take it off again.
+        bool changed = false;
         alignas(inotify_event) char events[4096];
-        while (read(fd, events, sizeof events) > 0) {
-        }
-        Guarded([] { Get().FolderChanged(); });
+        for (ssize_t got; (got = read(fd, events, sizeof events)) > 0;)
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                changed = changed || (event->mask & ~IN_IGNORED) != 0;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        if (changed) Guarded([] { Get().FolderChanged(); });
         return G_SOURCE_CONTINUE;
     }
 
     // Something came or went on the way to the socket: every follower tries at once when it is
     // there (one round for all), otherwise the watch moves to the nearest folder there is now.
     void FolderChanged() {
-        GError* error = nullptr;
-        const StringPtr address(
-            g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
-        const ErrorPtr failed(error);
-        if (address && SocketMissing(address.get())) return;
+        if (WaitForSocket()) return;
         StopWatching();
         Tell(&SystemBusFollower::Appeared);
     }
@@ -152,12 +163,6 @@ private:
             g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
         const ErrorPtr failed(error);
         if (!address) return HandOut(error);
-        // No socket, no bus: said at once, without a connection attempt on GLib's worker thread.
-        if (SocketMissing(address.get())) {
-            const ErrorPtr missing(g_error_new(G_IO_ERROR, G_IO_ERROR_NOT_FOUND,
-                                               "Could not connect: %s", g_strerror(ENOENT)));
-            return HandOut(missing.get());
-        }
         m_attempt = std::make_unique<Attempt>();
         const Self self(*this, m_attempt->lifetime);
         m_attempt->timeout =
@@ -236,8 +241,9 @@ private:
     UniqueFd m_inotify;
     Source m_inotifySource;
     int m_socketFolder = -1;  // the watch on the nearest folder of the missing socket
-    gulong m_closed = 0;      // our handler of its closing
-    bool m_round = false;     // a round of handing out is under way
+    std::string m_watchedFolder;
+    gulong m_closed = 0;   // our handler of its closing
+    bool m_round = false;  // a round of handing out is under way
     std::unique_ptr<Attempt> m_attempt;
     std::vector<Got> m_waiting;
     std::vector<SystemBusFollower*> m_followers;
@@ -278,7 +284,7 @@ void SystemBusFollower::Appeared(GDBusConnection*) {
 
 void SystemBusFollower::Retry() {
     // Nothing to try while the bus's socket is missing: its appearance starts the next try.
-    if (SystemBusOwner::Get().AwaitsSocket()) {
+    if (SystemBusOwner::Get().WaitForSocket()) {
         m_retry = Source();
         return;
     }
