@@ -13,6 +13,7 @@
 #include <wx/filename.h>
 
 #include "platform/linux/status_notifier.h"
+#include "platform/linux/system_bus.h"
 #include "platform/platform.h"
 #include "platform/service_control.h"
 #include "platform/service_state.h"
@@ -91,7 +92,9 @@ TEST(LinuxCommands, ALauncherThatFailsOrIsMissingIsAFailedBrowserStart) {
 // A private bus in place of the system's, and on it systemd-standin with the options given.
 class SystemBus {
 public:
-    SystemBus() : m_daemon(Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1"})) {
+    explicit SystemBus(const std::string& address = "unix:tmpdir=/tmp")
+        : m_daemon(Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1",
+                          "--address=" + address})) {
         m_env.emplace("DBUS_SYSTEM_BUS_ADDRESS", m_daemon.line.c_str());
     }
     ~SystemBus() { StopManager(), End(m_daemon); }
@@ -221,6 +224,23 @@ TEST(Systemd, ASilentSystemBusFailsInTimeAndIsTriedAgain) {
               ServiceOutcome::Result::Failed);
     EXPECT_EQ(attempts(), 1);
     close(listening), unlink(path.c_str());
+}
+
+// No socket of the system bus as its readers start, not even its folder: they follow the bus
+// once it appears there, though nothing tries again on a clock while the socket is away.
+TEST(SystemBus, FollowedOnceItsSocketAppears) {
+    const std::string folder = PrivateFile(".bus"), address = "unix:path=" + folder + "/bus";
+    const ScopedEnv missing("DBUS_SYSTEM_BUS_ADDRESS", address.c_str());
+    bool connected = false;
+    const SystemBusFollower follower([&](GDBusConnection* bus) {
+        if (bus) connected = true, wxTheApp->ExitMainLoop();
+    });
+    RunMainLoop(std::chrono::seconds(1), [] {});
+    mkdir(folder.c_str(), 0700);
+    const SystemBus bus(address);
+    EXPECT_TRUE(RunMainLoop(std::chrono::seconds(30), [] {}));
+    EXPECT_TRUE(connected) << "the bus that appeared was not followed";
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -3,11 +3,21 @@
 #include <wx/filename.h>
 #include <wx/stdpaths.h>
 
+namespace {
+
+// Asked once: the toolkit reads /proc/self/exe for it each time, and a running tick asks for
+// the service's icon every 2 s; the executable does not move while it runs.
+const wxString& ExecutableDir() {
+    static const wxString dir = wxFileName(wxStandardPaths::Get().GetExecutablePath()).GetPath();
+    return dir;
+}
+
+}  // namespace
+
 wxString ResourcesBaseDir() {
-    const wxFileName exe(wxStandardPaths::Get().GetExecutablePath());
-    wxFileName beside = wxFileName::DirName(exe.GetPath());
+    wxFileName beside = wxFileName::DirName(ExecutableDir());
     beside.AppendDir("Resources");
-    if (beside.DirExists()) return exe.GetPath();
+    if (beside.DirExists()) return ExecutableDir();
     return wxStandardPaths::Get().GetResourcesDir();
 }
 

@@ -3,14 +3,20 @@
 // still holds it).
 #include "platform/linux/system_bus.h"
 
+#include <glib-unix.h>
+#include <sys/inotify.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "base/lifetime.h"
 #include "platform/linux/gio_owners.h"
+#include "platform/linux/unique_fd.h"
 
 namespace {
 
@@ -20,11 +26,42 @@ using Got = std::function<void(GDBusConnection* bus, const GError* error)>;
 // GLib sends its Hello without the cancellable and waits 25 s for the answer.
 constexpr guint kConnectTimeoutMs = 10000;
 
+// The socket file a bus address names: "unix:path=...", unescaped; empty for any other kind of
+// address (abstract, TCP, or several to try in turn).
+std::string SocketPath(const char* address) {
+    if (!g_str_has_prefix(address, "unix:") || std::strchr(address, ';')) return {};
+    std::string path;
+    gchar** const pairs = g_strsplit(address + 5, ",", -1);
+    for (gchar** pair = pairs; *pair; ++pair)
+        if (g_str_has_prefix(*pair, "path=")) {
+            const StringPtr unescaped(g_uri_unescape_string(*pair + 5, nullptr));
+            if (unescaped) path = unescaped.get();
+        }
+    g_strfreev(pairs);
+    return path;
+}
+
+std::string Parent(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
 class SystemBusOwner {
 public:
     static SystemBusOwner& Get() {
         static SystemBusOwner owner;
         return owner;
+    }
+
+    // Whether the bus's socket is missing and now watched for: its appearance brings the next
+    // try of every follower.
+    bool WaitForSocket() {
+        GError* error = nullptr;
+        const StringPtr address(
+            g_dbus_address_get_for_bus_sync(G_BUS_TYPE_SYSTEM, nullptr, &error));
+        const ErrorPtr failed(error);
+        return address && SocketMissing(address.get()) && m_socketFolder >= 0;
     }
 
     void Follow(SystemBusFollower* follower) { m_followers.push_back(follower); }
@@ -56,6 +93,60 @@ private:
     ~SystemBusOwner() {
         m_followers.clear();
         LetGo();
+    }
+
+    // Whether the address names a socket file that is not there. Then its nearest folder that
+    // exists is watched, on the main loop: no thread, and no wake-up while nothing changes there
+    // (GLib's file monitor would poll a folder that does not exist yet).
+    bool SocketMissing(const char* address) {
+        const std::string socket = SocketPath(address);
+        if (socket.empty() || g_file_test(socket.c_str(), G_FILE_TEST_EXISTS)) {
+            StopWatching();
+            return false;
+        }
+        if (!m_inotify) {
+            m_inotify = UniqueFd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+            if (!m_inotify) return true;
+            m_inotifySource =
+                Source(g_unix_fd_add(m_inotify.get(), G_IO_IN, &SystemBusOwner::OnFolder, nullptr));
+        }
+        std::string folder = Parent(socket);
+        while (!g_file_test(folder.c_str(), G_FILE_TEST_IS_DIR) && folder != "/" && folder != ".")
+            folder = Parent(folder);
+        if (m_socketFolder >= 0 && folder == m_watchedFolder) return true;
+        StopWatching();
+        m_socketFolder =
+            inotify_add_watch(m_inotify.get(), folder.c_str(),
+                              IN_CREATE | IN_MOVED_TO | IN_DELETE_SELF | IN_MOVE_SELF | IN_ONLYDIR);
+        m_watchedFolder = folder;
+        return true;
+    }
+
+    void StopWatching() {
+        if (m_socketFolder >= 0) inotify_rm_watch(m_inotify.get(), m_socketFolder);
+        m_socketFolder = -1;
+    }
+
+    static gboolean OnFolder(gint fd, GIOCondition, gpointer) {
+        // A watch taken off says so too (IN_IGNORED); heeding that would take it off again.
+        bool changed = false;
+        alignas(inotify_event) char events[4096];
+        for (ssize_t got; (got = read(fd, events, sizeof events)) > 0;)
+            for (ssize_t at = 0; at < got;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(events + at);
+                changed = changed || (event->mask & ~IN_IGNORED) != 0;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        if (changed) Guarded([] { Get().FolderChanged(); });
+        return G_SOURCE_CONTINUE;
+    }
+
+    // Something came or went on the way to the socket: every follower tries at once when it is
+    // there (one round for all), otherwise the watch moves to the nearest folder there is now.
+    void FolderChanged() {
+        if (WaitForSocket()) return;
+        StopWatching();
+        Tell(&SystemBusFollower::Appeared);
     }
 
     static gboolean OnRound(gpointer) {
@@ -147,6 +238,10 @@ private:
     }
 
     ConnectionPtr m_bus;
+    UniqueFd m_inotify;
+    Source m_inotifySource;
+    int m_socketFolder = -1;  // the watch on the nearest folder of the missing socket
+    std::string m_watchedFolder;
     gulong m_closed = 0;   // our handler of its closing
     bool m_round = false;  // a round of handing out is under way
     std::unique_ptr<Attempt> m_attempt;
@@ -182,7 +277,17 @@ void SystemBusFollower::Closed(GDBusConnection* bus) {
     Retry();
 }
 
+void SystemBusFollower::Appeared(GDBusConnection*) {
+    m_retry = Source();
+    Try();
+}
+
 void SystemBusFollower::Retry() {
+    // Nothing to try while the bus's socket is missing: its appearance starts the next try.
+    if (SystemBusOwner::Get().WaitForSocket()) {
+        m_retry = Source();
+        return;
+    }
     if (m_retry) return;
     using Self = Watched<SystemBusFollower>;
     m_retry = Source(g_timeout_add_seconds_full(

@@ -17,13 +17,16 @@
 // A caller that may be gone by then guards got with its lifetime.
 void WithSystemBus(std::function<void(GDBusConnection* bus, const GError* error)> got);
 
-// Seldom enough to cost nothing while the bus is away, soon enough to follow it once it is back.
+// Seldom enough to cost nothing while a bus socket that is there lets nobody in, soon enough to
+// follow it once it does.
 constexpr unsigned kSystemBusRetrySeconds = 10;
 
 // Keeps signals that a reader follows on a live system bus connection: connected runs with each
 // connection as it comes (the one there is, and each new one after the last closed), and with
-// nullptr once it has closed, to let go of it. While there is none it tries again every
-// kSystemBusRetrySeconds, and whenever anyone connects; while there is one it does nothing.
+// nullptr once it has closed, to let go of it. While there is none it tries again whenever anyone
+// connects, and when the bus's socket appears; every kSystemBusRetrySeconds only while its socket
+// is there (or the address names none) and does not let us in. While there is one it does
+// nothing.
 class SystemBusFollower {
 public:
     using Connected = std::function<void(GDBusConnection* bus)>;
@@ -35,6 +38,8 @@ public:
     // From the owner of the connection.
     void Opened(GDBusConnection* bus);
     void Closed(GDBusConnection* bus);
+    // The bus's socket, missing before, is there: worth a try at once.
+    void Appeared(GDBusConnection* none);
 
 private:
     void Try();
