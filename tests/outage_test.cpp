@@ -155,7 +155,10 @@ TEST(Restarts, EachNewProcessCountedOnce) {
     EXPECT_EQ(poll(15), 0) << "two the pipe saw while the manager's word was away";
     started(16, 0);
     EXPECT_EQ(restarts.Polled(16, false, 0).added, 0) << "ours: where counting goes on from";
-    EXPECT_EQ(restarts.Count(), 10);
+    EXPECT_EQ(poll(17), 1);
+    started(17, 0);
+    EXPECT_EQ(poll(17), 0) << "one by hand, which the manager's count starts again at";
+    EXPECT_EQ(restarts.Count(), 11);
 
     // A main process that starts another to serve the pipe: its restarts are the manager's.
     Restarts wrapped;

@@ -31,9 +31,9 @@ int NewProcesses::ManagerStarted(std::uint32_t pid, std::optional<std::uint32_t>
     const std::optional<std::uint32_t> before = std::exchange(m_managerCount, restarts);
     if (!restarts || !before) return seen - counted;
     // As many restarts as the manager made since, which explain the processes seen meanwhile; or
-    // one made by hand, which the manager does not count.
+    // one made by hand, which the manager does not count. Those the pipe told are counted already.
     const std::uint32_t made = *restarts > *before ? *restarts - *before : 0;
-    return std::max(int(made), std::min(seen, 1)) - std::min(counted, int(made));
+    return std::max(0, std::max(int(made), std::min(seen, 1)) - counted);
 }
 
 void NewProcesses::ManagerCounted(std::uint32_t restarts) {
