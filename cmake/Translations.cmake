@@ -11,7 +11,8 @@ find_program(MSGMERGE msgmerge)
 set(SENTAK_MSGFMT_OPTIONS --check --check-accelerators=&)
 # "%s" texts are marked c-format by xgettext itself; translator comments start with TRANSLATORS:.
 set(SENTAK_XGETTEXT_OPTIONS
-    --language=C++ --from-code=UTF-8 --keyword=_ --keyword=wxGetTranslation --keyword=TranslatedFormat
+    --language=C++ --from-code=UTF-8 --keyword=_ --keyword=wxGetTranslation --keyword=wxTRANSLATE
+    --keyword=TranslatedFormat
     --keyword=TranslatedPlural:1,2
     --add-comments=TRANSLATORS: --sort-by-file --package-name=Sentak
     --package-version=${PROJECT_VERSION} "--copyright-holder=The Sentak developers")
@@ -19,7 +20,7 @@ set(SENTAK_XGETTEXT_OPTIONS
 # A new po/<lang>.po is picked up by the next build.
 file(GLOB SENTAK_CATALOGUES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/po/*.po)
 file(GLOB_RECURSE SENTAK_TRANSLATED_SOURCES RELATIVE ${CMAKE_SOURCE_DIR} CONFIGURE_DEPENDS
-     ${CMAKE_SOURCE_DIR}/src/*.cpp)
+     ${CMAKE_SOURCE_DIR}/src/*.cpp ${CMAKE_SOURCE_DIR}/src/*.h)
 list(SORT SENTAK_TRANSLATED_SOURCES)
 
 set(SENTAK_LANGUAGES_DIR ${CMAKE_RUNTIME_OUTPUT_DIRECTORY}/languages)

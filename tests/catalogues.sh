@@ -7,7 +7,7 @@ cd "$1"
 shift
 fresh=$(mktemp)
 trap 'rm -f "$fresh"' EXIT
-xgettext "$@" --output="$fresh" $(find src -name '*.cpp' | LC_ALL=C sort)
+xgettext "$@" --output="$fresh" $(find src -name '*.cpp' -o -name '*.h' | LC_ALL=C sort)
 msgcmp --use-untranslated po/main.pot "$fresh" && msgcmp --use-untranslated "$fresh" po/main.pot ||
     { echo "po/main.pot is not the sources' texts: build the update-translations target" >&2; exit 1; }
 for catalogue in po/*.po; do msgcmp "$catalogue" po/main.pot; done

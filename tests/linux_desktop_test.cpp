@@ -12,11 +12,12 @@
 #include <wx/ffile.h>
 #include <wx/filename.h>
 
+#include "platform/desktop_shell.h"
 #include "platform/linux/status_notifier.h"
 #include "platform/linux/system_bus.h"
-#include "platform/platform.h"
 #include "platform/service_control.h"
 #include "platform/service_state.h"
+#include "platform/system_commands.h"
 #include "support.h"
 #include "tray/menu_text.h"
 
@@ -50,10 +51,10 @@ wxString StandIns(std::initializer_list<std::pair<const char*, const char*>> scr
 
 TEST(LinuxCommands, ServiceStatusOpensInTheFirstTerminalThatStartsAndNoneIsAFailure) {
     const wxString path = wxGetenv("PATH"), dir = StandIns({{"gnome-terminal", ""}, {"xterm", ""}});
-    EXPECT_TRUE(StartServiceManager("quenthal.service"));
+    EXPECT_TRUE(FindSystemCommand("service-manager")->start("quenthal.service"));
     const wxString empty = StandIns({});
-    EXPECT_FALSE(StartServiceManager("quenthal.service"));
-    EXPECT_FALSE(StartServiceLog("quenthal.service"));
+    EXPECT_FALSE(FindSystemCommand("service-manager")->start("quenthal.service"));
+    EXPECT_FALSE(FindSystemCommand("service-log")->start("quenthal.service"));
     wxSetEnv("PATH", path);
     for (int i = 0; i < 100 && !wxFileExists(dir + "/gnome-terminal.ran"); ++i) wxMilliSleep(100);
     wxString arguments;
@@ -65,7 +66,7 @@ TEST(LinuxCommands, ServiceStatusOpensInTheFirstTerminalThatStartsAndNoneIsAFail
     EXPECT_FALSE(wxFileExists(dir + "/xterm.ran"));
     // The log in the same terminal, kept open with its output (journalctl's hint) not hidden.
     wxSetEnv("PATH", dir), wxRemoveFile(dir + "/gnome-terminal.ran");
-    EXPECT_TRUE(StartServiceLog("quenthal.service"));
+    EXPECT_TRUE(FindSystemCommand("service-log")->start("quenthal.service"));
     wxSetEnv("PATH", path);
     for (int i = 0; i < 100 && !wxFileExists(dir + "/gnome-terminal.ran"); ++i) wxMilliSleep(100);
     wxFFile(dir + "/gnome-terminal.ran").ReadAll(&arguments);

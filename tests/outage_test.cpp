@@ -1,7 +1,6 @@
 // Why the service stopped, from either system's facts, and the outage's rules driven with given
 // times: when a stop is reported, the reason where the user looks, the remedy on the notice, the
 // notice when the service is back, and the menu's facts.
-#include "platform/platform.h"
 #include "support.h"
 #include "tray/menu_text.h"
 #include "tray/outage_rules.h"
@@ -386,10 +385,10 @@ TEST_F(Rules, AStepOfTheWallClockChangesNoInterval) {
 TEST_F(Rules, StartedAgainToldAtMostOnceIn10Seconds) {
     std::vector<long> told;
     for (int i = 0; i < 300; ++i, clocks.Pass(0s), clocks.now.sinceBoot += 100ms)
-        if (rules.StartedAgain(clocks.now, true)) told.push_back(long(i / 10));
+        if (rules.StartedAgain(clocks.now, wxString("in the tray"))) told.push_back(long(i / 10));
     EXPECT_EQ(told, (std::vector<long>{0, 10, 20}));
     clocks.Pass(10s);
-    EXPECT_EQ(rules.StartedAgain(clocks.now, false)->message.BeforeFirst(':'),
+    EXPECT_EQ(rules.StartedAgain(clocks.now, std::nullopt)->message.BeforeFirst(':'),
               "No system tray shows its icon on this desktop");
 }
 

@@ -105,14 +105,16 @@ public:
         urls.push_back(url);
         if (!browserStarts) failed();
     }
-    bool OpenServiceManager() override { return managerStarts; }
-    bool OpenServiceLog() override { return managerStarts; }
+    bool Run(const SystemCommand&) override { return managerStarts; }
     int ShowMessage(const wxString& text, const wxString& caption, long style) override {
         messages.push_back(wxString::Format("%s|%s|%lx", caption, text, style));
         return answer;
     }
     bool CopyToClipboard(const wxString& text) override { return clipboard.push_back(text), true; }
     bool WantsExtendedMenu() override { return shift; }
+    bool ShiftKeyReadable() override { return true; }
+    wxString WhereTheIconIs() override { return "in the tray"; }
+    wxString NoTrayAdvice() override { return "start a tray"; }
     // A notice as "title|message", with "|label" for its button.
     void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message,
                 std::optional<NoticeAction> action, std::function<void()> clicked) override {

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "base/main_window.h"
-#include "platform/platform.h"
+#include "platform/icon_file.h"
 #include "platform/single_instance.h"
 #include "support.h"
 #include "tray/icon_cache.h"
@@ -60,7 +60,7 @@ TEST(Dialog, LaterStartToldByTheFirst) {
     // Where no tray shows the icon (as here on Linux), the notice says so.
     EXPECT_EQ(desktop.notifications,
               std::vector<wxString>{"brief|Sentak is already running|" +
-                                    StartedAgainWords(tray->ShownInTray()).message});
+                                    StartedAgainWords(std::nullopt).message});
 }
 
 // Decoding is nearly all a running tick costs: done again only once the file changed, and until

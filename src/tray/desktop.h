@@ -6,6 +6,7 @@
 #include <wx/string.h>
 
 class wxTaskBarIcon;
+struct SystemCommand;
 
 // A button on a notification, and what choosing it does.
 struct NoticeAction {
@@ -21,8 +22,9 @@ enum class BriefKind {
     Restart,  // the service restarted; updated while it keeps restarting
 };
 
-// Everything the tray reaches on the user's desktop. Production uses the toolkit; tests put a
-// recording fake in its place so that no test opens a browser or a modal box.
+// Everything the tray reaches on the user's desktop and system, the one way it reaches them.
+// Production uses the toolkit and the system; tests put a recording fake in its place so that no
+// test opens a browser, a terminal or a modal box.
 class Desktop {
 public:
     virtual ~Desktop() = default;
@@ -30,16 +32,20 @@ public:
     // The default browser on url, in a new window if it can. failed runs when it did not start,
     // which may be known only after this has returned: the GUI never waits for a launcher.
     virtual void LaunchBrowser(const wxString& url, std::function<void()> failed) = 0;
-    // The system's service manager. False when nothing started.
-    virtual bool OpenServiceManager() = 0;
-    // What the system logged about the service. False when nothing started.
-    virtual bool OpenServiceLog() = 0;
+    // Starts what the system carries out for the service's command. False when nothing started.
+    virtual bool Run(const SystemCommand& command) = 0;
     // A message box without parent; returns the button chosen (wxOK, wxCANCEL, ...).
     virtual int ShowMessage(const wxString& message, const wxString& caption, long style) = 0;
     // Puts text on the clipboard; false when the clipboard could not be opened.
     virtual bool CopyToClipboard(const wxString& text) = 0;
     // Whether the menu opening now takes its extended form: Shift is held.
     virtual bool WantsExtendedMenu() = 0;
+    // Whether the Shift key can be read as the menu opens: where it cannot, the menu always takes
+    // its extended form.
+    virtual bool ShiftKeyReadable() = 0;
+    // Where this desktop shows the icon, and what a user can do where no tray shows it; translated.
+    virtual wxString WhereTheIconIs() = 0;
+    virtual wxString NoTrayAdvice() = 0;
     // A warning notification that stays until the user dismisses it or CloseNotice closes it,
     // attached to icon where the platform shows notifications as balloons of a tray icon. Where
     // notifications carry buttons, action (if any) is one; where they cannot, clicked runs when

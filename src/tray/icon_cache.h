@@ -5,7 +5,7 @@
 #include <wx/bmpbndl.h>
 #include <wx/string.h>
 
-#include "platform/platform.h"
+#include "platform/icon_file.h"
 
 // An icon file's image, decoded again only when the file changed. Decoding is nearly all a
 // running tick costs, every 2 s; and an unchanged file gives the tray the very same image.

@@ -118,9 +118,10 @@ void OutageRules::MenuOpened(const Reading& reading, bool extended, const Moment
     if (!reading.valid) m_outageShownAt = Wall(now);  // an opening shows the time as it is now
 }
 
-std::optional<OutageRules::Notice> OutageRules::StartedAgain(const Moment& now, bool shownInTray) {
+std::optional<OutageRules::Notice> OutageRules::StartedAgain(
+    const Moment& now, const std::optional<wxString>& whereTheIconIs) {
     if (!m_startedAgain.Allow(now.sinceBoot)) return std::nullopt;
-    const Words words = StartedAgainWords(shownInTray);
+    const Words words = StartedAgainWords(whereTheIconIs);
     return Notice{Notice::Kind::Brief, words.title, words.message, {}};
 }
 

@@ -86,8 +86,10 @@ public:
     // The menu opens in its extended form or not, after the refresh that reading gives.
     void MenuOpened(const Reading& reading, bool extended, const Moment& now);
     // Another start of Sentak found this one running: the notice that says so and where the icon
-    // is (shownInTray) or why there is none, unless one was raised in the last 10 s.
-    std::optional<Notice> StartedAgain(const Moment& now, bool shownInTray);
+    // is, in the desktop's words (none when no tray shows it: then why there is none), unless one
+    // was raised in the last 10 s.
+    std::optional<Notice> StartedAgain(const Moment& now,
+                                       const std::optional<wxString>& whereTheIconIs);
     // The computer is about to sleep, or woke; a shutdown or the session's end is announced
     // (announced) or cancelled. What they excuse shows at the next poll.
     void SleepBegins(const Moment& now) { m_quiet.SleepBegins(now); }

@@ -2,7 +2,6 @@
 
 #include <wx/intl.h>
 
-#include "platform/platform.h"
 #include "service/brand.h"
 #include "tray/menu_text.h"
 #include "tray/translations.h"
@@ -87,14 +86,14 @@ Words RestartNoticeWords(const std::optional<ServiceEnd>& lastEnd, const Restart
     return {_("Service restarted"), message};
 }
 
-Words StartedAgainWords(bool shownInTray) {
+Words StartedAgainWords(const std::optional<wxString>& whereTheIconIs) {
     // TRANSLATORS: Body of the notification when Sentak is started while it runs already and
     // no system tray shows its icon; the quoted title is that of the notification that says why.
     const wxString noTray =
         _("No system tray shows its icon on this desktop: the notification "
           "\"No system tray shows Sentak's icon\" says what to do.");
     // TRANSLATORS: Title of a short notification when Sentak is started while it runs already.
-    return {_("Sentak is already running"), shownInTray ? WhereTheIconIs() : noTray};
+    return {_("Sentak is already running"), whereTheIconIs.value_or(noTray)};
 }
 
 MenuModel FactsMenu(const FactsShown& facts) {

@@ -51,9 +51,9 @@ Words StopNoticeWords(const std::optional<OutageReason>& reason);
 Words BackNoticeWords(std::chrono::seconds down);
 // lastEnd: how the process before the restart ended, where the manager told.
 Words RestartNoticeWords(const std::optional<ServiceEnd>& lastEnd, const RestartTally& restarts);
-// shownInTray: a tray shows the icon, which is where to look; otherwise no tray does, and the
-// no-tray notice said why.
-Words StartedAgainWords(bool shownInTray);
+// whereTheIconIs: the desktop's words for where a tray shows the icon; none when no tray does, and
+// the no-tray notice said why.
+Words StartedAgainWords(const std::optional<wxString>& whereTheIconIs);
 
 // Everything the menu's facts show.
 struct FactsShown {

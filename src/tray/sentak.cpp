@@ -7,7 +7,6 @@
 #include <wx/log.h>
 
 #include "platform/clocks.h"
-#include "platform/platform.h"
 #include "platform/single_instance.h"
 #include "service/brand.h"
 #include "service/resources.h"
@@ -26,7 +25,7 @@ wxEND_EVENT_TABLE()
 Sentak::Sentak(Desktop& desktop, std::unique_ptr<ServiceControl> serviceControl,
                std::unique_ptr<ServiceStateReader> stateReader)
     : m_desktop(desktop),
-      m_rules(!ShiftKeyReadable(), ClocksNow()),
+      m_rules(!desktop.ShiftKeyReadable(), ClocksNow()),
       m_serviceControl(std::move(serviceControl)),
       m_stateReader(std::move(stateReader)) {
     WhenStartedAgain([this] { OnStartedAgain(); });  // emptied again by the destructor
@@ -58,7 +57,8 @@ void Sentak::ShowFirstDisplay() {
 void Sentak::OnTrayDoubleClick(wxTaskBarIconEvent&) { g_mainDialog->Show(false); }
 
 void Sentak::OnStartedAgain() {
-    if (const auto notice = m_rules.StartedAgain(ClocksNow(), ShownInTray())) Raise(*notice);
+    const auto where = ShownInTray() ? std::optional(m_desktop.WhereTheIconIs()) : std::nullopt;
+    if (const auto notice = m_rules.StartedAgain(ClocksNow(), where)) Raise(*notice);
 }
 
 OutageRules::Reading Sentak::ReadStatus() {
@@ -79,14 +79,9 @@ void Sentak::Poll() {
 }
 
 void Sentak::NoTrayShowsIcon() {
-    m_desktop.NotifyBriefly(
-        *this, BriefKind::NoTray,
-        // TRANSLATORS: Title of a short notification when the desktop has no tray to show the
-        // icon in.
-        _("No system tray shows Sentak's icon"),
-        // TRANSLATORS: Body of that notification; the desktop and package names stay as they are.
-        _("KDE Plasma, Xfce, LXQt, MATE, Cinnamon, Budgie and waybar show it; GNOME needs the "
-          "AppIndicator extension (gnome-shell-extension-appindicator). Sentak keeps watching the "
-          "service, and the icon appears when a tray starts."),
-        false);
+    m_desktop.NotifyBriefly(*this, BriefKind::NoTray,
+                            // TRANSLATORS: Title of a short notification when the desktop has no
+                            // tray to show the icon in.
+                            _("No system tray shows Sentak's icon"), m_desktop.NoTrayAdvice(),
+                            false);
 }

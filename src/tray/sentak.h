@@ -11,19 +11,8 @@
 #include "service/service_status.h"
 #include "tray/desktop.h"
 #include "tray/icon_cache.h"
+#include "tray/menu_commands.h"
 #include "tray/outage_rules.h"
-
-// Commands of the tray menu, each declared with its label, when it is offered and its handler in
-// Sentak's command table. Hosts see these numbers; new ones stay below the facts' (6100).
-enum {
-    ID_OPEN_WEB_SETTINGS = 5999,
-    ID_EXIT_TRAY = 6000,
-    ID_MANAGE_SERVICES = 6001,
-    ID_START_SERVICE = 6002,
-    ID_STOP_SERVICE = 6003,
-    ID_RESTART_SERVICE = 6004,
-    ID_SHOW_SERVICE_LOG = 6005,
-};
 
 // The tray icon: polls the service, hands the outage's rules what happens, and turns their
 // answers into displays, menus, notices and boxes.
@@ -55,18 +44,6 @@ public:
     void OnTrayDoubleClick(wxTaskBarIconEvent& event);
 
 private:
-    // One command of the menu: adding a command adds a row to kCommands (sentak_menu.cpp)
-    // and its handler.
-    struct Command {
-        int id;
-        wxString (*label)();                      // translated, with its mnemonic
-        enum class Form { Both, Extended } form;  // the menu's forms that show it
-        int separatorBefore;                      // the id of a separator above it; 0 for none
-        bool OutageRules::Offers::*offered;
-        void (Sentak::*handler)(wxCommandEvent& event);
-    };
-    static const Command kCommands[];
-
     Desktop& m_desktop;
     IconFileCache m_serviceIcon;  // Resources/Icons/dvr.ico
     OutageRules m_rules;
@@ -97,17 +74,13 @@ private:
     // The menu in its extended form where the pointer is, as a click on the stop notice opens it.
     void OpenExtendedMenu();
 
-    // Every command of the menu, from its row.
+    // Every command of the menu, by its row.
     void OnMenuCommand(wxCommandEvent& event);
-    void OnOpenWebSettings(wxCommandEvent& event);
-    void OnExitTray(wxCommandEvent& event);
-    void OnManageServices(wxCommandEvent& event);
-    void OnShowServiceLog(wxCommandEvent& event);
+    void OpenWebSettings();
+    void RunSystemCommand(const char* name);
     // Start, stop or restart the service; ignored while a command of ours is under way.
-    void OnServiceCommand(wxCommandEvent& event);
+    void ControlService(ServiceCommand command);
     void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);
-    // The label of the command of that id.
-    static wxString CommandLabel(int id);
 
     // A later start found this Sentak running and ended: says so briefly, and where the icon is,
     // to a user who may have started it again for not seeing it.

@@ -6,7 +6,7 @@
 #include <wx/menu.h>
 
 #include "platform/clocks.h"
-#include "platform/platform.h"
+#include "platform/system_commands.h"
 #include "service/brand.h"
 #include "tray/menu_text.h"
 #include "tray/sentak.h"
@@ -52,46 +52,25 @@ void OfferCommand(Desktop& desktop, const wxString& failed, const wxString& capt
 
 }  // namespace
 
-using Offers = OutageRules::Offers;
-
-// The menu's commands in the order the menu shows them.
-const Sentak::Command Sentak::kCommands[] = {
-    // TRANSLATORS: A menu command: '&' marks the key that chooses it. Keep one, on a letter the
-    // other commands ("&Manage Windows services", "S&tart service", "St&op service", "&Restart
-    // service", "E&xit tray application") do not use.
-    {ID_OPEN_WEB_SETTINGS, [] { return _("Open web &settings"); }, Command::Form::Both, 0,
-     &Offers::webSettings, &Sentak::OnOpenWebSettings},
-    {ID_MANAGE_SERVICES, &ManageServicesLabel, Command::Form::Extended, 0, &Offers::always,
-     &Sentak::OnManageServices},
-    // TRANSLATORS: A menu command that shows what the system logged about the service; keep one
-    // '&', on a letter the other commands ("Open web &settings", "&Manage services", "S&tart
-    // service", "St&op service", "&Restart service", "E&xit tray application") do not use.
-    {ID_SHOW_SERVICE_LOG, [] { return _("Show service &log"); }, Command::Form::Extended, 0,
-     &Offers::always, &Sentak::OnShowServiceLog},
-    // TRANSLATORS: Menu commands that start, stop and restart the service, and without the '&'
-    // the button on the notification when it stops; keep one '&' in each, on a letter that no
-    // other command of the menu uses ("Open web &settings", "&Manage Windows services", "E&xit
-    // tray application" and these three).
-    {ID_START_SERVICE, [] { return _("S&tart service"); }, Command::Form::Extended, 0,
-     &Offers::start, &Sentak::OnServiceCommand},
-    // TRANSLATORS: See "S&tart service".
-    {ID_STOP_SERVICE, [] { return _("St&op service"); }, Command::Form::Extended, 0, &Offers::stop,
-     &Sentak::OnServiceCommand},
-    // TRANSLATORS: See "S&tart service".
-    {ID_RESTART_SERVICE, [] { return _("&Restart service"); }, Command::Form::Extended, 0,
-     &Offers::restart, &Sentak::OnServiceCommand},
-    // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
-    {ID_EXIT_TRAY, [] { return _("E&xit tray application"); }, Command::Form::Extended,
-     ID_SEPARATOR_EXIT, &Offers::always, &Sentak::OnExitTray},
-};
+wxString CommandLabel(int id) {
+    for (const MenuCommand& command : kMenuCommands) {
+        if (command.id != id) continue;
+        if (!command.system) return wxGetTranslation(command.label);
+        const SystemCommand* row = FindSystemCommand(command.system);
+        return row ? wxGetTranslation(row->label) : wxString();
+    }
+    return {};
+}
 
 MenuModel Sentak::Menu() const {
     MenuModel menu = m_rules.Facts();
     const OutageRules::Offers offers = m_rules.Offered();
-    for (const Command& command : kCommands) {
-        if (command.form == Command::Form::Extended && !offers.extended) continue;
+    for (const MenuCommand& command : kMenuCommands) {
+        if (command.form == MenuCommand::Form::Extended && !offers.extended) continue;
+        const wxString label = CommandLabel(command.id);
+        if (label.empty()) continue;  // a command this system does not carry out
         if (command.separatorBefore != 0) menu.Separator(command.separatorBefore);
-        menu.Command(command.id, command.label(), offers.*command.offered);
+        menu.Command(command.id, label, offers.*command.offered);
     }
     return menu;
 }
@@ -114,17 +93,26 @@ void Sentak::OpenExtendedMenu() {
 }
 
 void Sentak::OnMenuCommand(wxCommandEvent& event) {
-    for (const Command& command : kCommands)
-        if (command.id == event.GetId()) return (this->*command.handler)(event);
+    for (const MenuCommand& command : kMenuCommands) {
+        if (command.id != event.GetId()) continue;
+        if (command.system) return RunSystemCommand(command.system);
+        switch (command.id) {
+            case ID_OPEN_WEB_SETTINGS:
+                return OpenWebSettings();
+            case ID_EXIT_TRAY:
+                g_mainDialog->Close(true);
+                return;
+            case ID_START_SERVICE:
+                return ControlService(ServiceCommand::Start);
+            case ID_STOP_SERVICE:
+                return ControlService(ServiceCommand::Stop);
+            case ID_RESTART_SERVICE:
+                return ControlService(ServiceCommand::Restart);
+        }
+    }
 }
 
-wxString Sentak::CommandLabel(int id) {
-    for (const Command& command : kCommands)
-        if (command.id == id) return command.label();
-    return {};
-}
-
-void Sentak::OnOpenWebSettings(wxCommandEvent&) {
+void Sentak::OpenWebSettings() {
     // Built once: a poll tick while the box is open must not change what the user sees or copies.
     const OutageRules::Reading& reading = m_rules.LastReading();
     const wxString url = WebSettingsUrl(reading.status.httpPort(), reading.status.httpsPort());
@@ -135,25 +123,14 @@ void Sentak::OnOpenWebSettings(wxCommandEvent&) {
     m_desktop.LaunchBrowser(url, [&desktop, url] { OfferUrl(desktop, url); });
 }
 
-void Sentak::OnExitTray(wxCommandEvent&) { g_mainDialog->Close(true); }
-
-void Sentak::OnManageServices(wxCommandEvent&) {
-    if (m_desktop.OpenServiceManager()) return;
-    OfferCommand(m_desktop, _("Launching service management failed."),
-                 _("Failed to launch service management"), ServiceManagerCommand(GetServiceName()));
+void Sentak::RunSystemCommand(const char* name) {
+    const SystemCommand* command = FindSystemCommand(name);
+    if (!command || m_desktop.Run(*command)) return;
+    OfferCommand(m_desktop, wxGetTranslation(command->failed), wxGetTranslation(command->caption),
+                 command->byHand(GetServiceName()));
 }
 
-void Sentak::OnShowServiceLog(wxCommandEvent&) {
-    if (m_desktop.OpenServiceLog()) return;
-    OfferCommand(m_desktop, _("Opening the service log failed."),
-                 _("Failed to open the service log"), ServiceLogCommand(GetServiceName()));
-}
-
-void Sentak::OnServiceCommand(wxCommandEvent& event) {
-    const int id = event.GetId();
-    const ServiceCommand command = id == ID_START_SERVICE  ? ServiceCommand::Start
-                                   : id == ID_STOP_SERVICE ? ServiceCommand::Stop
-                                                           : ServiceCommand::Restart;
+void Sentak::ControlService(ServiceCommand command) {
     if (!m_rules.CommandStarted(command)) return;
     HandMenu();
     // The control goes before this tray does, cancelling the command: the callback never outlives

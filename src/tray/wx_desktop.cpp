@@ -5,7 +5,8 @@
 
 #include <utility>
 
-#include "platform/platform.h"
+#include "platform/desktop_shell.h"
+#include "platform/system_commands.h"
 #include "service/brand.h"
 #include "tray/desktop.h"
 
@@ -54,8 +55,7 @@ public:
         StartBrowser(url, std::move(failed));
     }
 
-    bool OpenServiceManager() override { return StartServiceManager(GetServiceName()); }
-    bool OpenServiceLog() override { return StartServiceLog(GetServiceName()); }
+    bool Run(const SystemCommand& command) override { return command.start(GetServiceName()); }
 
     int ShowMessage(const wxString& message, const wxString& caption, long style) override {
         return wxMessageBox(message, caption, style, nullptr);
@@ -72,6 +72,9 @@ public:
         // Where the key cannot be read, always: Exit and the service manager must stay reachable.
         return !ShiftKeyReadable() || wxGetKeyState(WXK_SHIFT);
     }
+    bool ShiftKeyReadable() override { return ::ShiftKeyReadable(); }
+    wxString WhereTheIconIs() override { return ::WhereTheIconIs(); }
+    wxString NoTrayAdvice() override { return ::NoTrayAdvice(); }
 
     void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
                 std::optional<NoticeAction> action, std::function<void()> clicked) override {

@@ -5,7 +5,7 @@
 
 #include <wx/bitmap.h>
 
-#include "platform/platform.h"
+#include "platform/desktop_shell.h"
 
 namespace {
 

@@ -1,14 +1,11 @@
 #pragma once
 
-// The few things that differ per operating system; one implementation file per OS.
+// How this system's desktop shows notifications, starts the browser and tells where the icon is;
+// the tray reaches them only through its desktop seam. One implementation file per OS.
 
 #include <functional>
-#include <optional>
 
-#include <wx/bmpbndl.h>
 #include <wx/string.h>
-
-#include "base/file_stamp.h"
 
 class wxNotificationMessage;
 class wxTaskBarIcon;
@@ -30,31 +27,6 @@ bool NotificationsHaveButtons();
 // banner rather than only in its message list, with the information image where that is free.
 void PrepareBriefNotices(wxNotificationMessage& notice);
 
-// The first icon of the .ico file at path, for the tray, in every size the file holds, so that
-// the tray is given the file's own image for its size; not IsOk() when it cannot be read. What
-// the toolkit logs on the way is the caller's to silence.
-wxBitmapBundle LoadIconFile(const wxString& path);
-
-// The stamp of the file at path now; none when it cannot be looked at (missing, say).
-std::optional<FileStamp> StampOf(const wxString& path);
-
-// The extended menu's entry for this system's service manager, translated.
-wxString ManageServicesLabel();
-
-// What the user is told to run by hand when the service manager does not start; service is the
-// name the service has on this system.
-wxString ServiceManagerCommand(const wxString& service);
-
-// Opens this system's service manager on service (on Windows the console of every service);
-// false when nothing was started.
-bool StartServiceManager(const wxString& service);
-
-// What the user is told to run by hand when the service's log does not open.
-wxString ServiceLogCommand(const wxString& service);
-
-// Opens what this system logged about service, as the user; false when nothing was started.
-bool StartServiceLog(const wxString& service);
-
 // Starts the default browser on url in a new window, without waiting for it. failed runs on the
 // GUI thread when the browser does not start, which may be known only later, after its caller
 // has gone: it may hold only what lives until the process exits.
@@ -62,6 +34,9 @@ void StartBrowser(const wxString& url, std::function<void()> failed);
 
 // Where this system shows the tray icon, translated: told to a user who started Sentak again.
 wxString WhereTheIconIs();
+
+// What a user whose desktop has no tray to show the icon in can do about it, translated.
+wxString NoTrayAdvice();
 
 // Whether the Shift key can be seen while the menu opens: not in a Wayland session.
 bool ShiftKeyReadable();

@@ -1,14 +1,18 @@
-// What the menu's commands start on Linux: the service manager in a terminal, the browser.
+// What the menu's commands start on Linux: the service's status and its log in a terminal, the
+// browser.
+#include "platform/system_commands.h"
+
 #include <gio/gio.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include <wx/intl.h>
 
+#include "platform/desktop_shell.h"
 #include "platform/linux/gio_owners.h"
-#include "platform/platform.h"
 
 namespace {
 
@@ -59,28 +63,38 @@ bool RunInTerminal(const std::string& command, const wxString& unit) {
     return false;
 }
 
+// The commands this system carries out, which the tray's table names.
+const SystemCommand kCommands[] = {
+    {"service-manager",
+     // TRANSLATORS: A menu command that opens the service's status in a terminal; keep one '&',
+     // on a letter the other commands do not use.
+     wxTRANSLATE("&Manage services"), wxTRANSLATE("Launching service management failed."),
+     wxTRANSLATE("Failed to launch service management"),
+     [](const wxString& service) { return "systemctl status " + service; },
+     [](const wxString& service) {
+         return RunInTerminal("systemctl --no-pager status -- \"$1\"", service);
+     }},
+    {"service-log",
+     // TRANSLATORS: A menu command that shows what the system logged about the service; keep one
+     // '&', on a letter the other commands ("Open web &settings", "&Manage services", "S&tart
+     // service", "St&op service", "&Restart service", "E&xit tray application") do not use.
+     wxTRANSLATE("Show service &log"), wxTRANSLATE("Opening the service log failed."),
+     wxTRANSLATE("Failed to open the service log"),
+     [](const wxString& service) { return "journalctl --unit=" + service + " --boot --pager-end"; },
+     // Its output is not hidden: to a user outside adm and systemd-journal, journalctl's own hint
+     // says why the service's lines are missing.
+     [](const wxString& service) {
+         return RunInTerminal("journalctl --unit=\"$1\" --boot --pager-end", service);
+     }},
+};
+
 }  // namespace
 
-wxString ManageServicesLabel() {
-    // TRANSLATORS: A menu command that opens the service's status in a terminal; keep one '&',
-    // on a letter the other commands do not use.
-    return _("&Manage services");
-}
-
-wxString ServiceManagerCommand(const wxString& service) { return "systemctl status " + service; }
-
-bool StartServiceManager(const wxString& service) {
-    return RunInTerminal("systemctl --no-pager status -- \"$1\"", service);
-}
-
-wxString ServiceLogCommand(const wxString& service) {
-    return "journalctl --unit=" + service + " --boot --pager-end";
-}
-
-bool StartServiceLog(const wxString& service) {
-    // Its output is not hidden: to a user outside adm and systemd-journal, journalctl's own hint
-    // says why the service's lines are missing.
-    return RunInTerminal("journalctl --unit=\"$1\" --boot --pager-end", service);
+const SystemCommand* FindSystemCommand(std::string_view name) {
+    const auto found =
+        std::find_if(std::begin(kCommands), std::end(kCommands),
+                     [&](const SystemCommand& command) { return command.name == name; });
+    return found == std::end(kCommands) ? nullptr : found;
 }
 
 void StartBrowser(const wxString& url, std::function<void()> failed) {
