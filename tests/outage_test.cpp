@@ -98,12 +98,17 @@ TEST_F(Stops, ShownAndToldOnceAfterTenFailuresInARowOfAServiceSeenRunning) {
     Polls(1, true);
     EXPECT_TRUE(Polls(9, false).empty()) << "one answer between failures starts the count again";
     EXPECT_EQ(Polls(1, false), (Told{"stopped", "notice"}));
+    // The told stop needs the user's attention until the menu opens; the notice stays told.
+    EXPECT_TRUE(report.NeedsAttention() && report.MenuOpened() && !report.NeedsAttention());
+    EXPECT_FALSE(report.MenuOpened());
     EXPECT_TRUE(Polls(15, false).empty());
     EXPECT_EQ(Polls(1, true), (Told{"running", "back after 50"}));
     // Menu openings advance the count too: the first poll that finds 10 or more reports.
     Polls(4, false);
     for (int i = 0; i < 6; ++i) report.Refreshed(false, at);
     EXPECT_EQ(Polls(1, false), (Told{"stopped", "notice"}));
+    Polls(1, true);
+    EXPECT_FALSE(report.NeedsAttention()) << "the service back";
 }
 
 // What a grace or a silence holds back is the notice, never the display; the notice comes once

@@ -14,6 +14,8 @@ struct TrayDisplay {
     Kind kind = Kind::Unknown;
     wxBitmapBundle image;
     wxString tooltip;
+    // The user has not yet looked at news that needs them: hosts that hide the icon show it then.
+    bool attention = false;
 };
 
 // The tray icon as this system's desktop hosts it. On Windows the toolkit's own. On Linux a

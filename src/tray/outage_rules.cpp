@@ -52,7 +52,10 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, const Moment& no
         answer.closeNotice = true;
         answer.notice = BackNotice(*told.backAfter);
     }
-    if (told.stopNotice) answer.notice = StopNotice();
+    if (told.stopNotice) {
+        answer.notice = StopNotice();
+        answer.display = Shows();  // now in need of attention
+    }
     return answer;
 }
 
@@ -112,10 +115,13 @@ void OutageRules::CommandEnded(ServiceOutcome::Result result) {
     if (result != ServiceOutcome::Result::Done) m_stop.StopAsked(false);
 }
 
-void OutageRules::MenuOpened(const Reading& reading, bool extended, const Moment& now) {
+std::optional<OutageRules::Display> OutageRules::MenuOpened(const Reading& reading, bool extended,
+                                                            const Moment& now) {
     Take(reading, now);
     m_extendedMenu = extended;
     if (!reading.valid) m_outageShownAt = Wall(now);  // an opening shows the time as it is now
+    if (!m_stop.MenuOpened()) return std::nullopt;
+    return Shows();
 }
 
 std::optional<OutageRules::Notice> OutageRules::StartedAgain(
@@ -134,7 +140,7 @@ OutageRules::Display OutageRules::Shows() const {
         case Shown::Stopped:
             break;
     }
-    return {Shown::Stopped, StoppedTooltip(m_stop.Reason())};
+    return {Shown::Stopped, StoppedTooltip(m_stop.Reason()), m_stop.NeedsAttention()};
 }
 
 RestartTally OutageRules::Tally() const {

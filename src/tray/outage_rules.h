@@ -36,6 +36,7 @@ public:
     struct Display {
         Shown kind;
         wxString tooltip;
+        bool attention = false;  // a stop was told and the user has not opened the menu since
     };
 
     struct Notice {
@@ -84,7 +85,8 @@ public:
     // The command ended; the tray polls at once after it.
     void CommandEnded(ServiceOutcome::Result result);
     // The menu opens in its extended form or not, after the refresh that reading gives.
-    void MenuOpened(const Reading& reading, bool extended, const Moment& now);
+    // The display, when the opening changed it.
+    std::optional<Display> MenuOpened(const Reading& reading, bool extended, const Moment& now);
     // Another start of Sentak found this one running: the notice that says so and where the icon
     // is, in the desktop's words (none when no tray shows it: then why there is none), unless one
     // was raised in the last 10 s.

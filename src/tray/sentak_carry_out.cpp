@@ -43,7 +43,8 @@ void Sentak::ShowDisplay(const OutageRules::Display& display) {
                   int(Shown::Running) == int(TrayDisplay::Kind::Running) &&
                   int(Shown::Stopped) == int(TrayDisplay::Kind::Stopped));
     const auto kind = static_cast<TrayDisplay::Kind>(display.kind);
-    if (!Show({kind, image, display.tooltip})) LogCouldNotSetIcon("Sentak::ShowDisplay");
+    if (!Show({kind, image, display.tooltip, display.attention}))
+        LogCouldNotSetIcon("Sentak::ShowDisplay");
 }
 
 void Sentak::Raise(const OutageRules::Notice& notice) {

@@ -76,7 +76,8 @@ MenuModel Sentak::Menu() const {
 }
 
 MenuModel Sentak::Reopen(bool extended) {
-    m_rules.MenuOpened(ReadStatus(), extended, ClocksNow());
+    if (const auto display = m_rules.MenuOpened(ReadStatus(), extended, ClocksNow()))
+        ShowDisplay(*display);
     MenuModel menu = Menu();
     SetMenu(menu);
     return menu;

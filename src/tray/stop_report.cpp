@@ -14,7 +14,7 @@ void StopReport::Refreshed(bool valid, Time now) {
         m_failures = m_excused = 0;
         m_reason.reset();  // what the manager said of an outage that is over
         // Kept for the "running again" notice that is still to come.
-        if (m_notice != Notice::Shown) m_downSince.reset();
+        if (!NoticeShown()) m_downSince.reset();
         return;
     }
     // Saturates rather than wrapping after years of a stopped service.
@@ -29,8 +29,9 @@ StopReport::Told StopReport::Polled(bool valid, Time now, Quiet quiet, bool comm
         // Seen again after the asked-for stop: the next outage is nobody's wish. Not while the
         // command runs, though: a service still answers until it has stopped.
         if (!commandPending) m_stopAsked = false;
-        if (std::exchange(m_notice, Notice::None) == Notice::Shown)
+        if (NoticeShown())
             told.backAfter = now - std::exchange(m_downSince, std::nullopt).value_or(now);
+        m_notice = Notice::None;
         return told;
     }
     // A slow manager is not asked again meanwhile.
@@ -57,5 +58,11 @@ bool StopReport::ManagerSaid(const std::optional<OutageReason>& reason) {
     // Too late: the service has answered since.
     if (m_failures == 0 || reason == m_reason) return false;
     m_reason = reason;
+    return true;
+}
+
+bool StopReport::MenuOpened() {
+    if (!NeedsAttention()) return false;
+    m_notice = Notice::Seen;
     return true;
 }

@@ -41,13 +41,18 @@ public:
     bool ManagerSaid(const std::optional<OutageReason>& reason);
     // The user asked the service to stop or restart; withdrawn when that failed.
     void StopAsked(bool asked) { m_stopAsked = asked; }
+    // The menu opened: the user has looked at the tray since the notice. True when that changed
+    // whether the stop needs attention.
+    bool MenuOpened();
 
     Shown Showing() const { return m_shown; }
-    bool NoticeShown() const { return m_notice == Notice::Shown; }
+    bool NoticeShown() const { return m_notice == Notice::Shown || m_notice == Notice::Seen; }
+    // The notice is on screen and the user has not opened the menu since.
+    bool NeedsAttention() const { return m_notice == Notice::Shown; }
     const std::optional<OutageReason>& Reason() const { return m_reason; }
 
 private:
-    enum class Notice { None, Due, Shown };
+    enum class Notice { None, Due, Shown, Seen };  // Seen: shown, and the menu opened since
     // Failed refreshes in a row that count toward the notice: none of those a grace excused.
     std::int32_t Counted() const { return m_failures - std::min(m_excused, m_failures); }
 

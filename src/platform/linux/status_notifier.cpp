@@ -102,7 +102,7 @@ StatusNotifierItem::StatusNotifierItem(GDBusConnection* connection, MenuModel me
 }
 
 void StatusNotifierItem::SetDisplay(const wxBitmapBundle& image, const wxString& tooltip,
-                                    const std::string& iconName) {
+                                    const std::string& iconName, bool attention) {
     // Every tick sets its display, mostly the one already shown: that costs three comparisons.
     if (!image.IsSameAs(m_image) || iconName != m_iconName) {
         m_image = image;
@@ -113,6 +113,11 @@ void StatusNotifierItem::SetDisplay(const wxBitmapBundle& image, const wxString&
     if (tooltip != m_tooltip) {
         m_tooltip = tooltip;
         Emit("NewToolTip");
+    }
+    if (attention != m_attention) {
+        m_attention = attention;
+        g_dbus_connection_emit_signal(m_connection, nullptr, kPath, kInterface, "NewStatus",
+                                      g_variant_new("(s)", Status()), nullptr);
     }
 }
 
@@ -154,9 +159,10 @@ GVariant* StatusNotifierItem::Property(const char* name) const {
     if (is("Category")) return g_variant_new_string("ApplicationStatus");
     if (is("Id")) return g_variant_new_string("sentak");
     if (is("Title")) return g_variant_new_string("Sentak");
-    if (is("Status")) return g_variant_new_string("Active");
+    if (is("Status")) return g_variant_new_string(Status());
     if (is("WindowId")) return g_variant_new_int32(0);
-    if (is("IconName")) return g_variant_new_string(m_iconName.c_str());
+    // Hosts show the attention icon in the item's place while it needs attention: the same one.
+    if (is("IconName") || is("AttentionIconName")) return g_variant_new_string(m_iconName.c_str());
     if (is("IconPixmap")) return g_variant_ref(m_pixmaps.get());
     if (is("IconThemePath")) return g_variant_new_string(m_iconThemePath.c_str());
     if (is("OverlayIconPixmap") || is("AttentionIconPixmap")) return NoPixmaps();

@@ -39,7 +39,7 @@ public:
     // hosts draw in their own style, with the image's pixmaps as the fallback; empty for an
     // image of our own.
     void SetDisplay(const wxBitmapBundle& image, const wxString& tooltip,
-                    const std::string& iconName);
+                    const std::string& iconName, bool attention);
     // Where hosts whose theme lacks the icon name find an image of it; empty for nowhere.
     void SetIconThemePath(const std::string& dir);
     // Hosts' copy of the menu follows this one, if it changed.
@@ -53,6 +53,7 @@ private:
                                    const gchar* property, GError**, gpointer self);
     // The value of the property called name, for GDBus to take over.
     GVariant* Property(const char* name) const;
+    const char* Status() const { return m_attention ? "NeedsAttention" : "Active"; }
     void Emit(const char* signal);
 
     GDBusConnection* m_connection;
@@ -62,6 +63,7 @@ private:
     std::string m_iconName;
     std::string m_iconThemePath;
     wxString m_tooltip;
+    bool m_attention = false;  // shown as NeedsAttention, else Active; never Passive, which hides
     DbusMenu m_menu;
     Registration m_registration;
 };

@@ -131,7 +131,8 @@ public:
     bool Show(const TrayDisplay& display) {
         m_display = display;
         if (m_place == Place::Undecided) Decide();
-        if (m_item) m_item->SetDisplay(display.image, display.tooltip, ThemeIconName());
+        if (m_item)
+            m_item->SetDisplay(display.image, display.tooltip, ThemeIconName(), display.attention);
         // A StatusNotifierItem shows it, or nothing until a tray starts.
         if (m_place != Place::Xembed) return true;
         return ShowXembed();
@@ -210,7 +211,8 @@ private:
                                                              [this] { PopUpMenu(); });
             if (!item->exported()) return FallBack();
             item->SetIconThemePath(m_iconThemePath);
-            item->SetDisplay(m_display.image, m_display.tooltip, ThemeIconName());
+            item->SetDisplay(m_display.image, m_display.tooltip, ThemeIconName(),
+                             m_display.attention);
             m_item = std::move(item);
         }
         if (m_stage == ItemStage::NoName) return AskForName();
