@@ -419,6 +419,29 @@ TEST_F(Rules, TheMenusTimeWhileTheServiceIsDown) {
     EXPECT_EQ(Entries()[0], "Vantora 3 Service NOT RUNNING") << "the ordinary form has no time";
 }
 
+// The report for a support request: the state as the extended menu shows it, the last ten changes
+// of state with their times, and nothing of the user's own.
+TEST_F(Rules, TheDiagnosticsReport) {
+    facts = ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}};
+    for (int cycle = 0; cycle < 6; ++cycle) Ticks(1, true), Ticks(10, false);
+    const std::int64_t start = std::chrono::system_clock::to_time_t(clocks.now.wall) - 22 * 6;
+    wxString expected =
+        "System: Testix 1\nTray: XEmbed\nService: quenthal.service\n\n" +
+        LastUpdatedText(start + 22 * 5 + 4) + "\nVantora 3 Service NOT RUNNING\n" + kKilled +
+        "\n\nVersion: ???\nHTTP port: ???\nHTTPS port: ???\nRTSP port: ???\n"
+        "Remote connection port: ???\n\nChanges of state:\n";
+    for (int cycle = 1; cycle < 6; ++cycle)
+        expected << LocalTimeText(start + 22 * cycle + 2) << "  " << kRunning << "\n"
+                 << LocalTimeText(start + 22 * cycle + 22) << "  " << kStopped << "\n";
+    const wxString report = DiagnosticsReport({"Testix 1", "XEmbed", "quenthal.service"},
+                                              rules.Facts(true), rules.History());
+    EXPECT_TRUE(report.StartsWith("Sentak 0.")) << report;
+    EXPECT_EQ(report.AfterFirst('\n'), expected);
+    const wxString system = DefaultDesktop().SystemAndDesktop();
+    for (const wxString& secret : {wxGetUserId(), wxGetHostName(), wxGetHomeDir()})
+        EXPECT_FALSE(system.Contains(secret)) << system;
+}
+
 // The rules' answers reach the tray: a tick reaches the rules, menu openings count as failures,
 // the stop notice's button runs the menu's command and its click opens the extended menu, and the
 // service back closes it.

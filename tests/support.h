@@ -115,6 +115,7 @@ public:
     bool ShiftKeyReadable() override { return true; }
     wxString WhereTheIconIs() override { return "in the tray"; }
     wxString NoTrayAdvice() override { return "start a tray"; }
+    wxString SystemAndDesktop() override { return "Testix 1"; }
     // A notice as "title|message", with "|label" for its button.
     void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message,
                 std::optional<NoticeAction> action, std::function<void()> clicked) override {

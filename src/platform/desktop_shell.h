@@ -38,5 +38,8 @@ wxString WhereTheIconIs();
 // What a user whose desktop has no tray to show the icon in can do about it, translated.
 wxString NoTrayAdvice();
 
+// The desktop and its kind of session, where the system tells (XFCE, x11); empty where not.
+wxString DesktopName();
+
 // Whether the Shift key can be seen while the menu opens: not in a Wayland session.
 bool ShiftKeyReadable();

@@ -39,6 +39,9 @@ public:
     // Whether a tray shows the icon now, which is where a user who cannot find Sentak is told to
     // look.
     bool ShownInTray() const;
+    // What shows the icon now, as a support request names it: the protocol, and the program that
+    // hosts it where the system tells.
+    wxString ShownBy() const;
 
     // What the menu shows when it opens: the status refreshed, in the form the Shift key asks for.
     // The new menu is also handed down through SetMenu.

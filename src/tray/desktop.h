@@ -46,6 +46,8 @@ public:
     // Where this desktop shows the icon, and what a user can do where no tray shows it; translated.
     virtual wxString WhereTheIconIs() = 0;
     virtual wxString NoTrayAdvice() = 0;
+    // The operating system and the desktop, as a support request names them.
+    virtual wxString SystemAndDesktop() = 0;
     // A warning notification that stays until the user dismisses it or CloseNotice closes it,
     // attached to icon where the platform shows notifications as balloons of a tray icon. Where
     // notifications carry buttons, action (if any) is one; where they cannot, clicked runs when

@@ -21,6 +21,7 @@ enum {
     ID_STOP_SERVICE = 6003,
     ID_RESTART_SERVICE = 6004,
     ID_SHOW_SERVICE_LOG = 6005,
+    ID_COPY_DIAGNOSTICS = 6006,
 };
 
 struct MenuCommand {
@@ -57,6 +58,10 @@ inline constexpr MenuCommand kMenuCommands[] = {
     // TRANSLATORS: See "S&tart service".
     {ID_RESTART_SERVICE, wxTRANSLATE("&Restart service"), nullptr, MenuCommand::Form::Extended, 0,
      &Offers::restart},
+    // TRANSLATORS: A menu command that copies a report for a support request to the clipboard;
+    // keep one '&', on a letter the other commands do not use.
+    {ID_COPY_DIAGNOSTICS, wxTRANSLATE("Copy &diagnostics"), nullptr, MenuCommand::Form::Extended, 0,
+     &Offers::always},
     // TRANSLATORS: A menu command; keep one '&', on a letter the other commands do not use.
     {ID_EXIT_TRAY, wxTRANSLATE("E&xit tray application"), nullptr, MenuCommand::Form::Extended,
      ID_SEPARATOR_EXIT, &Offers::always},

@@ -41,6 +41,7 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, const Moment& no
     const StopReport::Told told = m_stop.Polled(
         reading.valid, at, {m_quiet.InGrace(at), m_quiet.Silenced()}, m_command.Pending());
     answer.askWhy = told.askWhy;
+    if (told.displayChanged) m_history.Changed(m_stop.Showing(), Wall(now));
     if (told.displayChanged && m_stop.Showing() == Shown::Stopped) {
         m_command.StopShown();
         m_restarts.StopShown();
@@ -147,9 +148,9 @@ RestartTally OutageRules::Tally() const {
     return {m_restarts.Count(), m_restarts.FirstAt().value_or(0)};
 }
 
-MenuModel OutageRules::Facts() const {
-    return FactsMenu({m_extendedMenu, m_reading.valid, m_reading.status, m_outageShownAt,
-                      m_stop.Reason(), m_restarts.RunningSince(), Tally()});
+MenuModel OutageRules::Facts(bool extended) const {
+    return FactsMenu({extended, m_reading.valid, m_reading.status, m_outageShownAt, m_stop.Reason(),
+                      m_restarts.RunningSince(), Tally()});
 }
 
 OutageRules::Offers OutageRules::Offered() const {

@@ -16,6 +16,7 @@
 #include "platform/service_state.h"
 #include "service/service_status.h"
 #include "tray/command_window.h"
+#include "tray/diagnostics.h"
 #include "tray/outage_texts.h"
 #include "tray/restarts.h"
 #include "tray/sleep_and_shutdown.h"
@@ -98,8 +99,12 @@ public:
     void Resumed(const Moment& now) { m_quiet.Resumed(now); }
     void SessionEnding(bool announced, const Moment& now) { m_quiet.SessionEnding(announced, now); }
 
-    // The menu's facts from the top down to the separator before the commands.
-    MenuModel Facts() const;
+    // The menu's facts from the top down to the separator before the commands, in the form of
+    // the last opening, or in the extended one.
+    MenuModel Facts() const { return Facts(m_extendedMenu); }
+    MenuModel Facts(bool extended) const;
+    // The last changes of what the tray showed.
+    const StateHistory& History() const { return m_history; }
     Offers Offered() const;
     // The last refresh's outcome, whose record the web settings command opens.
     const Reading& LastReading() const { return m_reading; }
@@ -124,7 +129,8 @@ private:
     SleepAndShutdown m_quiet;
     CommandWindow m_command;
     Throttle m_startedAgain;  // the "already running" notice
-    bool m_extendedMenu;      // the form of the last opening
+    StateHistory m_history;
+    bool m_extendedMenu;  // the form of the last opening
     // The time the extended menu shows while the service is down: taken at opening, or when the
     // outage begins between openings, so that a long outage does not change the menu every tick.
     std::int64_t m_outageShownAt;

@@ -78,6 +78,8 @@ private:
     void OnMenuCommand(wxCommandEvent& event);
     void OpenWebSettings();
     void RunSystemCommand(const char* name);
+    // A report for a support request on the clipboard.
+    void CopyDiagnostics();
     // Start, stop or restart the service; ignored while a command of ours is under way.
     void ControlService(ServiceCommand command);
     void OnServiceCommandDone(ServiceCommand command, const ServiceOutcome& outcome);

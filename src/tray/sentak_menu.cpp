@@ -100,6 +100,8 @@ void Sentak::OnMenuCommand(wxCommandEvent& event) {
         switch (command.id) {
             case ID_OPEN_WEB_SETTINGS:
                 return OpenWebSettings();
+            case ID_COPY_DIAGNOSTICS:
+                return CopyDiagnostics();
             case ID_EXIT_TRAY:
                 g_mainDialog->Close(true);
                 return;
@@ -122,6 +124,14 @@ void Sentak::OpenWebSettings() {
     // failed.
     Desktop& desktop = m_desktop;
     m_desktop.LaunchBrowser(url, [&desktop, url] { OfferUrl(desktop, url); });
+}
+
+void Sentak::CopyDiagnostics() {
+    const Surroundings where{m_desktop.SystemAndDesktop(), ShownBy(), GetServiceName()};
+    if (m_desktop.CopyToClipboard(DiagnosticsReport(where, m_rules.Facts(true), m_rules.History())))
+        return;
+    m_desktop.ShowMessage(_("The clipboard could not be opened."),
+                          _("Failed to copy the diagnostics"), wxOK | wxICON_ERROR);
 }
 
 void Sentak::RunSystemCommand(const char* name) {

@@ -75,6 +75,10 @@ public:
     bool ShiftKeyReadable() override { return ::ShiftKeyReadable(); }
     wxString WhereTheIconIs() override { return ::WhereTheIconIs(); }
     wxString NoTrayAdvice() override { return ::NoTrayAdvice(); }
+    wxString SystemAndDesktop() override {
+        const wxString desktop = DesktopName();
+        return desktop.empty() ? wxGetOsDescription() : wxGetOsDescription() + ", " + desktop;
+    }
 
     void Notify(wxTaskBarIcon& icon, const wxString& title, const wxString& message,
                 std::optional<NoticeAction> action, std::function<void()> clicked) override {

@@ -33,6 +33,14 @@ bool ShiftKeyReadable() {
     return !wxGetenv("WAYLAND_DISPLAY") && session != "wayland";
 }
 
+wxString DesktopName() {
+    // The desktop's own names, as its session sets them: no path, no user.
+    const wxString desktop = wxGetenv("XDG_CURRENT_DESKTOP"),
+                   session = wxGetenv("XDG_SESSION_TYPE");
+    if (desktop.empty() || session.empty()) return desktop + session;
+    return desktop + " (" + session + ")";
+}
+
 wxString WhereTheIconIs() {
     // TRANSLATORS: Body of the notification when Sentak is started while it runs already.
     return _("Its icon is in the panel's system tray, where it shows the state of the service.");

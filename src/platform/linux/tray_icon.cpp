@@ -4,10 +4,12 @@
 
 #include <chrono>
 #include <cstring>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include <wx/intl.h>
 #include <wx/menu.h>
 #include <wx/timer.h>
 #include <wx/utils.h>
@@ -50,6 +52,23 @@ std::string NameOwner(GDBusConnection* bus, const char* name) {
     const gchar* owner = nullptr;
     g_variant_get(reply.get(), "(&s)", &owner);
     return owner;
+}
+
+// The name of the program that owns the bus name unique, as the kernel keeps it (at most 15
+// characters, no path); empty when the bus or the process does not tell.
+std::string ProgramOf(GDBusConnection* bus, const std::string& unique) {
+    GError* error = nullptr;
+    const VariantPtr reply(g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus",
+        "GetConnectionUnixProcessID", g_variant_new("(s)", unique.c_str()), G_VARIANT_TYPE("(u)"),
+        G_DBUS_CALL_FLAGS_NONE, kNameCheckTimeoutMs, nullptr, &error));
+    const ErrorPtr failed(error);
+    if (!reply) return {};
+    guint32 pid = 0;
+    g_variant_get(reply.get(), "(u)", &pid);
+    std::string name;
+    std::getline(std::ifstream("/proc/" + std::to_string(pid) + "/comm"), name);
+    return name;
 }
 
 // Whether a reply of Properties.Get holds true.
@@ -121,6 +140,16 @@ public:
         m_item.reset();
         m_name = OwnedName();
         if (m_bus) g_dbus_connection_flush_sync(m_bus.get(), nullptr, nullptr);
+    }
+
+    wxString Description() const {
+        if (m_place == Place::Item) {
+            const std::string watcher = ProgramOf(m_bus.get(), m_session.watcher);
+            return "StatusNotifierItem" + (watcher.empty() ? "" : " (" + watcher + ")");
+        }
+        if (m_place == Place::Xembed && ShownInTray()) return "XEmbed";
+        // TRANSLATORS: What shows Sentak's icon, in the diagnostics report: nothing.
+        return _("none");
     }
 
     // Asks the X server for an XEmbed tray: for the rare question, not for every display.
@@ -457,6 +486,8 @@ void TrayIcon::SetIconThemePath(const wxString& dir) {
 }
 
 bool TrayIcon::ShownInTray() const { return m_follower->ShownInTray(); }
+
+wxString TrayIcon::ShownBy() const { return m_follower->Description(); }
 
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);

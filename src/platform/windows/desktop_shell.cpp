@@ -25,6 +25,9 @@ void StartBrowser(const wxString& url, std::function<void()> failed) {
 
 bool ShiftKeyReadable() { return true; }
 
+// The system's description says all there is: Windows has one desktop.
+wxString DesktopName() { return {}; }
+
 wxString WhereTheIconIs() {
     return _(
         // TRANSLATORS: Body of the notification when Sentak is started while it runs already,

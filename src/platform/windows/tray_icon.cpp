@@ -26,6 +26,8 @@ void TrayIcon::SetIconThemePath(const wxString&) {}
 // The taskbar's notification area is always there, if at times in its overflow.
 bool TrayIcon::ShownInTray() const { return true; }
 
+wxString TrayIcon::ShownBy() const { return "Windows notification area"; }
+
 bool TrayIcon::ShowInToolkit(const wxBitmapBundle& icon, const wxString& tooltip) {
     return wxTaskBarIcon::SetIcon(icon, tooltip);
 }
