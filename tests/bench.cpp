@@ -1,6 +1,7 @@
 // What the tray costs, for docs/performance.md: a refresh, a running tick and a menu build, and
-// the resident memory each adds over 10,000 of them. Runs in a real wxApp (xvfb-run) beside the
-// built Resources/, against the stand-in service in this process.
+// the resident memory each adds over 10,000 of them; and a read of the service's last words.
+// Runs in a real wxApp (xvfb-run) beside the built Resources/, against the stand-in service in
+// this process.
 #include <benchmark/benchmark.h>
 #include <wx/app.h>
 #include <wx/evtloop.h>
@@ -8,6 +9,8 @@
 
 #include <fstream>
 
+#include "journal.h"
+#include "platform/linux/service_log.h"
 #include "support.h"
 
 namespace {
@@ -46,6 +49,20 @@ BENCHMARK(Tray)
     ->DenseRange(0, 2)
     ->Iterations(10000)
     ->Unit(benchmark::kMicrosecond);
+
+// The service's last words from a journal of 100,000 entries, every tenth the run's and none an
+// error: the most the reader looks at, the run's last 1,000 entries.
+void JournalRead(benchmark::State& state) {
+    const std::string unit = "quenthal.service", run(32, 'a'), other(32, 'b'), boot(32, '1');
+    std::string entries;
+    for (int i = 0; i < 100000; ++i)
+        entries += i % 10 ? Entry("other.service", other, boot, 6, "other " + std::to_string(i))
+                          : Entry(unit, run, boot, 6, "the service's line " + std::to_string(i));
+    const std::string folder = Journal(entries);
+    for (auto _ : state) benchmark::DoNotOptimize(ReadLastWordsIn({unit, run}, folder));
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(JournalRead)->Iterations(500)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
