@@ -268,7 +268,11 @@ protected:
             clocks.Pass(2s);
             const Answer answer = rules.Polled(Reading(up), clocks.now);
             Said(answer, told);
-            if (answer.askWhy) Said(rules.ManagerSaid(facts), told);
+            if (!answer.askWhy) continue;
+            const Answer said = rules.ManagerSaid(facts);
+            Said(said, told);
+            if (said.readLog) logReads.push_back(said.readLog->runId);
+            if (said.readLog) Said(rules.LogSaid(log), told);
         }
         return told;
     }
@@ -292,6 +296,8 @@ protected:
     }
 
     std::optional<ServiceFacts> facts;    // what the manager says when asked
+    LastWords log;                        // what the service's log says when read
+    std::vector<wxString> logReads;       // the runs whose log was read
     wxString shown;                       // the tooltip last shown
     std::optional<std::uint32_t> server;  // the pipe's server while the service answers
 };
@@ -419,17 +425,48 @@ TEST_F(Rules, TheMenusTimeWhileTheServiceIsDown) {
     EXPECT_EQ(Entries()[0], "Vantora 3 Service NOT RUNNING") << "the ordinary form has no time";
 }
 
+// The service's own last words: read once an outage, never while it answers nor for a stop the
+// user asked for; quoted on one line in the notice, the tooltip and the menu. The manager's word
+// from the service while the log has none; what opens a closed log, in the menu only.
+TEST_F(Rules, TheServicesOwnWords) {
+    facts = ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}};
+    facts->runId = "run1";
+    log = {LastWords::Found::Line, "fatal:\t<b>disk</b> & " + wxString('x', 200) + "\nmore"};
+    Ticks(1, true);
+    const wxString cut = wxString('x', 98) + wxString::FromUTF8("\u2026\"");
+    const wxString quote = "\"fatal: <b>disk</b> & " + cut;
+    EXPECT_EQ(Ticks(10, false),
+              (std::vector<wxString>{kStopped + "\n" + kKilled + "\n" + quote,
+                                     "Service not running|The Vantora 3 Service is not running "
+                                     "anymore.\n\n" +
+                                         kKilled + "\n\n" + quote + "|Start"}));
+    EXPECT_EQ(Entries().at(2), "\"fatal: <b>disk</b> && " + cut);
+    Ticks(1, true);
+    facts = ServiceFacts{Now::Stopped};
+    rules.CommandStarted(ServiceCommand::Stop);
+    Ticks(5, false);
+    rules.CommandEnded(ServiceOutcome::Result::Done);
+    Ticks(1, true);
+    facts = ServiceFacts{Now::Stopped, {How::ExitCode, 3}};
+    facts->runId = "run3", facts->statusText = "Cannot bind port 80";
+    log = {LastWords::Found::Unreadable, "join the readers"};
+    EXPECT_EQ(Ticks(10, false).at(0),
+              kStopped + "\nThe service exited with code 3.\n\"Cannot bind port 80\"");
+    EXPECT_EQ(Entries().at(3), "join the readers");
+    EXPECT_EQ(logReads, (std::vector<wxString>{"run1", "run3"}));
+}
+
 // The report for a support request: the state as the extended menu shows it, the last ten changes
 // of state with their times, and nothing of the user's own.
 TEST_F(Rules, TheDiagnosticsReport) {
     facts = ServiceFacts{Now::Stopped, {How::Signal, 0, "SIGSEGV"}};
     for (int cycle = 0; cycle < 6; ++cycle) Ticks(1, true), Ticks(10, false);
     const std::int64_t start = std::chrono::system_clock::to_time_t(clocks.now.wall) - 22 * 6;
-    wxString expected =
-        "System: Testix 1\nTray: XEmbed\nService: quenthal.service\n\n" +
-        LastUpdatedText(start + 22 * 5 + 4) + "\nVantora 3 Service NOT RUNNING\n" + kKilled +
-        "\n\nVersion: ???\nHTTP port: ???\nHTTPS port: ???\nRTSP port: ???\n"
-        "Remote connection port: ???\n\nChanges of state:\n";
+    wxString expected = "System: Testix 1\nTray: XEmbed\nService: quenthal.service\n\n" +
+                        LastUpdatedText(start + 22 * 5 + 4) + "\nVantora 3 Service NOT RUNNING\n" +
+                        kKilled +
+                        "\n\nVersion: ???\nHTTP port: ???\nHTTPS port: ???\nRTSP port: ???\n"
+                        "Remote connection port: ???\n\nChanges of state:\n";
     for (int cycle = 1; cycle < 6; ++cycle)
         expected << LocalTimeText(start + 22 * cycle + 2) << "  " << kRunning << "\n"
                  << LocalTimeText(start + 22 * cycle + 22) << "  " << kStopped << "\n";

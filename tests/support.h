@@ -116,6 +116,7 @@ public:
     wxString WhereTheIconIs() override { return "in the tray"; }
     wxString NoTrayAdvice() override { return "start a tray"; }
     wxString SystemAndDesktop() override { return "Testix 1"; }
+    wxString LogAccessAdvice() override { return "join the readers"; }
     // A notice as "title|message", with "|label" for its button.
     void Notify(wxTaskBarIcon&, const wxString& title, const wxString& message,
                 std::optional<NoticeAction> action, std::function<void()> clicked) override {
@@ -149,7 +150,13 @@ public:
     }
     // What the manager tells unasked reaches the tray through this, once it watches.
     void Watch(const wxString&, Changed changed) override { tell = std::move(changed); }
+    void AskLastWords(ServiceRun run, std::function<void(const LastWords&)> heard) override {
+        runs.push_back(run.service + "|" + run.runId);
+        heard(words);
+    }
     std::optional<ServiceFacts> facts;
+    LastWords words;  // what the log says
+    std::vector<wxString> runs;
     int questions = 0;
     Changed tell;
 };

@@ -38,6 +38,9 @@ wxString WhereTheIconIs();
 // What a user whose desktop has no tray to show the icon in can do about it, translated.
 wxString NoTrayAdvice();
 
+// What would let the user read the service's log, where the system refused it, translated.
+wxString LogAccessAdvice();
+
 // The desktop and its kind of session, where the system tells (XFCE, x11); empty where not.
 wxString DesktopName();
 

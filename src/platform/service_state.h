@@ -11,6 +11,9 @@
 
 #include <wx/string.h>
 
+#include "base/lifetime.h"
+#include "platform/service_log.h"
+
 // How the service's last run ended, in words every system's manager can be read into.
 struct ServiceEnd {
     enum class How {
@@ -102,6 +105,15 @@ public:
         static_cast<void>(name);
         static_cast<void>(changed);
     }
+
+    // Reads what the service itself last logged of run and returns at once; heard runs once, on
+    // the GUI thread, unless the reader is gone by then.
+    virtual void AskLastWords(ServiceRun run, std::function<void(const LastWords&)> heard) {
+        ::AskLastWords(std::move(run), m_lifetime.Guard(std::move(heard)));
+    }
+
+private:
+    Lifetime m_lifetime;  // of the words asked for
 };
 
 // This system's service manager.

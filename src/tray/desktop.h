@@ -46,6 +46,8 @@ public:
     // Where this desktop shows the icon, and what a user can do where no tray shows it; translated.
     virtual wxString WhereTheIconIs() = 0;
     virtual wxString NoTrayAdvice() = 0;
+    // What would let the user read the service's log, where the system refused it; translated.
+    virtual wxString LogAccessAdvice() = 0;
     // The operating system and the desktop, as a support request names them.
     virtual wxString SystemAndDesktop() = 0;
     // A warning notification that stays until the user dismisses it or CloseNotice closes it,

@@ -19,7 +19,7 @@ wxString StateWords(Shown shown) {
         case Shown::Stopped:
             break;
     }
-    return StoppedTooltip(std::nullopt);
+    return StoppedTooltip(std::nullopt, std::nullopt);
 }
 
 }  // namespace

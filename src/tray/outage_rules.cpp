@@ -21,6 +21,7 @@ OutageRules::OutageRules(bool extendedMenu, const Moment& now)
 bool OutageRules::Take(const Reading& reading, const Moment& now) {
     const bool changed = reading.valid != m_reading.valid || !(reading.status == m_reading.status);
     m_stop.Refreshed(reading.valid, now.sinceBoot);
+    if (reading.valid) m_words.Over();
     if (!reading.valid && m_reading.valid) m_outageShownAt = Wall(now);
     m_reading = reading;
     // The menu shows nothing of the failure count: an unchanged outcome leaves it as it was.
@@ -62,7 +63,7 @@ OutageRules::Answer OutageRules::Polled(const Reading& reading, const Moment& no
 
 OutageRules::Notice OutageRules::StopNotice() const {
     const std::optional<OutageReason>& reason = m_stop.Reason();
-    const Words words = StopNoticeWords(reason);
+    const Words words = StopNoticeWords(reason, m_words.Line());
     return {Notice::Kind::Warning, words.title, words.message,
             reason ? Remedy(*reason) : std::nullopt};
 }
@@ -97,9 +98,24 @@ OutageRules::Answer OutageRules::ManagerTold(const ServiceChange& change, const 
 
 OutageRules::Answer OutageRules::ManagerSaid(const std::optional<ServiceFacts>& facts) {
     Answer answer;
-    if (!m_stop.ManagerSaid(facts ? DecideReason(*facts) : std::nullopt)) return answer;
+    const std::optional<OutageReason> reason = facts ? DecideReason(*facts) : std::nullopt;
+    bool changed = m_stop.ManagerSaid(reason);
+    if (!m_reading.valid) {  // never while the service answers
+        changed |= m_words.ManagerSaid(facts);
+        if (m_words.Wanted(reason, m_stop.StopWasAsked()))
+            answer.readLog = ServiceRun{{}, facts->runId, m_restarts.RunningSince()};
+    }
+    if (!changed) return answer;
     answer.menuChanged = true;
     // The stopped display follows what the manager says.
+    if (m_stop.Showing() == Shown::Stopped) answer.display = Shows();
+    return answer;
+}
+
+OutageRules::Answer OutageRules::LogSaid(const LastWords& words) {
+    Answer answer;
+    if (m_reading.valid || !m_words.Heard(words)) return answer;
+    answer.menuChanged = true;
     if (m_stop.Showing() == Shown::Stopped) answer.display = Shows();
     return answer;
 }
@@ -141,7 +157,8 @@ OutageRules::Display OutageRules::Shows() const {
         case Shown::Stopped:
             break;
     }
-    return {Shown::Stopped, StoppedTooltip(m_stop.Reason()), m_stop.NeedsAttention()};
+    return {Shown::Stopped, StoppedTooltip(m_stop.Reason(), m_words.Line()),
+            m_stop.NeedsAttention()};
 }
 
 RestartTally OutageRules::Tally() const {
@@ -150,7 +167,7 @@ RestartTally OutageRules::Tally() const {
 
 MenuModel OutageRules::Facts(bool extended) const {
     return FactsMenu({extended, m_reading.valid, m_reading.status, m_outageShownAt, m_stop.Reason(),
-                      m_restarts.RunningSince(), Tally()});
+                      m_words.Line(), m_words.Advice(), m_restarts.RunningSince(), Tally()});
 }
 
 OutageRules::Offers OutageRules::Offered() const {

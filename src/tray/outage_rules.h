@@ -18,6 +18,7 @@
 #include "tray/command_window.h"
 #include "tray/diagnostics.h"
 #include "tray/outage_texts.h"
+#include "tray/own_words.h"
 #include "tray/restarts.h"
 #include "tray/sleep_and_shutdown.h"
 #include "tray/stop_report.h"
@@ -57,6 +58,8 @@ public:
         bool closeNotice = false;  // the warning goes, before any notice below is raised
         std::optional<Notice> notice;
         bool askWhy = false;  // ask the service manager why the service does not answer
+        // Read what the service itself last logged of this run (its service left to the tray).
+        std::optional<ServiceRun> readLog;
     };
 
     // Which commands the state allows: what the menu's commands are offered by.
@@ -78,6 +81,8 @@ public:
     Answer Polled(const Reading& reading, const Moment& now);
     // The service manager's answer to askWhy; none when it could not be asked.
     Answer ManagerSaid(const std::optional<ServiceFacts>& facts);
+    // The log's answer to readLog; Unreadable's line says what would make it readable.
+    Answer LogSaid(const LastWords& words);
     // What the service manager told unasked: a main process, its end, its own restart count.
     // Counted as restarts at the next poll that reaches the service.
     Answer ManagerTold(const ServiceChange& change, const Moment& now);
@@ -124,6 +129,7 @@ private:
 
     Reading m_reading;  // the last refresh's
     StopReport m_stop;
+    OwnWords m_words;
     Restarts m_restarts;
     CrashLoop m_crashLoop;
     SleepAndShutdown m_quiet;

@@ -3,6 +3,7 @@
 #include <wx/intl.h>
 
 #include "service/brand.h"
+#include "service/text_decoding.h"
 #include "tray/menu_text.h"
 #include "tray/translations.h"
 
@@ -10,6 +11,22 @@ namespace {
 
 // A translated format with the product name put in.
 wxString WithProduct(const wxString& format) { return wxString::Format(format, GetProductName()); }
+
+// The service's own line, quoted on one line of at most kLongestQuote characters.
+wxString Quote(const wxString& said) {
+    constexpr std::size_t kLongestQuote = 120;
+    wxString line = OneLine(said).Trim().Trim(false);
+    if (line.length() > kLongestQuote) {
+        std::size_t cut = kLongestQuote - 1;
+        // Never half a character where a string holds UTF-16 (Windows).
+        const wxUint32 last = line[cut - 1].GetValue();
+        if (last >= 0xD800 && last <= 0xDBFF) --cut;
+        line = line.Left(cut) + wxString::FromUTF8("\u2026");
+    }
+    // TRANSLATORS: The service's own last words as it logged them, quoted; %s is its line. Use
+    // your language's quotation marks.
+    return wxString::Format(TranslatedFormat("\"%s\""), line);
+}
 
 wxString RestartsText(const RestartTally& restarts) {
     return wxString::Format(
@@ -35,20 +52,24 @@ wxString RunningTooltip(const RestartTally& restarts) {
     return tooltip;
 }
 
-wxString StoppedTooltip(const std::optional<OutageReason>& reason) {
+wxString StoppedTooltip(const std::optional<OutageReason>& reason,
+                        const std::optional<wxString>& ownWords) {
     // TRANSLATORS: Tray icon tooltip after the service stopped answering; %s is the product
     // name.
     wxString tooltip = WithProduct(TranslatedFormat("%s Service not running anymore"));
     // A second line: hosts that show a tooltip's title and body apart take it as the body.
     if (reason) tooltip << "\n" << ReasonText(*reason);
+    if (ownWords) tooltip << "\n" << Quote(*ownWords);
     return tooltip;
 }
 
-Words StopNoticeWords(const std::optional<OutageReason>& reason) {
+Words StopNoticeWords(const std::optional<OutageReason>& reason,
+                      const std::optional<wxString>& ownWords) {
     // TRANSLATORS: Body of the desktop notification when the service stops; %s is the product
     // name.
     wxString message = WithProduct(TranslatedFormat("The %s Service is not running anymore."));
     if (reason) message << "\n\n" << ReasonText(*reason);
+    if (ownWords) message << "\n\n" << Quote(*ownWords);
     // TRANSLATORS: Title of the desktop notification when the service stops.
     return {_("Service not running"), message};
 }
@@ -114,6 +135,8 @@ MenuModel FactsMenu(const FactsShown& facts) {
     menu.Fact(ID_SERVICE_HEADER, valid ? product : wxString::Format(notRunning, product), !valid);
     if (!valid && facts.reason)
         menu.Fact(ID_OUTAGE_REASON, LiteralLabel(ReasonText(*facts.reason)));
+    if (!valid && facts.ownWords) menu.Fact(ID_OWN_WORDS, LiteralLabel(Quote(*facts.ownWords)));
+    if (!valid && facts.logAdvice) menu.Fact(ID_LOG_ADVICE, LiteralLabel(*facts.logAdvice));
     if (valid && facts.runningSince)
         // TRANSLATORS: Greyed menu entry; %s is the date and time the service's process started.
         menu.Fact(ID_RUNNING_SINCE, wxString::Format(TranslatedFormat("Running since %s"),

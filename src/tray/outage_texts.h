@@ -31,6 +31,8 @@ enum {
     ID_OUTAGE_REASON,
     ID_RUNNING_SINCE,
     ID_RESTARTS,
+    ID_OWN_WORDS,
+    ID_LOG_ADVICE,
 };
 
 // The restarts counted, with the time of the first (seconds since 1970), to tell where counted.
@@ -45,9 +47,12 @@ struct Words {
 
 wxString UnknownTooltip();
 wxString RunningTooltip(const RestartTally& restarts);
-wxString StoppedTooltip(const std::optional<OutageReason>& reason);
+// ownWords: what the service itself last said, as it came; the texts quote it on one line.
+wxString StoppedTooltip(const std::optional<OutageReason>& reason,
+                        const std::optional<wxString>& ownWords);
 
-Words StopNoticeWords(const std::optional<OutageReason>& reason);
+Words StopNoticeWords(const std::optional<OutageReason>& reason,
+                      const std::optional<wxString>& ownWords);
 Words BackNoticeWords(std::chrono::seconds down);
 // lastEnd: how the process before the restart ended, where the manager told.
 Words RestartNoticeWords(const std::optional<ServiceEnd>& lastEnd, const RestartTally& restarts);
@@ -62,6 +67,8 @@ struct FactsShown {
     ServiceStatus status;            // its record then
     std::int64_t outageShownAt = 0;  // the time the extended menu shows while it does not answer
     std::optional<OutageReason> reason;
+    std::optional<wxString> ownWords;   // what the service itself last said, as it came
+    std::optional<wxString> logAdvice;  // what would make its log readable
     std::optional<std::int64_t> runningSince;
     RestartTally restarts;
 };

@@ -63,6 +63,8 @@ private:
     void ShowDisplay(const OutageRules::Display& display);
     void Raise(const OutageRules::Notice& notice);
     void AskWhy();
+    // Reads what the service itself last logged of run, for the rules.
+    void ReadLog(ServiceRun run);
     // Hands the rules what the service manager and the session tell unasked, from now on.
     void Watch();
     // The menu as the rules decide it, in the form of the last opening.

@@ -30,6 +30,7 @@ void Sentak::CarryOut(const OutageRules::Answer& answer) {
     if (answer.closeNotice) m_desktop.CloseNotice();
     if (answer.notice) Raise(*answer.notice);
     if (answer.askWhy) AskWhy();
+    if (answer.readLog) ReadLog(*answer.readLog);
 }
 
 // The image goes with the kind: the service's own icon while it runs, the desktop's art otherwise.
@@ -68,6 +69,15 @@ void Sentak::Raise(const OutageRules::Notice& notice) {
     // drops the call if this tray goes first.
     auto openMenu = [this] { CallAfter(&Sentak::OpenExtendedMenu); };
     m_desktop.Notify(*this, notice.title, notice.message, std::move(action), std::move(openMenu));
+}
+
+void Sentak::ReadLog(ServiceRun run) {
+    run.service = GetServiceName();
+    m_stateReader->AskLastWords(std::move(run), [this](const LastWords& words) {
+        LastWords said = words;
+        if (said.found == LastWords::Found::Unreadable) said.line = m_desktop.LogAccessAdvice();
+        CarryOut(m_rules.LogSaid(said));
+    });
 }
 
 void Sentak::AskWhy() {

@@ -46,6 +46,7 @@ public:
     bool MenuOpened();
 
     Shown Showing() const { return m_shown; }
+    bool StopWasAsked() const { return m_stopAsked; }
     bool NoticeShown() const { return m_notice == Notice::Shown || m_notice == Notice::Seen; }
     // The notice is on screen and the user has not opened the menu since.
     bool NeedsAttention() const { return m_notice == Notice::Shown; }

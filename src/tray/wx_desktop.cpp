@@ -75,6 +75,7 @@ public:
     bool ShiftKeyReadable() override { return ::ShiftKeyReadable(); }
     wxString WhereTheIconIs() override { return ::WhereTheIconIs(); }
     wxString NoTrayAdvice() override { return ::NoTrayAdvice(); }
+    wxString LogAccessAdvice() override { return ::LogAccessAdvice(); }
     wxString SystemAndDesktop() override {
         const wxString desktop = DesktopName();
         return desktop.empty() ? wxGetOsDescription() : wxGetOsDescription() + ", " + desktop;

@@ -33,6 +33,11 @@ bool ShiftKeyReadable() {
     return !wxGetenv("WAYLAND_DISPLAY") && session != "wayland";
 }
 
+wxString LogAccessAdvice() {
+    // TRANSLATORS: Greyed menu entry when the system's journal is not readable by the user.
+    return _("Add yourself to the systemd-journal group to see the service's log here.");
+}
+
 wxString DesktopName() {
     // The desktop's own names, as its session sets them: no path, no user.
     const wxString desktop = wxGetenv("XDG_CURRENT_DESKTOP"),

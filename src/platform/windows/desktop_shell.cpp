@@ -25,6 +25,11 @@ void StartBrowser(const wxString& url, std::function<void()> failed) {
 
 bool ShiftKeyReadable() { return true; }
 
+wxString LogAccessAdvice() {
+    // TRANSLATORS: Greyed menu entry when the event log is not readable by the user.
+    return _("Ask an administrator to let you read the event log to see the service's log here.");
+}
+
 // The system's description says all there is: Windows has one desktop.
 wxString DesktopName() { return {}; }
 
