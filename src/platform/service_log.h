@@ -17,7 +17,7 @@ struct ServiceRun {
     wxString service;
     // Linux: the manager's InvocationID of the run (32 lowercase hex digits); may be empty, and
     // then the unit's entries of the current boot count.
-    wxString runId;
+    wxString runId{};
     // Windows: when the run started, in seconds since 1970 UTC, if known; else since the boot.
     std::optional<std::int64_t> startedAt = std::nullopt;
 };
