@@ -27,7 +27,9 @@ struct LastWords {
     enum class Found {
         Line,
         Nothing,
-        Unreadable,  // the user may not read the log
+        // The user may not read the log (on Linux also: there is no journal, or it cannot be
+        // opened).
+        Unreadable,
     };
     Found found = Found::Nothing;
     // Line's: as logged, whole but for a cap of 4 KiB, as valid text; it may hold several lines,
