@@ -9,11 +9,10 @@
 // One entry in the export format, its message as binary data, which may hold any bytes.
 inline std::string Entry(const std::string& unit, const std::string& run, const std::string& boot,
                          int priority, const std::string& message) {
-    std::string size;
-    for (int i = 0; i < 8; ++i) size += char(message.size() >> 8 * i);
+    const std::uint64_t size = message.size();  // little-endian, as is this machine
     return "__REALTIME_TIMESTAMP=1\n_BOOT_ID=" + boot + "\n_SYSTEMD_UNIT=" + unit +
            "\n_SYSTEMD_INVOCATION_ID=" + run + "\nPRIORITY=" + std::to_string(priority) +
-           "\nMESSAGE\n" + size + message + "\n\n";
+           "\nMESSAGE\n" + std::string(reinterpret_cast<const char*>(&size), 8) + message + "\n\n";
 }
 
 // A folder of its own with one journal file of entries, which only its owner may read.

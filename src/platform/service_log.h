@@ -17,7 +17,7 @@ struct ServiceRun {
     wxString service;
     // Linux: the manager's InvocationID of the run (32 lowercase hex digits); may be empty, and
     // then the unit's entries of the current boot count.
-    wxString runId;
+    wxString runId{};
     // Windows: when the run started, in seconds since 1970 UTC, if known; else since the boot.
     std::optional<std::int64_t> startedAt = std::nullopt;
 };
@@ -27,7 +27,9 @@ struct LastWords {
     enum class Found {
         Line,
         Nothing,
-        Unreadable,  // the user may not read the log
+        // The user may not read the log (on Linux also: there is no journal, or it cannot be
+        // opened).
+        Unreadable,
     };
     Found found = Found::Nothing;
     // Line's: as logged, whole but for a cap of 4 KiB, as valid text; it may hold several lines,

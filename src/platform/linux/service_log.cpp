@@ -4,6 +4,7 @@
 #include <systemd/sd-id128.h>
 #include <systemd/sd-journal.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <optional>
@@ -23,17 +24,18 @@ constexpr auto kMostTime = std::chrono::milliseconds(200);
 // A message comes from the service as it is: binary, or as long as the journal takes.
 constexpr std::size_t kMostBytes = 4096;
 
-// The value of field in the entry the journal is at, cut at kMostBytes on a character's start;
-// none when the entry has no such field.
+// The value of field in the entry the journal is at, cut at kMostBytes where a UTF-8 character
+// starts (not on a continuation byte); none when the entry has no such field.
 std::optional<std::string> Field(sd_journal* journal, const char* field) {
     const void* data = nullptr;
     std::size_t size = 0;
     const std::size_t name = std::strlen(field) + 1;  // "FIELD="
     if (sd_journal_get_data(journal, field, &data, &size) < 0 || size < name) return {};
-    std::string value(static_cast<const char*>(data) + name, size - name);
+    // And the byte after the cap, which tells whether the cut falls inside a character.
+    std::string value(static_cast<const char*>(data) + name, std::min(size - name, kMostBytes + 1));
     if (value.size() > kMostBytes) {
         std::size_t cut = kMostBytes;
-        while (cut > 0 && (value[cut] & 0xC0) == 0x80) --cut;  // a UTF-8 continuation byte
+        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
         value.resize(cut);
     }
     return value;
@@ -57,17 +59,21 @@ bool AddMatch(sd_journal* journal, const std::string& match) {
     return sd_journal_add_match(journal, match.data(), match.size()) >= 0;
 }
 
-// Narrows the journal to the lines the service logged in the run: its unit's, of the run's
-// invocation, or of this boot when the manager named no run.
-bool MatchRun(sd_journal* journal, const ServiceRun& run) {
-    std::string scope = "_SYSTEMD_INVOCATION_ID=" + std::string(run.runId.utf8_str());
+// What narrows the unit's entries to the run: its invocation, or this boot when the manager named
+// no run; empty when this boot cannot be told.
+std::string RunScope(const wxString& runId) {
+    if (!runId.empty()) return "_SYSTEMD_INVOCATION_ID=" + std::string(runId.utf8_str());
     sd_id128_t boot;
     char id[SD_ID128_STRING_MAX];
-    if (run.runId.empty()) {
-        if (sd_id128_get_boot(&boot) < 0) return false;
-        scope = std::string("_BOOT_ID=") + sd_id128_to_string(boot, id);
-    }
-    return AddMatch(journal, "_SYSTEMD_UNIT=" + std::string(run.service.utf8_str())) &&
+    if (sd_id128_get_boot(&boot) < 0) return {};
+    return "_BOOT_ID=" + std::string(sd_id128_to_string(boot, id));
+}
+
+// Narrows the journal to the lines the service logged in the run.
+bool MatchRun(sd_journal* journal, const ServiceRun& run) {
+    const std::string scope = RunScope(run.runId);
+    return !scope.empty() &&
+           AddMatch(journal, "_SYSTEMD_UNIT=" + std::string(run.service.utf8_str())) &&
            AddMatch(journal, scope);
 }
 
