@@ -26,6 +26,9 @@ TEST(ServiceLog, TheRunsNewestErrorElseItsNewestLine) {
     EXPECT_EQ(read(c), "busy");    // its error is older than its last 1,000 entries
     const auto nothing = ReadLastWordsIn({unit, std::string(32, 'd')}, folder);
     EXPECT_EQ(nothing.found, LastWords::Found::Nothing);
+    std::filesystem::create_directory(folder + "/none");
+    EXPECT_EQ(ReadLastWordsIn({unit, b}, folder + "/none").found, LastWords::Found::Nothing)
+        << "no journal at all";
 
     // A user who may not read the journal's file (root's alone) is told so; only root can
     // become one, which the tests do as they run here.

@@ -27,8 +27,8 @@ struct LastWords {
     enum class Found {
         Line,
         Nothing,
-        // The user may not read the log (on Linux also: there is no journal, or it cannot be
-        // opened).
+        // The user may not read the log, or it cannot be opened. A machine that keeps no log at
+        // all (a container without a journal) gives Nothing: nothing would make it readable.
         Unreadable,
     };
     Found found = Found::Nothing;

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
+#include <initializer_list>
 #include <optional>
 
 #include "base/unique_owner.h"
@@ -77,13 +79,32 @@ bool MatchRun(sd_journal* journal, const ServiceRun& run) {
            AddMatch(journal, scope);
 }
 
+// Whether a journal file lies in one of folders or the folders directly in them (journald keeps
+// one a machine), readable or not: the folders are open to all, the files to their readers only.
+bool HoldJournal(std::initializer_list<std::string> folders) {
+    namespace fs = std::filesystem;
+    for (const std::string& folder : folders) {
+        std::error_code error;
+        fs::recursive_directory_iterator file(folder, error), end;
+        for (; !error && file != end; file.increment(error)) {
+            if (file.depth() > 0) file.disable_recursion_pending();
+            const fs::path extension = file->path().extension();
+            if (extension == ".journal" || extension == ".journal~") return true;
+        }
+    }
+    return false;
+}
+
 // Walks the run's entries from its newest: the newest of priority err or worse, else the newest
-// of any, within the bounds.
-LastWords ReadRun(sd_journal* journal, const ServiceRun& run, Clock::time_point start) {
-    // A user who may read no journal file still opens the journal, only with no file in it.
+// of any, within the bounds. folders: where the journal's files are.
+LastWords ReadRun(sd_journal* journal, const ServiceRun& run, Clock::time_point start,
+                  std::initializer_list<std::string> folders) {
+    // A user who may read no journal file still opens the journal, only with no file in it; a
+    // machine without a journal (a container, say) has none to open for anyone.
     std::uint64_t usage = 0;
     if (sd_journal_get_usage(journal, &usage) < 0 || usage == 0)
-        return {LastWords::Found::Unreadable, {}};
+        return {HoldJournal(folders) ? LastWords::Found::Unreadable : LastWords::Found::Nothing,
+                {}};
     sd_journal_set_data_threshold(journal, kMostBytes);
     if (!MatchRun(journal, run) || sd_journal_seek_tail(journal) < 0) return {};
     std::optional<std::string> newest;
@@ -105,7 +126,8 @@ LastWords ReadLastWords(const ServiceRun& run) {
     // The service is a system unit: its lines are in the system's journal, on this machine.
     if (sd_journal_open(&journal, SD_JOURNAL_LOCAL_ONLY | SD_JOURNAL_SYSTEM) < 0)
         return {LastWords::Found::Unreadable, {}};
-    return ReadRun(UniqueJournal(journal).get(), run, start);
+    return ReadRun(UniqueJournal(journal).get(), run, start,
+                   {"/var/log/journal", "/run/log/journal"});
 }
 
 LastWords ReadLastWordsIn(const ServiceRun& run, const std::string& directory) {
@@ -113,5 +135,5 @@ LastWords ReadLastWordsIn(const ServiceRun& run, const std::string& directory) {
     sd_journal* journal = nullptr;
     if (sd_journal_open_directory(&journal, directory.c_str(), 0) < 0)
         return {LastWords::Found::Unreadable, {}};
-    return ReadRun(UniqueJournal(journal).get(), run, start);
+    return ReadRun(UniqueJournal(journal).get(), run, start, {directory});
 }
