@@ -118,16 +118,6 @@ LastWords Said(const wchar_t* log, const EventRecord& record) {
     return {LastWords::Found::Line, text};
 }
 
-// The manager's entries name the service by its display name.
-wxString DisplayName(const wxString& service) {
-    const UniqueServiceHandle manager = OpenServiceManager();
-    wchar_t name[257];  // the longest display name, 256 characters, and its end
-    DWORD length = 257;
-    if (manager && ::GetServiceDisplayNameW(manager.get(), service.wc_str(), name, &length))
-        return name;
-    return service;
-}
-
 std::int64_t BootTime() { return std::time(nullptr) - std::int64_t(::GetTickCount64() / 1000); }
 
 }  // namespace
@@ -139,7 +129,7 @@ LastWords ReadLastWords(const ServiceRun& run) {
         L"Application", bounds,
         [&](const EventRecord& record) { return IsOwnError(record, run.service); }, denied);
     if (own) return Said(L"Application", *own);
-    const wxString displayName = DisplayName(run.service);
+    const wxString displayName = ServiceDisplayName(run.service);
     const auto end = Newest(
         L"System", bounds,
         [&](const EventRecord& record) {

@@ -17,13 +17,7 @@ namespace {
 constexpr const char* kServicesConsole = "services.msc";
 
 bool OpenServiceLog(const wxString& service) {
-    // The manager's entries name the service by its display name; its name does when it has none.
-    wxString displayName = service;
-    const UniqueServiceHandle manager = OpenServiceManager();
-    wchar_t name[257];  // the longest display name, 256 characters, and its end
-    DWORD length = 257;
-    if (manager.valid() && ::GetServiceDisplayNameW(manager.get(), service.wc_str(), name, &length))
-        displayName = name;
+    const wxString displayName = ServiceDisplayName(service);
     // A view file rather than a filter on the command line: Event Viewer's own format for a saved
     // view, free of the quoting a query would need, and one file that is rewritten each time.
     const wxString path = wxFileName::GetTempDir() + "\\" + service + "-log.xml";
