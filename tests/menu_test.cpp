@@ -71,7 +71,8 @@ TEST_F(Menu, ExtendedFormWithShift) {
                                "HTTP port: ??? (off)", "HTTPS port: ??? (off)",
                                "RTSP port: ??? (off)", "Remote connection port: ??? (off)", "--",
                                "Open web &settings #5999 (off)", kManage, "Show service &log #6005",
-                               kStart, kStop, kRestart, "--", "E&xit tray application #6000"}));
+                               kStart, kStop, kRestart, "Copy &diagnostics #6006", "--",
+                               "E&xit tray application #6000"}));
     EXPECT_EQ(LastUpdatedText(-1), "Last updated ???");
 }
 
@@ -128,7 +129,7 @@ TEST_F(Menu, ServiceCommandsFollowTheStatusAndWaitForTheirCommand) {
     TestService service;
     const auto commands = [&] {
         const std::vector<wxString> entries = Open();
-        return std::vector<wxString>(entries.end() - 5, entries.end() - 2);
+        return std::vector<wxString>(entries.end() - 6, entries.end() - 3);
     };
     EXPECT_EQ(commands(), (std::vector<wxString>{kStart + " (off)", kStop, kRestart}));
     tray.Choose(ID_RESTART_SERVICE);
