@@ -45,6 +45,9 @@ const char kUsage[] =
     "  --keep-open           write the record and keep the connection open\n"
     "  --slow-start MS       start listening only after MS milliseconds\n"
     "\n"
+    "  --last-words TEXT     on SIGUSR1, give up as a failing service does: write TEXT to the\n"
+    "                        standard error as an error (with the <3> that a journal reads as\n"
+    "                        its priority), remove the socket and exit with code 3\n"
     "  --help                show this help\n"
     "Stops on SIGINT or SIGTERM, removing its socket.\n";
 
@@ -86,6 +89,7 @@ struct Settings {
     ServeOptions options;
     std::string mode = "record";
     bool service = false;
+    std::string lastWords;  // written as an error when it gives up on SIGUSR1
 };
 
 Settings ParseArguments(int argc, char** argv) {
@@ -139,6 +143,8 @@ Settings ParseArguments(int argc, char** argv) {
         } else if (option == "--path") {
             settings.path = takeValue();
             pathGiven = true;
+        } else if (option == "--last-words") {
+            settings.lastWords = takeValue();
         } else if (option == "--service") {
             noValue();
             settings.service = true;
@@ -195,8 +201,10 @@ Settings ParseArguments(int argc, char** argv) {
 }
 
 StatusServer* g_server = nullptr;
+volatile std::sig_atomic_t g_givingUp = 0;
 
-extern "C" void OnStopSignal(int) {
+extern "C" void OnStopSignal(int signal) {
+    if (signal == SIGUSR1) g_givingUp = 1;
     if (g_server) g_server->Stop();
 }
 
@@ -206,12 +214,10 @@ class StopOnSignals {
 public:
     explicit StopOnSignals(StatusServer& server) {
         g_server = &server;
-        std::signal(SIGINT, OnStopSignal);
-        std::signal(SIGTERM, OnStopSignal);
+        for (const int signal : {SIGINT, SIGTERM, SIGUSR1}) std::signal(signal, OnStopSignal);
     }
     ~StopOnSignals() {
-        std::signal(SIGINT, SIG_IGN);
-        std::signal(SIGTERM, SIG_IGN);
+        for (const int signal : {SIGINT, SIGTERM, SIGUSR1}) std::signal(signal, SIG_IGN);
     }
     StopOnSignals(const StopOnSignals&) = delete;
     StopOnSignals& operator=(const StopOnSignals&) = delete;
@@ -240,6 +246,10 @@ int main(int argc, char** argv) {
         std::cerr << std::endl;
         server.Run();
         std::cerr << "statusd: stopped after " << server.ClientsServed() << " clients" << std::endl;
+        if (g_givingUp && !settings.lastWords.empty()) {
+            std::cerr << "<3>" << settings.lastWords << std::endl;
+            return 3;
+        }
     } catch (const std::exception& e) {
         std::cerr << "statusd: " << e.what() << '\n';
         return 1;
