@@ -54,10 +54,15 @@ struct ServiceFacts {
     Now now;
     ServiceEnd lastEnd;        // what the manager remembers, whatever it is doing now
     wxString notLoadableWord;  // the manager's own word, as in bad-setting
+    // What the service last told the manager of itself (systemd's StatusText); may be empty.
+    wxString statusText;
+    // The manager's id of the service's last run (systemd's InvocationID as 32 lowercase hex
+    // digits; it is an `ay` of 16 bytes on the bus); empty where the manager has none.
+    wxString runId;
 
     bool operator==(const ServiceFacts& other) const {
         return now == other.now && notLoadableWord == other.notLoadableWord &&
-               lastEnd == other.lastEnd;
+               lastEnd == other.lastEnd && statusText == other.statusText && runId == other.runId;
     }
 };
 
