@@ -9,6 +9,7 @@
 #include "base/lifetime.h"
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
+#include "platform/linux/signal_watch.h"
 #include "platform/linux/system_bus.h"
 #include "platform/linux/unit_state.h"
 
@@ -43,79 +44,46 @@ void ReadUnit(GDBusConnection* bus, const std::string& path, GCancellable* cance
 }
 
 // Follows the unit's main process and systemd's count of its restarts from what systemd signals
-// unasked, on each connection to the system bus, and tells each change once.
+// unasked, and tells each change once.
 class UnitWatch {
 public:
     UnitWatch(std::string path, ServiceStateReader::Changed changed)
         : m_path(std::move(path)),
           m_changed(std::move(changed)),
-          m_follower([this](GDBusConnection* bus) { Connected(bus); }) {}
-    ~UnitWatch() {
-        m_lifetime.End();
-        g_cancellable_cancel(m_cancel.get());
-    }
+          m_signals(
+              {kSystemd, m_path, kProperties, {"PropertiesChanged"}, "(sa{sv}as)", kService},
+              [this](GDBusConnection* bus, GCancellable* reads) { Owned(bus, reads); },
+              [this](const char*, GVariant* parameters) { Heard(parameters); }) {}
 
 private:
-    using Self = Watched<UnitWatch>;
-    void* Give() { return Self(*this, m_lifetime).Give(); }
-
-    void Connected(GDBusConnection* bus) {
-        m_manager = NameWatch();
-        m_changes = Subscription();
-        m_bus.reset(bus ? G_DBUS_CONNECTION(g_object_ref(bus)) : nullptr);
-        if (!bus) return;
-        // Only the Service interface's changes of this unit reach us, matched by the bus.
-        m_changes = Subscription(
-            g_dbus_connection_signal_subscribe(bus, kSystemd, kProperties, "PropertiesChanged",
-                                               m_path.c_str(), kService, G_DBUS_SIGNAL_FLAGS_NONE,
-                                               &UnitWatch::OnChanged, Give(), &Self::Forget),
-            Unsubscribe{bus});
-        // Told now if the manager is there, and each time it takes its name anew.
-        m_manager = NameWatch(
-            g_bus_watch_name_on_connection(bus, kSystemd, G_BUS_NAME_WATCHER_FLAGS_NONE,
-                                           &UnitWatch::OnManager, nullptr, Give(), &Self::Forget));
-    }
-
     // A manager, new or the first one: it signals changes only to the clients that subscribed
     // with it, and what happened before is read once.
-    static void OnManager(GDBusConnection* bus, const gchar*, const gchar*, gpointer data) {
-        UnitWatch* const self = Self::Of(data);
-        if (!self) return;
+    void Owned(GDBusConnection* bus, GCancellable* reads) {
         g_dbus_connection_call(bus, kSystemd, kManagerPath, kManager, "Subscribe", nullptr, nullptr,
                                G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr, nullptr);
-        ReadUnit(bus, self->m_path, self->m_cancel.get(),
-                 [self](const std::optional<UnitProperties>& unit) {
-                     if (!unit) return;
-                     self->m_unit = *unit;
-                     self->Tell();
-                 });
+        ReadUnit(bus, m_path, reads, [this](const std::optional<UnitProperties>& unit) {
+            if (!unit) return;
+            m_unit = *unit;
+            Tell();
+        });
     }
 
-    static void OnChanged(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
-                          GVariant* parameters, gpointer data) {
-        UnitWatch* const self = Self::Of(data);
-        if (!self || !g_variant_is_of_type(parameters, G_VARIANT_TYPE("(sa{sv}as)"))) return;
+    // Only the Service interface's changes reach us, matched by the bus.
+    void Heard(GVariant* parameters) {
         const VariantPtr changes(g_variant_get_child_value(parameters, 1));
-        Guarded([&] {
-            ReadUnitProperties(changes.get(), self->m_unit);
-            self->Tell();
-        });
+        ReadUnitProperties(changes.get(), m_unit);
+        Tell();
     }
 
     void Tell() {
         if (const auto change = m_told.Follow(m_unit)) m_changed(*change);
     }
 
-    Lifetime m_lifetime;
     const std::string m_path;
     const ServiceStateReader::Changed m_changed;
-    CancellablePtr m_cancel{g_cancellable_new()};  // of the reads under way
-    UnitProperties m_unit;                         // as the manager said last
+    UnitProperties m_unit;  // as the manager said last
     MainProcessFollower m_told;
-    ConnectionPtr m_bus;  // held while we follow signals on it, so it goes after them
-    Subscription m_changes;
-    NameWatch m_manager;
-    SystemBusFollower m_follower;  // last: the first to go
+    SignalWatch m_signals;  // last: the first to go
 };
 
 class SystemdStateReader : public ServiceStateReader {
