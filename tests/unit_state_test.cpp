@@ -2,11 +2,12 @@
 #include <gtest/gtest.h>
 
 #include "platform/linux/dbus.h"
+#include "platform/linux/gio_owners.h"
 #include "platform/linux/unit_state.h"
 
 static UnitProperties Unit(const char* load, const char* active, const char* sub,
                            const char* result = "", int code = 0, int status = 0) {
-    return {load, active, sub, result, code, status};
+    return {load, active, sub, {}, result, {}, 0, 0, code, status, {}};
 }
 
 TEST(UnitState, DecodedIntoThePortableRecord) {
@@ -38,6 +39,18 @@ TEST(UnitState, DecodedIntoThePortableRecord) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(DecodeUnit(c.unit), c.facts) << c.unit.activeState << " " << c.unit.result;
+    // Read as GetAll gives them: the run's id from its 16 bytes; what the service says of itself
+    // cut where a character begins, at most 1024 bytes.
+    UnitProperties unit;
+    const std::string text =
+        "{'InvocationID': <[byte 0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, "
+        "14, 255]>, 'StatusText': <'" +
+        std::string(1023, 'x') + "\\u00e9y'>}";
+    ReadUnitProperties(
+        VariantPtr(g_variant_parse(nullptr, text.c_str(), nullptr, nullptr, nullptr)).get(), unit);
+    const ServiceFacts facts = DecodeUnit(unit);
+    EXPECT_EQ(facts.runId, "000102030405060708090a0b0c0d0eff");
+    EXPECT_EQ(facts.statusText, wxString(1023, 'x'));
 }
 
 // systemd signals on the unit's path as it spells it, which the watch must match exactly.
@@ -53,7 +66,7 @@ TEST(UnitState, MainProcessChangesToldOnce) {
     MainProcessFollower follower;
     const auto follow = [&](std::uint32_t pid, const char* result, int code, int status,
                             std::uint32_t restarts = 0) {
-        return follower.Follow({pid, 5000000, result, code, status, restarts});
+        return follower.Follow({{}, {}, {}, {}, result, {}, pid, 5000000, code, status, restarts});
     };
     EXPECT_FALSE(follow(7, "exit-code", 1, 3));  // an end before we looked is history
     const auto started = follow(8, "success", 0, 0);

@@ -14,6 +14,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <functional>
@@ -50,8 +51,9 @@ const char kUsage[] =
     "Calls without the interactive-authorization flag are refused, as polkit would. The unit\n"
     "runs statusd, from this program's folder, as a process of its own; KillUnit (systemctl\n"
     "kill --signal=SEGV) or kill(1) sends it a signal. The unit's properties (LoadState,\n"
-    "ActiveState, SubState, Result, ExecMainCode, ExecMainStatus, ExecMainPID,\n"
-    "ExecMainStartTimestamp, NRestarts) say how it runs and how it last ended; once a client\n"
+    "ActiveState, SubState, InvocationID, Result, StatusText, ExecMainCode, ExecMainStatus,\n"
+    "ExecMainPID, ExecMainStartTimestamp, NRestarts) say how it runs and how it last ended;\n"
+    "GetAll with the empty interface name gives them all, as systemd's does. Once a client\n"
     "has called Subscribe, their changes come as PropertiesChanged on the unit's path.\n";
 
 const char kIntrospection[] = R"(<node>
@@ -78,9 +80,11 @@ const char kIntrospection[] = R"(<node>
     <property name="LoadState" type="s" access="read"/>
     <property name="ActiveState" type="s" access="read"/>
     <property name="SubState" type="s" access="read"/>
+    <property name="InvocationID" type="ay" access="read"/>
   </interface>
   <interface name="org.freedesktop.systemd1.Service">
     <property name="Result" type="s" access="read"/>
+    <property name="StatusText" type="s" access="read"/>
     <property name="ExecMainCode" type="i" access="read"/>
     <property name="ExecMainStatus" type="i" access="read"/>
     <property name="ExecMainPID" type="u" access="read"/>
@@ -200,6 +204,7 @@ private:
     gint32 m_code = 0, m_status = 0;
     guint32 m_execPid = 0, m_restarts = 0;
     guint64 m_startUs = 0;
+    std::uint8_t m_invocation[16] = {};  // of the last run, new with each
 };
 
 // Starts the service's process and waits until it serves (a few milliseconds), so that a job
@@ -225,6 +230,7 @@ void Unit::Launch() {
     m_pid = pid;
     m_execPid = guint32(pid);
     m_startUs = guint64(g_get_real_time());
+    for (std::uint8_t& byte : m_invocation) byte = std::uint8_t(g_random_int_range(0, 256));
     m_result = "success";
     m_code = m_status = 0;
     m_watch = g_child_watch_add(pid, &Unit::OnDeath, this);
@@ -267,7 +273,13 @@ GVariant* Unit::Property(const std::string& name) const {
                                     : m_restart ? "auto-restart"
                                     : failed    ? "failed"
                                                 : "dead");
+    // systemd keeps a run's id while it is failed or restarting, and drops it once stopped.
+    if (name == "InvocationID")
+        return g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, m_invocation,
+                                         running || m_restart || failed ? 16 : 0, 1);
     if (name == "Result") return g_variant_new_string(m_result.c_str());
+    if (name == "StatusText")
+        return g_variant_new_string(running ? ("Serving " + m_path).c_str() : "");
     if (name == "ExecMainCode") return g_variant_new_int32(m_code);
     if (name == "ExecMainStatus") return g_variant_new_int32(m_status);
     if (name == "ExecMainPID") return g_variant_new_uint32(m_execPid);
@@ -294,6 +306,7 @@ struct Manager {
     std::string unitPath;
     Unit unit;
     GDBusConnection* bus = nullptr;
+    const GDBusNodeInfo* node = nullptr;  // its interfaces, the unit's among them
     guint32 lastJob = 0;
     std::map<std::string, guint> subscribers;  // bus names, each watched until it goes
 };
@@ -302,9 +315,9 @@ struct Manager {
 void Manager::Changed() {
     if (!bus || subscribers.empty()) return;
     Emit("org.freedesktop.systemd1.Service",
-         {"Result", "ExecMainCode", "ExecMainStatus", "ExecMainPID", "ExecMainStartTimestamp",
-          "NRestarts"});
-    Emit("org.freedesktop.systemd1.Unit", {"ActiveState", "SubState"});
+         {"Result", "StatusText", "ExecMainCode", "ExecMainStatus", "ExecMainPID",
+          "ExecMainStartTimestamp", "NRestarts"});
+    Emit("org.freedesktop.systemd1.Unit", {"ActiveState", "SubState", "InvocationID"});
 }
 
 void Manager::Emit(const char* interface, std::initializer_list<const char*> names) {
@@ -427,6 +440,50 @@ gboolean OnSetProperty(GDBusConnection*, const gchar*, const gchar*, const gchar
     return FALSE;
 }
 
+struct AllProperties {
+    Manager* manager;
+    GDBusMessage* call;
+};
+
+// The properties of both of the unit's interfaces, answered on the main loop, where the unit is.
+gboolean AnswerAllProperties(gpointer data) {
+    const std::unique_ptr<AllProperties> asked(static_cast<AllProperties*>(data));
+    Manager& manager = *asked->manager;
+    GVariantBuilder all;
+    g_variant_builder_init(&all, G_VARIANT_TYPE_VARDICT);
+    for (const GDBusInterfaceInfo* interface :
+         {manager.node->interfaces[1], manager.node->interfaces[2]})
+        for (GDBusPropertyInfo** property = interface->properties; *property; ++property)
+            g_variant_builder_add(&all, "{sv}", (*property)->name,
+                                  manager.unit.Property((*property)->name));
+    GDBusMessage* reply = g_dbus_message_new_method_reply(asked->call);
+    g_dbus_message_set_body(reply, g_variant_new("(a{sv})", &all));
+    g_dbus_connection_send_message(manager.bus, reply, G_DBUS_SEND_MESSAGE_FLAGS_NONE, nullptr,
+                                   nullptr);
+    g_object_unref(reply);
+    g_object_unref(asked->call);
+    return G_SOURCE_REMOVE;
+}
+
+// GetAll with the empty interface name, which systemd answers with every interface's properties
+// and GDBus refuses: taken from GDBus's worker thread before it dispatches.
+GDBusMessage* TakeGetAllOfAll(GDBusConnection*, GDBusMessage* message, gboolean incoming,
+                              gpointer data) {
+    Manager& manager = *static_cast<Manager*>(data);  // its unit's path alone, which stays
+    GVariant* const body = g_dbus_message_get_body(message);
+    if (!incoming || g_dbus_message_get_message_type(message) != G_DBUS_MESSAGE_TYPE_METHOD_CALL ||
+        g_strcmp0(g_dbus_message_get_path(message), manager.unitPath.c_str()) != 0 ||
+        g_strcmp0(g_dbus_message_get_interface(message), "org.freedesktop.DBus.Properties") != 0 ||
+        g_strcmp0(g_dbus_message_get_member(message), "GetAll") != 0 || !body ||
+        !g_variant_is_of_type(body, G_VARIANT_TYPE("(s)")))
+        return message;
+    const gchar* interface = nullptr;
+    g_variant_get(body, "(&s)", &interface);
+    if (*interface) return message;
+    g_idle_add(&AnswerAllProperties, new AllProperties{&manager, message});
+    return nullptr;
+}
+
 Settings ParseArguments(int argc, char** argv) {
     Settings settings;
     for (int i = 1; i < argc; ++i) {
@@ -483,6 +540,8 @@ int main(int argc, char** argv) {
     manager.bus = bus.get();
     const NodeInfoPtr node(g_dbus_node_info_new_for_xml(kIntrospection, nullptr),
                            &g_dbus_node_info_unref);
+    manager.node = node.get();
+    g_dbus_connection_add_filter(bus.get(), &TakeGetAllOfAll, &manager, nullptr);
     const GDBusInterfaceVTable vtable{&OnCall, nullptr, nullptr, {}};
     const Registration object(
         g_dbus_connection_register_object(bus.get(), "/org/freedesktop/systemd1",

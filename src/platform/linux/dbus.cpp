@@ -1,5 +1,8 @@
 #include "platform/linux/dbus.h"
 
+#include <memory>
+#include <utility>
+
 #include "platform/linux/gio_owners.h"
 
 std::string SessionBusAddress() {
@@ -29,4 +32,19 @@ std::string BusLabel(const std::string& text) {
         }
     }
     return label;
+}
+
+void CallForReply(GDBusConnection* bus, const char* name, const std::string& path,
+                  const char* interface, const char* method, GVariant* args, const char* type,
+                  GCancellable* cancel, Reply got) {
+    constexpr int kTimeoutMs = 5000;
+    g_dbus_connection_call(
+        bus, name, path.c_str(), interface, method, args, G_VARIANT_TYPE(type),
+        G_DBUS_CALL_FLAGS_NO_AUTO_START, kTimeoutMs, cancel,
+        [](GObject* bus, GAsyncResult* result, gpointer data) {
+            // Taken first, so that a cancelled call lets go of it too.
+            const std::unique_ptr<Reply> got(static_cast<Reply*>(data));
+            FinishCall(bus, result, [&](GVariant* reply, const GError*) { (*got)(reply); });
+        },
+        new Reply(std::move(got)));
 }

@@ -1,5 +1,7 @@
 #include "platform/linux/unit_state.h"
 
+#include <cstring>
+#include <string>
 #include <utility>
 
 namespace {
@@ -41,38 +43,96 @@ Now WhatNow(const UnitProperties& unit) {
     return Now::Stopped;  // inactive or failed: LastEnd tells which
 }
 
+// At most longest bytes of text, cut where a character begins.
+wxString Capped(const char* text, std::size_t longest) {
+    std::size_t length = std::strlen(text);
+    if (length > longest)
+        length = std::size_t(g_utf8_find_prev_char(text, text + longest + 1) - text);
+    return wxString::FromUTF8(text, length);
+}
+
+// An id of 16 bytes as systemd writes it; anything else is none.
+wxString HexId(GVariant* bytes) {
+    gsize size = 0;
+    const auto* id = static_cast<const std::uint8_t*>(g_variant_get_fixed_array(bytes, &size, 1));
+    if (size != 16) return {};
+    wxString hex;
+    for (gsize i = 0; i < size; ++i) hex += wxString::Format("%02x", id[i]);
+    return hex;
+}
+
+// systemd's words are single words; a service says more of itself, though not without end.
+constexpr std::size_t kLongestWord = 64, kLongestStatus = 1024;
+const struct {
+    const char* name;
+    wxString UnitProperties::*text;
+    std::size_t longest;
+} kTexts[] = {{"LoadState", &UnitProperties::loadState, kLongestWord},
+              {"ActiveState", &UnitProperties::activeState, kLongestWord},
+              {"SubState", &UnitProperties::subState, kLongestWord},
+              {"Result", &UnitProperties::result, kLongestWord},
+              {"StatusText", &UnitProperties::statusText, kLongestStatus}};
+
+void ReadProperty(const std::string& name, GVariant* value, UnitProperties& unit) {
+    const auto is = [value](const GVariantType* type) { return g_variant_is_of_type(value, type); };
+    for (const auto& text : kTexts)
+        if (name == text.name && is(G_VARIANT_TYPE_STRING))
+            unit.*text.text = Capped(g_variant_get_string(value, nullptr), text.longest);
+    if (name == "InvocationID" && is(G_VARIANT_TYPE_BYTESTRING)) unit.invocationId = HexId(value);
+    if (name == "ExecMainPID" && is(G_VARIANT_TYPE_UINT32))
+        unit.execMainPid = g_variant_get_uint32(value);
+    if (name == "ExecMainStartTimestamp" && is(G_VARIANT_TYPE_UINT64))
+        unit.execMainStartTimestamp = g_variant_get_uint64(value);
+    if (name == "ExecMainCode" && is(G_VARIANT_TYPE_INT32))
+        unit.execMainCode = g_variant_get_int32(value);
+    if (name == "ExecMainStatus" && is(G_VARIANT_TYPE_INT32))
+        unit.execMainStatus = g_variant_get_int32(value);
+    if (name == "NRestarts" && is(G_VARIANT_TYPE_UINT32))
+        unit.nRestarts = g_variant_get_uint32(value);
+}
+
 }  // namespace
+
+void ReadUnitProperties(GVariant* properties, UnitProperties& unit) {
+    GVariantIter iter;
+    g_variant_iter_init(&iter, properties);
+    const gchar* name = nullptr;
+    GVariant* value = nullptr;
+    while (g_variant_iter_loop(&iter, "{&sv}", &name, &value)) ReadProperty(name, value, unit);
+}
 
 ServiceFacts DecodeUnit(const UnitProperties& unit) {
     ServiceFacts facts{WhatNow(unit), LastEnd(unit)};
     if (facts.now == Now::NotLoadable) facts.notLoadableWord = unit.loadState;
+    facts.statusText = unit.statusText;
+    facts.runId = unit.invocationId;
     return facts;
 }
 
-std::optional<ServiceChange> MainProcessFollower::Follow(const MainProcess& process) {
-    const std::optional<std::uint32_t> before = std::exchange(m_restarts, process.restarts);
-    if (process.pid == 0) return std::nullopt;  // never run
+std::optional<ServiceChange> MainProcessFollower::Follow(const UnitProperties& unit) {
+    const std::optional<std::uint32_t> before = std::exchange(m_restarts, unit.nRestarts);
+    if (unit.execMainPid == 0) return std::nullopt;  // never run
     ServiceChange change;
-    change.restarts = process.restarts;
-    if (process.execMainCode == 0 && process.pid != m_told) {  // a new process runs
-        m_told = process.pid;
+    change.restarts = unit.nRestarts;
+    if (unit.execMainCode == 0 && unit.execMainPid != m_told) {  // a new process runs
+        m_told = unit.execMainPid;
         m_endTold = false;
         change.kind = ServiceChange::Kind::Started;
-        change.pid = process.pid;
-        if (process.startedUs != 0) change.startedAt = std::int64_t(process.startedUs / 1000000);
+        change.pid = unit.execMainPid;
+        if (unit.execMainStartTimestamp != 0)
+            change.startedAt = std::int64_t(unit.execMainStartTimestamp / 1000000);
         return change;
     }
     // An end of a process never seen running is history, not news.
-    if (process.execMainCode != 0 && process.pid == m_told && !m_endTold) {
+    if (unit.execMainCode != 0 && unit.execMainPid == m_told && !m_endTold) {
         m_endTold = true;
         change.kind = ServiceChange::Kind::Ended;
-        change.end =
-            LastEnd({{}, {}, {}, process.result, process.execMainCode, process.execMainStatus});
+        change.end = LastEnd(unit);
         return change;
     }
     // systemd counts a repair on its own word, between the old process's end and the new start;
     // a count heard first is history, as an end is.
-    if (!before || !process.restarts || *before == *process.restarts) return std::nullopt;
+    if (!before || !unit.nRestarts || *before == *unit.nRestarts) return std::nullopt;
     change.kind = ServiceChange::Kind::Counted;
     return change;
 }
