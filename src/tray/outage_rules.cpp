@@ -102,7 +102,7 @@ OutageRules::Answer OutageRules::ManagerSaid(const std::optional<ServiceFacts>& 
     bool changed = m_stop.ManagerSaid(reason);
     if (!m_reading.valid) {  // never while the service answers
         changed |= m_words.ManagerSaid(facts);
-        if (m_words.Wanted(reason, m_stop.StopWasAsked()))
+        if (m_words.Wanted(reason, m_stop.StopWasAsked(), m_stop.Failures()))
             answer.readLog = ServiceRun{{}, facts->runId, m_restarts.RunningSince()};
     }
     if (!changed) return answer;

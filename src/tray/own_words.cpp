@@ -1,7 +1,10 @@
 #include "tray/own_words.h"
 
-bool OwnWords::Wanted(const std::optional<OutageReason>& reason, bool stopAsked) {
-    if (m_asked || !reason) return false;
+bool OwnWords::Wanted(const std::optional<OutageReason>& reason, bool stopAsked, int failures) {
+    // A service's last lines reach the log after its manager has seen it end, by a moment: read
+    // once the outage has lasted a few polls, still well before it is reported.
+    constexpr int kSettledFailures = 3;
+    if (m_asked || !reason || failures < kSettledFailures) return false;
     using Kind = OutageReason::Kind;
     switch (reason->kind) {
         case Kind::Exited:

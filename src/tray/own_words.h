@@ -13,9 +13,10 @@
 
 class OwnWords {
 public:
-    // The manager said why the service does not answer: true when the log is to be read now. Once
-    // an outage, and only for a service that ended otherwise than by a clean stop we asked for.
-    bool Wanted(const std::optional<OutageReason>& reason, bool stopAsked);
+    // The manager said why the service does not answer, failures polls in a row: true when the
+    // log is to be read now. Once an outage, and only for a service that ended otherwise than by a
+    // clean stop we asked for.
+    bool Wanted(const std::optional<OutageReason>& reason, bool stopAsked, int failures);
     // What the manager says the service last told it, shown while the log gives nothing.
     bool ManagerSaid(const std::optional<ServiceFacts>& facts);
     // What the log said; true when what the tray shows changed. Unreadable's line is what would

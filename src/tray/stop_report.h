@@ -47,6 +47,7 @@ public:
 
     Shown Showing() const { return m_shown; }
     bool StopWasAsked() const { return m_stopAsked; }
+    std::int32_t Failures() const { return m_failures; }
     bool NoticeShown() const { return m_notice == Notice::Shown || m_notice == Notice::Seen; }
     // The notice is on screen and the user has not opened the menu since.
     bool NeedsAttention() const { return m_notice == Notice::Shown; }

@@ -28,6 +28,7 @@
 #include "platform/linux/dbus.h"
 #include "platform/linux/gio_owners.h"
 #include "platform/status_pipe.h"
+#include "run_journal.h"
 #include "status_server.h"
 
 namespace {
@@ -46,6 +47,11 @@ const char kUsage[] =
     "  --job-ms N         how long each job takes (default 300)\n"
     "  --refuse WHY       every command fails: access-denied, no-such-unit, or job-fails (the\n"
     "                     job is queued and ends with the result \"failed\")\n"
+    "  --journal DIR      the service's standard error, line by line, as the entries of a\n"
+    "                     journal file of each run's own in DIR "
+    "(DIR/system@<InvocationID>.journal),\n"
+    "                     with the unit, the run's id and the priority of a line's <N>\n"
+    "  --last-words TEXT  the service, on SIGUSR1, says TEXT as an error and exits with code 3\n"
     "  --malformed-signal before each job's JobRemoved, one of the wrong signature (s), as a\n"
     "                     client must survive\n"
     "Calls without the interactive-authorization flag are refused, as polkit would. The unit\n"
@@ -100,6 +106,7 @@ constexpr guint kRestartMs = 100;
 
 struct Settings {
     std::string unit = "quenthal.service", path = StatusPipePath(), refuse;
+    std::string journal, lastWords;  // where the runs log; what the service says as it gives up
     bool running = false, malformed = false, restartAlways = false;
     guint jobMs = 300;
 };
@@ -136,8 +143,12 @@ void InService(gpointer) {
 // run ended as systemd reports it, and, with Restart=always, started again when it dies unasked.
 class Unit {
 public:
-    Unit(std::string path, std::function<void()> changed)
-        : m_path(std::move(path)), m_changed(std::move(changed)) {}
+    Unit(const Settings& settings, std::function<void()> changed)
+        : m_path(settings.path),
+          m_name(settings.unit),
+          m_journalFolder(settings.journal),
+          m_lastWords(settings.lastWords),
+          m_changed(std::move(changed)) {}
     ~Unit() {
         m_changed = nullptr;  // the bus may be gone by now
         Stop();
@@ -175,6 +186,7 @@ public:
 private:
     void Launch();
     void Ended(int status, bool asked);
+    std::string InvocationText() const;
     void Changed() {
         if (m_changed) m_changed();
     }
@@ -195,7 +207,10 @@ private:
         return G_SOURCE_REMOVE;
     }
 
-    std::string m_path;
+    // The service's standard error, line by line, to our own and to the run's journal.
+    static gboolean OnOutput(GIOChannel* output, GIOCondition, gpointer journal);
+
+    const std::string m_path, m_name, m_journalFolder, m_lastWords;
     std::function<void()> m_changed;
     bool m_restartAlways = false;
     GPid m_pid = 0;
@@ -211,16 +226,33 @@ private:
 // ends with the service answering, as systemd's start of a notifying service does.
 void Unit::Launch() {
     std::string program = ServiceProgram(), version = "--version-text", text = "3.4.1-standin",
-                pathOption = "--path", path = m_path;
-    char* argv[] = {program.data(),    version.data(), text.data(),
-                    pathOption.data(), path.data(),    nullptr};
+                pathOption = "--path", path = m_path, wordsOption = "--last-words",
+                words = m_lastWords;
+    char* argv[] = {program.data(), version.data(),
+                    text.data(),    pathOption.data(),
+                    path.data(),    m_lastWords.empty() ? nullptr : wordsOption.data(),
+                    words.data(),   nullptr};
+    for (std::uint8_t& byte : m_invocation) byte = std::uint8_t(g_random_int_range(0, 256));
     GError* error = nullptr;
     GPid pid = 0;
-    if (!g_spawn_async(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, &InService, nullptr, &pid,
-                       &error)) {
+    int output = -1;
+    const bool logged = !m_journalFolder.empty();
+    if (!g_spawn_async_with_pipes(nullptr, argv, nullptr, G_SPAWN_DO_NOT_REAP_CHILD, &InService,
+                                  nullptr, &pid, nullptr, nullptr, logged ? &output : nullptr,
+                                  &error)) {
         std::cerr << "systemd-standin: " << error->message << std::endl;
         g_error_free(error);
         return;
+    }
+    if (logged) {
+        // Each run's lines to its own journal, however late they come after the next run began.
+        GIOChannel* channel = g_io_channel_unix_new(output);
+        g_io_channel_set_close_on_unref(channel, TRUE);
+        g_io_add_watch_full(channel, G_PRIORITY_DEFAULT, GIOCondition(G_IO_IN | G_IO_HUP),
+                            &Unit::OnOutput,
+                            new RunJournal(m_journalFolder, m_name, InvocationText()),
+                            [](gpointer journal) { delete static_cast<RunJournal*>(journal); });
+        g_io_channel_unref(channel);  // the watch holds it
     }
     int status = 0;
     for (int wait = 0; wait < 300 && !Answers(m_path); ++wait) {
@@ -230,12 +262,33 @@ void Unit::Launch() {
     m_pid = pid;
     m_execPid = guint32(pid);
     m_startUs = guint64(g_get_real_time());
-    for (std::uint8_t& byte : m_invocation) byte = std::uint8_t(g_random_int_range(0, 256));
     m_result = "success";
     m_code = m_status = 0;
     m_watch = g_child_watch_add(pid, &Unit::OnDeath, this);
     std::cerr << "systemd-standin: " << m_path << " served by process " << pid << std::endl;
     Changed();
+}
+
+std::string Unit::InvocationText() const {
+    std::string text;
+    for (const std::uint8_t byte : m_invocation)
+        text += "0123456789abcdef"[byte >> 4], text += "0123456789abcdef"[byte & 15];
+    return text;
+}
+
+gboolean Unit::OnOutput(GIOChannel* output, GIOCondition, gpointer journal) {
+    gchar* line = nullptr;
+    gsize length = 0;
+    const GIOStatus status = g_io_channel_read_line(output, &line, &length, nullptr, nullptr);
+    if (status == G_IO_STATUS_NORMAL && line) {
+        const std::string text(line, length && line[length - 1] == '\n' ? length - 1 : length);
+        std::cerr << text << std::endl;
+        static_cast<RunJournal*>(journal)->Write(text);
+    }
+    g_free(line);
+    // At its end the watch goes, and the run's journal with it, complete.
+    return status == G_IO_STATUS_NORMAL || status == G_IO_STATUS_AGAIN ? G_SOURCE_CONTINUE
+                                                                       : G_SOURCE_REMOVE;
 }
 
 // The process is gone (reaped): how it ended, and a restart when it died unasked.
@@ -293,7 +346,7 @@ struct Manager {
     explicit Manager(Settings given)
         : settings(std::move(given)),
           unitPath("/org/freedesktop/systemd1/unit/" + BusLabel(settings.unit)),
-          unit(settings.path, [this] { Changed(); }) {
+          unit(settings, [this] { Changed(); }) {
         unit.SetRestart(settings.restartAlways ? "always" : "no");
     }
     ~Manager() {
@@ -500,6 +553,10 @@ Settings ParseArguments(int argc, char** argv) {
             settings.malformed = true;
         } else if (option == "--restart-always") {
             settings.restartAlways = true;
+        } else if (option == "--journal") {
+            settings.journal = value();
+        } else if (option == "--last-words") {
+            settings.lastWords = value();
         } else if (option == "--running") {
             settings.running = true;
         } else if (option == "--job-ms") {
