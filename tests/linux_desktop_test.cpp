@@ -12,13 +12,13 @@
 #include <wx/ffile.h>
 #include <wx/filename.h>
 
+#include "bus_support.h"
 #include "platform/desktop_shell.h"
 #include "platform/linux/status_notifier.h"
 #include "platform/linux/system_bus.h"
 #include "platform/service_control.h"
 #include "platform/service_state.h"
 #include "platform/system_commands.h"
-#include "support.h"
 #include "tray/menu_text.h"
 
 namespace {
@@ -89,51 +89,6 @@ TEST(LinuxCommands, ALauncherThatFailsOrIsMissingIsAFailedBrowserStart) {
     EXPECT_EQ(failures, 2) << "a failed or a missing launcher was taken for a started browser";
     wxFileName::Rmdir(dir, wxPATH_RMDIR_RECURSIVE), wxFileName::Rmdir(empty);
 }
-
-// A private bus in place of the system's, and on it systemd-standin with the options given.
-class SystemBus {
-public:
-    explicit SystemBus(const std::string& address = "unix:tmpdir=/tmp")
-        : m_daemon(Spawn({"dbus-daemon", "--session", "--nofork", "--print-address=1",
-                          "--address=" + address})) {
-        m_env.emplace("DBUS_SYSTEM_BUS_ADDRESS", m_daemon.line.c_str());
-    }
-    ~SystemBus() { StopManager(), End(m_daemon); }
-    void StartManager(std::vector<std::string> options) {
-        StopManager();
-        options.insert(options.begin(), SENTAK_BIN_DIR "/systemd-standin");
-        m_manager = Spawn(options, false);
-        ASSERT_TRUE(m_manager.line.StartsWith("systemd-standin: ready")) << m_manager.line;
-    }
-    void StopManager() { End(m_manager); }
-
-private:
-    struct Process {
-        GPid pid = 0;
-        wxString line;  // the first line it wrote
-    };
-    // Started, with the first line it writes to its standard output, or its error output, read.
-    static Process Spawn(std::vector<std::string> args, bool fromStdout = true) {
-        std::vector<char*> argv;
-        for (std::string& arg : args) argv.push_back(arg.data());
-        argv.push_back(nullptr);
-        Process process;
-        int out = -1;
-        g_spawn_async_with_pipes(nullptr, argv.data(), nullptr,
-                                 GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD),
-                                 nullptr, nullptr, &process.pid, nullptr,
-                                 fromStdout ? &out : nullptr, fromStdout ? nullptr : &out, nullptr);
-        for (char c; out >= 0 && read(out, &c, 1) == 1 && c != '\n';) process.line += c;
-        if (out >= 0) close(out);
-        return process;
-    }
-    static void End(Process& process) {
-        if (process.pid) kill(process.pid, SIGTERM), waitpid(process.pid, nullptr, 0);
-        process = {};
-    }
-    Process m_daemon, m_manager;
-    std::optional<ScopedEnv> m_env;
-};
 
 // Runs command on unit through the real control and waits for its outcome.
 ServiceOutcome Command(ServiceCommand command, const char* unit = "quenthal.service",

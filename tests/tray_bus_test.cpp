@@ -2,28 +2,15 @@
 // its menu tells hosts, on a session bus of the test run's own.
 #include <wx/imagpng.h>
 
-#include "platform/linux/gio_owners.h"
+#include "bus_support.h"
 #include "platform/linux/tray_protocol.h"
 #include "platform/single_instance.h"
-#include "support.h"
 
 namespace {
 
-// Waits in the main loop, where the tray answers calls and gets replies, until done or 20 s.
-bool Until(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (!done() && std::chrono::steady_clock::now() < deadline)
-        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(5000);
-    return done();
-}
-
 // A watcher that records registrations, with a host as the test says.
 struct Watcher {
-    ConnectionPtr c{g_dbus_connection_new_for_address_sync(
-        g_getenv("DBUS_SESSION_BUS_ADDRESS"),
-        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
-                             G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
-        nullptr, nullptr, nullptr)};
+    ConnectionPtr c = Connect(g_getenv("DBUS_SESSION_BUS_ADDRESS"));
     std::vector<std::string> items;
     bool host = false;
     Registration object;
