@@ -331,8 +331,8 @@ GVariant* Unit::Property(const std::string& name) const {
         return g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, m_invocation,
                                          running || m_restart || failed ? 16 : 0, 1);
     if (name == "Result") return g_variant_new_string(m_result.c_str());
-    if (name == "StatusText")
-        return g_variant_new_string(running ? ("Serving " + m_path).c_str() : "");
+    // statusd never tells the manager anything of itself.
+    if (name == "StatusText") return g_variant_new_string("");
     if (name == "ExecMainCode") return g_variant_new_int32(m_code);
     if (name == "ExecMainStatus") return g_variant_new_int32(m_status);
     if (name == "ExecMainPID") return g_variant_new_uint32(m_execPid);
