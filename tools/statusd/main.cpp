@@ -45,9 +45,9 @@ const char kUsage[] =
     "  --keep-open           write the record and keep the connection open\n"
     "  --slow-start MS       start listening only after MS milliseconds\n"
     "\n"
-    "  --last-words TEXT     on SIGUSR1, give up as a failing service does: write TEXT to the\n"
-    "                        standard error as an error (with the <3> that a journal reads as\n"
-    "                        its priority), remove the socket and exit with code 3\n"
+    "  --last-words TEXT     on SIGUSR1 (Linux), give up as a failing service does: write TEXT to\n"
+    "                        the standard error as an error (with the <3> that a journal reads\n"
+    "                        as its priority), remove the socket and exit with code 3\n"
     "  --help                show this help\n"
     "Stops on SIGINT or SIGTERM, removing its socket.\n";
 
@@ -204,7 +204,7 @@ StatusServer* g_server = nullptr;
 volatile std::sig_atomic_t g_givingUp = 0;
 
 extern "C" void OnStopSignal(int signal) {
-    if (signal == SIGUSR1) g_givingUp = 1;
+    if (signal == GiveUpSignal()) g_givingUp = 1;
     if (g_server) g_server->Stop();
 }
 
@@ -214,10 +214,12 @@ class StopOnSignals {
 public:
     explicit StopOnSignals(StatusServer& server) {
         g_server = &server;
-        for (const int signal : {SIGINT, SIGTERM, SIGUSR1}) std::signal(signal, OnStopSignal);
+        for (const int signal : {SIGINT, SIGTERM, GiveUpSignal()})
+            if (signal) std::signal(signal, OnStopSignal);
     }
     ~StopOnSignals() {
-        for (const int signal : {SIGINT, SIGTERM, SIGUSR1}) std::signal(signal, SIG_IGN);
+        for (const int signal : {SIGINT, SIGTERM, GiveUpSignal()})
+            if (signal) std::signal(signal, SIG_IGN);
     }
     StopOnSignals(const StopOnSignals&) = delete;
     StopOnSignals& operator=(const StopOnSignals&) = delete;

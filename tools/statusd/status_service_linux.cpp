@@ -1,4 +1,5 @@
 // On Linux the service manager starts statusd as an ordinary program: nothing to register with.
+#include <csignal>
 #include <iostream>
 
 #include "status_service.h"
@@ -8,3 +9,5 @@ int RunAsService(const std::string&, const ServeOptions&) {
                  "statusd as it is\n";
     return 2;
 }
+
+int GiveUpSignal() { return SIGUSR1; }
