@@ -165,6 +165,17 @@ TEST(Item, XembedUntilAHostAppearsToldOfEachMenuChangeAndRegisteredAgainWhenDrop
                        g_variant_new("(ss)", "org.kde.StatusNotifierItem", "IconThemePath"),
                        "/StatusNotifierItem", "org.freedesktop.DBus.Properties"),
               "(<'" + themes + "'>,)");
+    // A told stop needs the user's attention, where the host hides the item too; never Passive.
+    const auto item = [&](const char* property) {
+        return CallItem(watcher, "Get",
+                        g_variant_new("(ss)", "org.kde.StatusNotifierItem", property),
+                        "/StatusNotifierItem", "org.freedesktop.DBus.Properties");
+    };
+    tray.Show({TrayDisplay::Kind::Stopped, image, "down", true});
+    EXPECT_EQ(item("Status") + item("AttentionIconName"),
+              "(<'NeedsAttention'>,)(<'dialog-warning'>,)");
+    tray.Show({TrayDisplay::Kind::Running, image, "up"});
+    EXPECT_EQ(item("Status"), "(<'Active'>,)");
     wxImage::AddHandler(new wxPNGHandler);  // unless added already
     for (const wxString name : {"dialog-question", "dialog-warning"})
         for (const int n : {16, 22, 24, 32, 48, 64, 0}) {  // 0: the one at the top, of 64 px
