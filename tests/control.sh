@@ -6,9 +6,9 @@
 # at once and notifies nothing; Start and Restart bring the running display back; a masked unit
 # and one whose start fails end in the command's error box; another client's job ending does not
 # end ours; a command after the bus and the manager came back reaches the manager; the service
-# then killed is notified exactly once, saying why, with a button to start it, though a shutdown
-# was announced before the bus went (its cancel read from the login manager's properties). Then, with
-# Restart=always, two crashes the manager repairs make one restart notice naming the signal,
+# then killed is notified exactly once, saying why and quoting its run's last words from the
+# system's journal, with a button to start it, though a shutdown was announced before the bus
+# went (its cancel read from the login manager's properties). Then, with Restart=always, two crashes the manager repairs make one restart notice naming the signal,
 # the second replacing the first with the count; and a stop after the login manager (a stand-in)
 # announced a shutdown, then a sleep, is no news. Every notice has at least normal urgency.
 # Usage: control.sh BUILD_DIR
@@ -39,7 +39,17 @@ UNIT
 systemd_unit other.service <<<$'[Service]\nType=oneshot\nExecStart=/bin/true'
 systemd_start
 systemd_ctl start $unit
-"$work/bin/sentak" >"$work/sentak.log" 2>"$work/sentak.err" &
+# Sentak reads the system's journal in a mount namespace of its own, where the journal is a folder
+# of the test's (no journald runs here), nothing of the machine's changed.
+journal=$work/journal
+mkdir -p "$journal"
+log_dir=/run/log
+[ -d $log_dir ] || log_dir=/run # hidden in the namespace only; the test's sockets are elsewhere
+namespace=(-m)
+((EUID == 0)) || namespace=(-rm)
+unshare "${namespace[@]}" sh -c 'mount -t tmpfs tmpfs "$1" && mkdir -p "/run/log/journal/$2" &&
+    mount --bind "$3" "/run/log/journal/$2" && exec "$4"' sh $log_dir "$(cat /etc/machine-id)" \
+    "$journal" "$work/bin/sentak" >"$work/sentak.log" 2>"$work/sentak.err" &
 sentak=$!
 pids+=($sentak)
 wait_for 15 item $sentak || fail "sentak did not register with the panel's watcher"
@@ -112,6 +122,12 @@ wait_for 10 state_is active || fail "the Restart after the bus came back did not
 shows running 10
 [ "$(notified)" = 0 ] || fail "the stop asked for was notified"
 
+# The run's last words in the system's journal, as journald keeps a unit's error line: its file
+# written by systemd's journal-remote, with the run's id as the manager reports it.
+run=$(systemd_ctl show --property=InvocationID --value $unit)
+words="fatal: the recordings <disk> is full"
+printf '__REALTIME_TIMESTAMP=1\n_SYSTEMD_UNIT=%s\n_SYSTEMD_INVOCATION_ID=%s\nPRIORITY=3\nMESSAGE=%s\n\n' \
+    $unit "$run" "$words" | /lib/systemd/systemd-journal-remote --output="$journal/system@$run.journal" -
 systemd_ctl kill --signal=KILL $unit # nobody asked for this one
 wait_for 30 notified_once || fail "the unasked-for stop was not notified"
 kill "$standin" 2>/dev/null || true # gone already or not: the cancel it served was read
@@ -122,6 +138,9 @@ shows "not running anymore" 1
 notice=$(notice_call "$work/notify.log" 1 | sed '/^   int32/q')
 why="The service was killed by the signal SIGKILL."
 grep -qF "$why" <<<"$notice" || fail "the notice does not say why: $notice"
+grep -qF "\"fatal: the recordings &lt;disk&gt; is full\"" <<<"$notice" ||
+    fail "the notice does not quote the service's last words: $notice"
+layout_has "\"$words\"" || fail "the menu does not quote the service's last words: $(layout)"
 [ "$(sed -n '/^   array \[/,/^   \]/{p;/^   \]/q}' <<<"$notice" | grep -c '^ *string ')" = 2 ] ||
     fail "not one button: $notice"
 property ToolTip | grep -qF "$why" || fail "the tooltip does not say why: $(property ToolTip)"
