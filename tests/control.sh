@@ -8,9 +8,10 @@
 # end ours; a command after the bus and the manager came back reaches the manager; the service
 # then killed is notified exactly once, saying why and quoting its run's last words from the
 # system's journal, with a button to start it, though a shutdown was announced before the bus
-# went (its cancel read from the login manager's properties). Then, with Restart=always, two crashes the manager repairs make one restart notice naming the signal,
-# the second replacing the first with the count; and a stop after the login manager (a stand-in)
-# announced a shutdown, then a sleep, is no news. Every notice has at least normal urgency.
+# went (its cancel read from the login manager's properties). Then, with Restart=always, two
+# crashes the manager repairs make one restart notice naming the signal, the second replacing the
+# first with the count; and a stop after the login manager (a stand-in) announced a shutdown, then
+# a sleep, is no news. Every notice has at least normal urgency.
 # Usage: control.sh BUILD_DIR
 set -euo pipefail
 build=$(cd "$1" && pwd)
