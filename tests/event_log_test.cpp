@@ -41,8 +41,9 @@ TEST(EventLog, TheServicesOwnErrorAndTheManagersWordThatItEnded) {
     EXPECT_FALSE(DecodeEventRecord(said.data(), said.size() - 1));  // cut short
 
     auto found = LastWords::Found::Line;
+    const Lifetime asking;
     EXPECT_TRUE(RunMainLoop(std::chrono::seconds(10), [&] {
-        AskLastWords({"Quenthal"}, [&](const LastWords& got) {
+        AskLastWords({"Quenthal"}, asking.watch(), [&](const LastWords& got) {
             found = wxThread::IsMain() ? got.found : found, wxTheApp->ExitMainLoop();
         });
     }));

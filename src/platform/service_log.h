@@ -10,6 +10,8 @@
 
 #include <wx/string.h>
 
+#include "base/lifetime.h"
+
 // Which run of the service to read about.
 struct ServiceRun {
     // Its name on this system: the systemd unit (quenthal.service) / the Windows service name,
@@ -42,5 +44,6 @@ struct LastWords {
 LastWords ReadLastWords(const ServiceRun& run);
 
 // Runs ReadLastWords on a worker thread and returns at once; got runs on the GUI thread with the
-// words. Nothing stops it: the caller guards got (base/lifetime.h) if it may be gone by then.
-void AskLastWords(ServiceRun run, std::function<void(const LastWords&)> got);
+// words, unless the owner that caller watches has ended by then. Nobody waits for the worker.
+void AskLastWords(ServiceRun run, Lifetime::Watch caller,
+                  std::function<void(const LastWords&)> got);

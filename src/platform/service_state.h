@@ -109,7 +109,7 @@ public:
     // Reads what the service itself last logged of run and returns at once; heard runs once, on
     // the GUI thread, unless the reader is gone by then.
     virtual void AskLastWords(ServiceRun run, std::function<void(const LastWords&)> heard) {
-        ::AskLastWords(std::move(run), m_lifetime.Guard(std::move(heard)));
+        ::AskLastWords(std::move(run), m_lifetime.watch(), std::move(heard));
     }
 
 private:
