@@ -3,6 +3,7 @@
 // What the system carries out for the menu: one table a system, in platform/<os>/
 // system_commands.cpp, whose rows the tray's command table names.
 
+#include <cstddef>
 #include <string_view>
 
 #include <wx/string.h>
@@ -21,6 +22,13 @@ struct SystemCommand {
     // Starts it on service; false when nothing was started.
     bool (*start)(const wxString& service);
 };
+
+// This system's table, in platform/<os>/system_commands.cpp.
+struct SystemCommandTable {
+    const SystemCommand* rows;
+    std::size_t count;
+};
+SystemCommandTable ThisSystemsCommands();
 
 // This system's command of that name; none where the system carries out no such command.
 const SystemCommand* FindSystemCommand(std::string_view name);

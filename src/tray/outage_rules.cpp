@@ -13,16 +13,13 @@ std::int64_t Wall(const Moment& now) { return std::chrono::system_clock::to_time
 }  // namespace
 
 OutageRules::OutageRules(bool extendedMenu, const Moment& now)
-    : m_quiet(now),
-      m_startedAgain(kStartedAgainPause),
-      m_extendedMenu(extendedMenu),
-      m_outageShownAt(Wall(now)) {}
+    : m_quiet(now), m_startedAgain(kStartedAgainPause), m_menu(extendedMenu, Wall(now)) {}
 
 bool OutageRules::Take(const Reading& reading, const Moment& now) {
     const bool changed = reading.valid != m_reading.valid || !(reading.status == m_reading.status);
     m_stop.Refreshed(reading.valid, now.sinceBoot);
     if (reading.valid) m_words.Over();
-    if (!reading.valid && m_reading.valid) m_outageShownAt = Wall(now);
+    m_menu.Refreshed(m_reading.valid, reading.valid, Wall(now));
     m_reading = reading;
     // The menu shows nothing of the failure count: an unchanged outcome leaves it as it was.
     return changed;
@@ -135,8 +132,7 @@ void OutageRules::CommandEnded(ServiceOutcome::Result result) {
 std::optional<OutageRules::Display> OutageRules::MenuOpened(const Reading& reading, bool extended,
                                                             const Moment& now) {
     Take(reading, now);
-    m_extendedMenu = extended;
-    if (!reading.valid) m_outageShownAt = Wall(now);  // an opening shows the time as it is now
+    m_menu.Opened(extended, reading.valid, Wall(now));
     if (!m_stop.MenuOpened()) return std::nullopt;
     return Shows();
 }
@@ -166,8 +162,9 @@ RestartTally OutageRules::Tally() const {
 }
 
 MenuModel OutageRules::Facts(bool extended) const {
-    return FactsMenu({extended, m_reading.valid, m_reading.status, m_outageShownAt, m_stop.Reason(),
-                      m_words.Line(), m_words.Advice(), m_restarts.RunningSince(), Tally()});
+    return FactsMenu({extended, m_reading.valid, m_reading.status, m_menu.OutageShownAt(),
+                      m_stop.Reason(), m_words.Line(), m_words.Advice(), m_restarts.RunningSince(),
+                      Tally()});
 }
 
 OutageRules::Offers OutageRules::Offered() const {
@@ -175,6 +172,6 @@ OutageRules::Offers OutageRules::Offered() const {
     const bool webPort = status.httpPort() != 0 || status.httpsPort() != 0;
     const OfferedCommands service =
         OfferCommands(m_command.Pending(), m_reading.valid, m_stop.Reason());
-    return {m_extendedMenu, true,         m_reading.valid && webPort,
-            service.start,  service.stop, service.restart};
+    return {m_menu.Extended(), true,         m_reading.valid && webPort,
+            service.start,     service.stop, service.restart};
 }

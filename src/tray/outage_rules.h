@@ -17,6 +17,7 @@
 #include "service/service_status.h"
 #include "tray/command_window.h"
 #include "tray/diagnostics.h"
+#include "tray/menu_form.h"
 #include "tray/outage_texts.h"
 #include "tray/own_words.h"
 #include "tray/restarts.h"
@@ -106,7 +107,7 @@ public:
 
     // The menu's facts from the top down to the separator before the commands, in the form of
     // the last opening, or in the extended one.
-    MenuModel Facts() const { return Facts(m_extendedMenu); }
+    MenuModel Facts() const { return Facts(m_menu.Extended()); }
     MenuModel Facts(bool extended) const;
     // The last changes of what the tray showed.
     const StateHistory& History() const { return m_history; }
@@ -136,8 +137,5 @@ private:
     CommandWindow m_command;
     Throttle m_startedAgain;  // the "already running" notice
     StateHistory m_history;
-    bool m_extendedMenu;  // the form of the last opening
-    // The time the extended menu shows while the service is down: taken at opening, or when the
-    // outage begins between openings, so that a long outage does not change the menu every tick.
-    std::int64_t m_outageShownAt;
+    MenuForm m_menu;
 };

@@ -4,7 +4,7 @@
 
 #include <gio/gio.h>
 
-#include <algorithm>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -90,12 +90,7 @@ const SystemCommand kCommands[] = {
 
 }  // namespace
 
-const SystemCommand* FindSystemCommand(std::string_view name) {
-    const auto found =
-        std::find_if(std::begin(kCommands), std::end(kCommands),
-                     [&](const SystemCommand& command) { return command.name == name; });
-    return found == std::end(kCommands) ? nullptr : found;
-}
+SystemCommandTable ThisSystemsCommands() { return {kCommands, std::size(kCommands)}; }
 
 void StartBrowser(const wxString& url, std::function<void()> failed) {
     // Started ourselves rather than by the toolkit, which does not wait for xdg-open either and

@@ -1,7 +1,7 @@
 // What the menu's commands start on Windows: the services console and Event Viewer.
 #include "platform/system_commands.h"
 
-#include <algorithm>
+#include <iterator>
 
 #include <wx/file.h>
 #include <wx/filename.h>
@@ -53,9 +53,4 @@ const SystemCommand kCommands[] = {
 
 }  // namespace
 
-const SystemCommand* FindSystemCommand(std::string_view name) {
-    const auto found =
-        std::find_if(std::begin(kCommands), std::end(kCommands),
-                     [&](const SystemCommand& command) { return command.name == name; });
-    return found == std::end(kCommands) ? nullptr : found;
-}
+SystemCommandTable ThisSystemsCommands() { return {kCommands, std::size(kCommands)}; }
