@@ -112,8 +112,9 @@ public:
         ::AskLastWords(std::move(run), m_lifetime.watch(), std::move(heard));
     }
 
-private:
-    Lifetime m_lifetime;  // of the words asked for
+protected:
+    // Of every answer the reader hands back later: none once the reader is gone.
+    Lifetime m_lifetime;
 };
 
 // This system's service manager.

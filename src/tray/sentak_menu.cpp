@@ -50,15 +50,18 @@ void OfferCommand(Desktop& desktop, const wxString& failed, const wxString& capt
     desktop.ShowMessage(message, caption, wxOK | wxICON_ERROR);
 }
 
+// The command's label, translated; empty when this system does not carry it out.
+wxString LabelOf(const MenuCommand& command) {
+    if (!command.system) return wxGetTranslation(command.label);
+    const SystemCommand* row = FindSystemCommand(command.system);
+    return row ? wxGetTranslation(row->label) : wxString();
+}
+
 }  // namespace
 
 wxString CommandLabel(int id) {
-    for (const MenuCommand& command : kMenuCommands) {
-        if (command.id != id) continue;
-        if (!command.system) return wxGetTranslation(command.label);
-        const SystemCommand* row = FindSystemCommand(command.system);
-        return row ? wxGetTranslation(row->label) : wxString();
-    }
+    for (const MenuCommand& command : kMenuCommands)
+        if (command.id == id) return LabelOf(command);
     return {};
 }
 
@@ -67,7 +70,7 @@ MenuModel Sentak::Menu() const {
     const OutageRules::Offers offers = m_rules.Offered();
     for (const MenuCommand& command : kMenuCommands) {
         if (command.form == MenuCommand::Form::Extended && !offers.extended) continue;
-        const wxString label = CommandLabel(command.id);
+        const wxString label = LabelOf(command);
         if (label.empty()) continue;  // a command this system does not carry out
         if (command.separatorBefore != 0) menu.Separator(command.separatorBefore);
         menu.Command(command.id, label, offers.*command.offered);

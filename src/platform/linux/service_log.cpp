@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "base/unique_owner.h"
+#include "base/utf8_cut.h"
 
 namespace {
 
@@ -35,11 +36,7 @@ std::optional<std::string> Field(sd_journal* journal, const char* field) {
     if (sd_journal_get_data(journal, field, &data, &size) < 0 || size < name) return {};
     // And the byte after the cap, which tells whether the cut falls inside a character.
     std::string value(static_cast<const char*>(data) + name, std::min(size - name, kMostBytes + 1));
-    if (value.size() > kMostBytes) {
-        std::size_t cut = kMostBytes;
-        while (cut > 0 && (static_cast<unsigned char>(value[cut]) & 0xC0) == 0x80) --cut;
-        value.resize(cut);
-    }
+    value.resize(Utf8CutLength(value.data(), value.size(), kMostBytes));
     return value;
 }
 

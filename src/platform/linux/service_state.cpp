@@ -116,7 +116,6 @@ public:
     }
 
 private:
-    Lifetime m_lifetime;
     CancellablePtr m_cancel;  // of the calls under way, which need not finish once it is gone
     std::unique_ptr<UnitWatch> m_watch;
 };

@@ -4,6 +4,8 @@
 #include <string>
 #include <utility>
 
+#include "base/utf8_cut.h"
+
 namespace {
 
 using Now = ServiceFacts::Now;
@@ -45,10 +47,7 @@ Now WhatNow(const UnitProperties& unit) {
 
 // At most longest bytes of text, cut where a character begins.
 wxString Capped(const char* text, std::size_t longest) {
-    std::size_t length = std::strlen(text);
-    if (length > longest)
-        length = std::size_t(g_utf8_find_prev_char(text, text + longest + 1) - text);
-    return wxString::FromUTF8(text, length);
+    return wxString::FromUTF8(text, Utf8CutLength(text, std::strlen(text), longest));
 }
 
 // An id of 16 bytes as systemd writes it; anything else is none.

@@ -69,7 +69,6 @@ private:
         got(facts);
     }
 
-    Lifetime m_lifetime;
     unsigned m_questions = 0;
     std::map<unsigned, Got> m_waiting;  // by question, until answered
 };
